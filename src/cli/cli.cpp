@@ -1,0 +1,158 @@
+#include "cli.h"
+
+#include "data/database.h"
+#include "data/datamodule.h"
+#include "data/errors.h"
+#include "data/postalcodes.h"
+#include "data/values.h"
+#include "members/columns.h"
+#include "members/memberrules.h"
+#include "session/session.h"
+
+namespace ferolind {
+
+namespace {
+
+const char* kUsage =
+    "Aufruf: ferolind-cli [--db VERZEICHNIS] <Befehl> ...\n"
+    "  create                                 legt db.mdb mit seinen Tabellen im Verzeichnis an\n"
+    "  members add FELD=WERT ...              speichert ein Mitglied, gibt seine Mitgliedsnummer aus\n"
+    "  members list [--filter AUSDRUCK] [--sort F1;F2] [--columns F1;F2;...]\n"
+    "  bookings add FELD=WERT ...             speichert eine Buchung, gibt ihre Buchungsnummer aus\n"
+    "  bookings list [--filter AUSDRUCK] [--sort F1;F2] [--columns F1;F2;...]\n"
+    "  settings get NAME | settings set NAME WERT\n"
+    "  plz PLZ                                die Orte einer Postleitzahl, einer je Zeile\n";
+
+struct Options {
+    QString filter, sort, columns;
+    bool hasFilter = false;
+};
+
+// Reads --filter, --sort and --columns; anything else is refused.
+Options parseListOptions(const QStringList& args) {
+    Options o;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        auto take = [&](QString& into) {
+            if (i + 1 >= args.size()) throw DataError(QStringLiteral("Zur Option %1 fehlt der Wert.").arg(a));
+            into = args[++i];
+        };
+        if (a == u"--filter") { take(o.filter); o.hasFilter = true; }
+        else if (a == u"--sort") take(o.sort);
+        else if (a == u"--columns") take(o.columns);
+        else throw DataError(QStringLiteral("Unbekannte Option »%1«.").arg(a));
+    }
+    return o;
+}
+
+void list(Dataset& d, const QStringList& defaultColumns, const QStringList& args, QTextStream& out) {
+    const Options o = parseListOptions(args);
+    const QStringList names = o.columns.isEmpty() ? defaultColumns : o.columns.split(';', Qt::SkipEmptyParts);
+    QVector<int> fields;
+    for (const QString& n : names) fields << d.field(n.trimmed());
+    if (!o.sort.isEmpty()) d.setSort(o.sort);
+    if (o.hasFilter) d.applyFilter(o.filter);
+    QStringList header;
+    for (int f : fields) header << d.fields()[f].name;
+    out << header.join('\t') << '\n';
+    for (int p = 0; p < d.recordCount(); ++p) {
+        const Row& r = d.rowAt(p);
+        QStringList cells;
+        for (int f : fields) cells << valueToText(d.fields()[f].type, r[f]);
+        out << cells.join('\t') << '\n';
+    }
+}
+
+// Inserts one record from FIELD=VALUE pairs (values in the German text formats).
+void add(Dataset& d, const QStringList& pairs) {
+    if (pairs.isEmpty()) throw DataError(QStringLiteral("Es fehlen Angaben der Form FELD=WERT."));
+    d.insert();
+    try {
+        for (const QString& p : pairs) {
+            const int eq = p.indexOf('=');
+            if (eq <= 0) throw DataError(QStringLiteral("»%1« hat nicht die Form FELD=WERT.").arg(p));
+            d.setText(p.left(eq).trimmed(), p.mid(eq + 1));
+        }
+        if (!d.post()) throw DataError(QStringLiteral("Der Datensatz wurde nicht gespeichert."));
+    } catch (...) {
+        d.cancel();
+        throw;
+    }
+}
+
+int run(QStringList args, QTextStream& out, QTextStream& err) {
+    QString folder;
+    bool haveFolder = false;
+    if (args.size() >= 2 && args[0] == u"--db") {
+        folder = args[1];
+        haveFolder = true;
+        args = args.mid(2);
+    }
+    if (args.isEmpty() || args[0] == u"--help" || args[0] == u"-h") {
+        (args.isEmpty() ? err : out) << kUsage;
+        return args.isEmpty() ? 1 : 0;
+    }
+    const QString command = args.takeFirst();
+
+    DataModule data;
+    if (command == u"plz") {
+        if (args.size() != 1) throw DataError(QStringLiteral("Aufruf: ferolind-cli plz PLZ"));
+        for (const QString& town : townsForPostalCode(data.postalCodes(), args[0])) out << town << '\n';
+        return 0;
+    }
+    if (!haveFolder) folder = RegistryGetString(QStringLiteral("DBPfad"));
+    if (folder.isEmpty())
+        throw DataError(QStringLiteral("Es ist kein Datenbankverzeichnis gewählt: bitte --db VERZEICHNIS angeben."));
+    if (command == u"create") {
+        if (!args.isEmpty()) throw DataError(QStringLiteral("Aufruf: ferolind-cli [--db VERZEICHNIS] create"));
+        createDatabase(folder);
+        out << QStringLiteral("Datenbank angelegt: %1\n").arg(databaseFile(folder));
+        return 0;
+    }
+
+    // The same start-up as the program: open, attach the rules, last numbers into memory.
+    data.openFolder(folder);
+    Session session(data);
+    session.memberRules().notify = [&err](const QString& m) { err << m << '\n'; };
+    session.loadAfterOpen();
+
+    const QString sub = args.isEmpty() ? QString() : args.takeFirst();
+    bool changed = false;
+    if (command == u"members" && sub == u"add") {
+        add(data.members(), args);
+        out << data.members().text(QStringLiteral("ID")) << '\n';
+        changed = true;
+    } else if (command == u"members" && sub == u"list") {
+        list(data.members(), memberColumnFields(), args, out);
+    } else if (command == u"bookings" && sub == u"add") {
+        add(data.bookings(), args);
+        out << data.bookings().text(QStringLiteral("Buchungsnummer")) << '\n';
+        changed = true;
+    } else if (command == u"bookings" && sub == u"list") {
+        list(data.bookings(), bookingColumnFields(), args, out);
+    } else if (command == u"settings" && sub == u"get" && args.size() == 1) {
+        out << data.settings().DbSettingGet(args[0]) << '\n';
+    } else if (command == u"settings" && sub == u"set" && args.size() == 2) {
+        data.settings().DbSettingSet(args[0], args[1]);
+    } else {
+        err << QStringLiteral("Unbekannter Befehl »%1«.\n").arg((QStringList{command, sub} + args).join(' ').trimmed())
+            << kUsage;
+        return 1;
+    }
+    // The same shutdown: the last numbers back into the settings store.
+    if (changed) session.saveAtShutdown();
+    return 0;
+}
+
+}  // namespace
+
+int runCli(const QStringList& args, QTextStream& out, QTextStream& err) {
+    try {
+        return run(args, out, err);
+    } catch (const DataError& e) {
+        err << e.message() << '\n';
+        return 1;
+    }
+}
+
+}  // namespace ferolind

@@ -1,0 +1,27 @@
+// The database file "db.mdb" in a folder: creating it with its five tables, and the
+// connections the datasets open on it.
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+namespace ferolind {
+
+// Path of the database file in a folder.
+QString databaseFile(const QString& folder);
+
+// Creates db.mdb with its five tables in folder. Refuses (DataError with a German
+// message) when the folder is missing or not writable or the file exists; an existing
+// file is never touched. A failure while the tables are created leaves the partly
+// created file, as the engine would.
+void createDatabase(const QString& folder);
+
+// Opens a new connection of its own on the database file in folder; throws DataError
+// when the file is missing or is no database. closeConnection removes it again.
+QSqlDatabase openConnection(const QString& folder, const QString& purpose);
+void closeConnection(QSqlDatabase& db);
+
+// The engine's message of a failed statement, in German where the engine says English.
+QString engineMessage(const QString& what, const QString& driverText);
+
+}  // namespace ferolind

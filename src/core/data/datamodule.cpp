@@ -1,0 +1,116 @@
+#include "datamodule.h"
+
+#include "database.h"
+#include "errors.h"
+#include "paths.h"
+#include "postalcodes.h"
+#include "schema.h"
+
+#include <QDir>
+
+namespace ferolind {
+
+DataModule::DataModule(QObject* parent)
+    : QObject(parent),
+      members_(QStringLiteral("ClientDataSet1"), membersTable(), memberDatasetFields()),
+      bookings_(QStringLiteral("ClientDataSet5"), bookingsTable(), bookingDatasetFields()),
+      feePayments_(QStringLiteral("ClientDataBetrag2"), feePaymentsTable(), feePaymentsTable().columns),
+      blob_(QStringLiteral("ClientBlob"), settingsTable(), settingsTable().columns),
+      feeClasses_(QStringLiteral("DataSetBeitragsklassen"), feeClassesTable(), feeClassesTable().columns),
+      postalCodes_(QStringLiteral("ClientDataSet4"), postalCodeFields()),
+      settings_(blob_) {
+    // The postal codes are there from the start, with or without a database.
+    postalCodes_.setRows(shippedPostalCodes());
+}
+
+DataModule::~DataModule() = default;
+
+QVector<Dataset*> DataModule::databaseDatasets() {
+    return {&members_, &bookings_, &feePayments_, &blob_, &feeClasses_};
+}
+
+bool DataModule::openAtStart() {
+    connected_ = false;
+    lastOpenError_.clear();
+    const QString folder = RegistryGetString(QStringLiteral("DBPfad"));
+    if (folder.isEmpty()) return false;
+    try {
+        for (Dataset* d : databaseDatasets()) {
+            d->setFolder(folder);
+            d->open();
+        }
+        connected_ = true;
+    } catch (const DataError& e) {
+        lastOpenError_ = e.message();
+    }
+    return connected_;
+}
+
+void DataModule::openFolder(const QString& folder) {
+    for (Dataset* d : databaseDatasets()) {
+        d->close();
+        d->setFolder(folder);
+        d->open();
+    }
+    connected_ = true;
+}
+
+void DataModule::createIn(const QString& folder) {
+    for (Dataset* d : {&members_, &bookings_, &feePayments_, &blob_}) d->close();
+    createDatabase(folder);  // refuses an existing file, a missing or read-only folder
+    RegistrySetString(QStringLiteral("DBPfad"), QDir::cleanPath(folder));
+    for (Dataset* d : {&blob_, &members_, &bookings_, &feePayments_, &feeClasses_}) {
+        d->close();
+        d->setFolder(folder);
+        d->open();
+    }
+    connected_ = true;
+}
+
+void DataModule::openExisting(const QString& folder) {
+    members_.close();
+    members_.setFolder(folder);
+    try {
+        members_.open();
+    } catch (const DataError&) {
+        throw DataError(QStringLiteral("Die Datenbankdatei wurde im Verzeichnis %1 nicht gefunden.\n"
+                                       "Bitte wählen Sie ein anderes Verzeichnis aus, um die Datenbank zu öffnen")
+                            .arg(QDir::toNativeSeparators(folder)));
+    }
+    for (Dataset* d : {&bookings_, &blob_, &feePayments_, &feeClasses_}) {
+        d->close();
+        d->setFolder(folder);
+        d->open();
+    }
+    RegistrySetString(QStringLiteral("DBPfad"), QDir::cleanPath(folder));
+    connected_ = true;
+}
+
+void DataModule::DisconnectDB() {
+    for (Dataset* d : {&members_, &postalCodes_, &bookings_, &feePayments_}) d->disableControls();
+}
+
+void DataModule::ConnectDB() {
+    for (Dataset* d : {&members_, &postalCodes_, &bookings_, &feePayments_}) d->enableControls();
+}
+
+void DataModule::loadLastNumbers() {
+    lastBookingNumber = settings_.DbSettingGetInt(QStringLiteral("LastBuchungsID"));
+    lastMemberNumber = settings_.DbSettingGetInt(QStringLiteral("LastMitgliedsID"));
+}
+
+void DataModule::saveLastNumbers() {
+    settings_.DbSettingSetInt(QStringLiteral("LastBuchungsID"), lastBookingNumber);
+    settings_.DbSettingSetInt(QStringLiteral("LastMitgliedsID"), lastMemberNumber);
+}
+
+void DataModule::closePostalCodes() {
+    try {
+        writePostalCodesFileOnce(postalCodes_, applicationDataFolder());
+    } catch (const DataError&) {
+        // The copy is a courtesy for other programs; the table itself is shipped.
+    }
+    postalCodes_.close();
+}
+
+}  // namespace ferolind

@@ -1,0 +1,221 @@
+// Dataset: one table's rows in memory with a cursor, the states browse, edit and insert,
+// a filter, sort keys, locate, re-query, nested display suspension and record events.
+//
+// Every row of the table is held in memory; writes go to the database on store and
+// delete, with bound parameters. A dataset without a table lives in memory only (the
+// postal-code table). Rules attach to the events and so run for every caller.
+#pragma once
+
+#include "field.h"
+
+#include <QObject>
+#include <QSqlDatabase>
+#include <QVariantList>
+#include <functional>
+#include <memory>
+
+namespace ferolind {
+
+class Filter;
+struct TableDef;
+
+class Dataset : public QObject {
+    Q_OBJECT
+public:
+    enum class State { Inactive, Browse, Edit, Insert };
+    enum class Event {
+        AfterInsert,   // a new, empty record was started
+        BeforeEdit,    // an existing record is about to go into edit state
+        AfterStore,    // a record was written
+        BeforeDelete,  // the current record is about to be deleted
+        AfterScroll,   // the current record changed (also after open, re-query, locate, filter)
+    };
+    using Handler = std::function<void(Dataset&)>;
+    // Returns false to abandon the store: the record stays in its edit or insert state.
+    using BeforeStoreHandler = std::function<bool(Dataset&)>;
+    // Fills the calculated fields of a row (the row holds all fields, stored ones read).
+    using ComputeHandler = std::function<void(Row&)>;
+
+    // A dataset over a table: `fields` are the fields it presents (a subset or reordering
+    // of the table's columns plus calculated fields).
+    Dataset(QString name, const TableDef& table, FieldList fields, QObject* parent = nullptr);
+    // A dataset held in memory only.
+    Dataset(QString name, FieldList fields, QObject* parent = nullptr);
+    ~Dataset() override;
+
+    const QString& name() const { return name_; }
+    const FieldList& fields() const { return fields_; }
+    int fieldCount() const { return fields_.size(); }
+    // Index of a field by name (letter case ignored); throws DataError when unknown.
+    int field(const QString& name) const;
+    const TableDef* table() const { return table_; }
+
+    // --- opening
+    // The folder of db.mdb the dataset connects to (its connection string).
+    void setFolder(const QString& folder) { folder_ = folder; }
+    const QString& folder() const { return folder_; }
+    void open();   // reads all rows; throws DataError
+    void close();
+    bool isOpen() const { return state_ != State::Inactive; }
+    // Re-reads all rows from the database, keeping filter and sort, then goes to the first row.
+    void requery();
+    // In-memory datasets: replaces all rows (and opens the dataset).
+    void setRows(QVector<Row> rows);
+
+    // --- navigation over the presented rows
+    int recordCount() const { return int(view_.size()); }
+    bool isEmpty() const { return view_.isEmpty(); }
+    int position() const { return pos_; }  // 0-based; -1 when there is no row
+    bool eof() const { return eof_; }
+    bool bof() const { return bof_; }
+    void first();
+    void last();
+    void next();
+    void prior();
+    void moveBy(int n);
+    void moveTo(int position);
+
+    // --- records
+    State state() const { return state_; }
+    bool isEditing() const { return state_ == State::Edit || state_ == State::Insert; }
+    bool isModified() const { return modified_; }
+    void insert();
+    void edit();
+    // Stores the record being edited or inserted. Returns false when a before-store rule
+    // abandoned it. Throws DataError when the database refuses.
+    bool post();
+    void cancel();
+    // Stores when modified, discards otherwise (before moving to another record).
+    void checkBrowseMode();
+    void remove();
+    // Deletes every presented row.
+    void removeAllPresented();
+
+    // --- field access on the current record (the edit buffer while editing)
+    QVariant value(int field) const;
+    QVariant value(const QString& name) const { return value(field(name)); }
+    bool isNull(const QString& name) const { return value(name).isNull(); }
+    QString text(int field) const;  // cell text
+    QString text(const QString& name) const { return text(field(name)); }
+    int intValue(const QString& name) const { return value(name).toInt(); }
+    // Sets a field of the record being edited or inserted; values are checked against
+    // the field (type, length); throws DataError and leaves the field as it was.
+    void setValue(int field, const QVariant& value);
+    void setValue(const QString& name, const QVariant& v) { setValue(field(name), v); }
+    // Sets a field from a typed text (German formats); throws the conversion message.
+    void setText(const QString& name, const QString& text);
+    // A calculated field may be set in any state (compute rules, display values).
+    const Row& currentRow() const;
+    // Presented row at a position (for grids).
+    const Row& rowAt(int position) const;
+    // Every stored row in table order, whatever the filter presents.
+    int totalCount() const { return int(records_.size()); }
+    const Row& recordAt(int index) const { return records_[index].values; }
+
+    // --- locate: the first presented row whose fields (names separated by ";") equal
+    // the values exactly; on no match the current row stays.
+    bool locate(const QString& fieldNames, const QVariantList& values);
+
+    // --- filter: the text is compiled first; one that cannot be parsed is refused with
+    // a DataError and the dataset keeps presenting what it presented before.
+    void setFilter(const QString& text);
+    const QString& filter() const { return filterText_; }
+    void setFiltered(bool on);
+    bool filtered() const { return filtered_; }
+    // Both at once: a filter text and switching filtering on.
+    void applyFilter(const QString& text) { setFilter(text); setFiltered(true); }
+    void clearFilter() { setFiltered(false); }
+
+    // --- sort keys: field names separated by ";", ascending. Unknown names are refused.
+    void setSort(const QString& keys);
+    const QString& sort() const { return sortText_; }
+
+    // --- display suspension (nests; grids refresh when the count returns to zero)
+    void disableControls();
+    void enableControls();
+    bool controlsDisabled() const { return suspend_ > 0; }
+
+    // --- events
+    int on(Event event, Handler handler);
+    int onBeforeStore(BeforeStoreHandler handler);
+    void off(int id);
+    void setComputeHandler(ComputeHandler handler);
+    // Recomputes the calculated fields of every row (after something they depend on changed).
+    void recomputeAll();
+
+    // --- persistence of the presented rows in the ADO rowset XML format
+    void saveToXml(const QString& path) const;
+
+    // --- executing one statement on the dataset's connection
+    void execute(const QString& sql, const QVariantList& params = {});
+
+signals:
+    void viewReset();           // rows, filter or sort changed: grids re-read everything
+    void contentChanged();      // rows were read, stored or deleted (never held back)
+    void rowUpdated(int position);
+    void currentChanged(int position);
+    void stateChanged();
+
+private:
+    struct Record {
+        qint64 key = 0;  // value of the AutoIncrement column, or the memory index
+        Row values;
+    };
+    struct Subscription {
+        int id;
+        Event event;
+        Handler handler;
+    };
+
+    void loadAllRows();
+    Row readSqlRow(const class QSqlQuery& q) const;
+    void rebuildView();
+    void rebuildKeepingCurrent();
+    bool passesFilter(const Row& r) const;
+    bool lessThan(int a, int b) const;
+    void placeInView(int recordIndex, bool keepCurrent);
+    void removeFromView(int recordIndex);
+    void moveCursor(int position, bool fireScroll);
+    void fire(Event e);
+    void compute(Row& r) const;
+    void storeToDatabase(Record& rec, bool isNew);
+    void notifyReset();
+    void ensureOpen() const;
+    int keyField() const { return keyField_; }
+
+    QString name_;
+    const TableDef* table_ = nullptr;
+    FieldList fields_;
+    QVector<int> sqlFields_;  // presented fields read from / written to the table
+    int keyField_ = -1;       // AutoIncrement field, the row key
+
+    QString folder_;
+    QSqlDatabase db_;
+    bool memoryOnly_ = false;
+
+    QVector<Record> records_;
+    QVector<int> view_;  // record indexes presented, in order
+    int pos_ = -1;
+    bool bof_ = true, eof_ = true;
+
+    State state_ = State::Inactive;
+    Row buffer_;
+    int bufferRecord_ = -1;  // record being edited; -1 while inserting
+    bool modified_ = false;
+
+    QString filterText_;
+    std::shared_ptr<const Filter> filter_;
+    bool filtered_ = false;
+    QString sortText_;
+    QVector<int> sortFields_;
+
+    int suspend_ = 0;
+    bool resetPending_ = false;
+
+    QVector<Subscription> handlers_;
+    QVector<std::pair<int, BeforeStoreHandler>> beforeStore_;
+    ComputeHandler compute_;
+    int nextHandlerId_ = 1;
+};
+
+}  // namespace ferolind

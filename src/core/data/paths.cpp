@@ -1,0 +1,22 @@
+#include "paths.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+namespace ferolind {
+
+QString applicationDataFolder() {
+    QString base = qEnvironmentVariable("FEROLIND_APPDATA");
+    if (base.isEmpty())
+        base = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+                   .filePath(QStringLiteral("Ferolind 2011 NET"));
+    QDir().mkpath(base);
+    return QDir(base).absolutePath() + QLatin1Char('/');
+}
+
+QString personalDocumentsFolder() {
+    const QString d = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return d.isEmpty() ? QDir::homePath() : d;
+}
+
+}  // namespace ferolind

@@ -1,0 +1,20 @@
+#include "session.h"
+
+#include "data/datamodule.h"
+#include "members/memberrules.h"
+
+namespace ferolind {
+
+Session::Session(DataModule& data) : data_(data), memberRules_(std::make_unique<MemberRules>(data)) {}
+
+Session::~Session() = default;
+
+void Session::loadAfterOpen() {
+    data_.loadLastNumbers();
+    // The computed member values see the fee payments opened after the members.
+    memberRules_->refreshComputedValues();
+}
+
+void Session::saveAtShutdown() { data_.saveLastNumbers(); }
+
+}  // namespace ferolind

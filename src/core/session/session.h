@@ -1,0 +1,32 @@
+// What the desktop program and the command-line tool both do around their work: attach
+// the record rules to the shared datasets, and the start-up and shutdown steps that
+// are not about windows (the last member and booking numbers).
+#pragma once
+
+#include <QString>
+#include <memory>
+
+namespace ferolind {
+
+class DataModule;
+class MemberRules;
+
+class Session {
+public:
+    explicit Session(DataModule& data);
+    ~Session();
+
+    DataModule& data() { return data_; }
+    MemberRules& memberRules() { return *memberRules_; }
+
+    // After the database was opened: the last numbers into memory.
+    void loadAfterOpen();
+    // At shutdown: the last numbers back into the settings store.
+    void saveAtShutdown();
+
+private:
+    DataModule& data_;
+    std::unique_ptr<MemberRules> memberRules_;
+};
+
+}  // namespace ferolind
