@@ -223,16 +223,14 @@ void Dataset::rebuildView() {
 // Puts one record at its place in the view (after a store), without re-sorting all.
 void Dataset::placeInView(int recordIndex, bool keepCurrent) {
     if (!passesFilter(records_[recordIndex].values)) return;
-    int at = view_.size();
-    if (!sortFields_.isEmpty()) {
-        // Ties keep table order: the new place is after every row that is not greater.
-        at = int(std::upper_bound(view_.begin(), view_.end(), recordIndex,
-                                  [this](int a, int b) {
-                                      if (lessThan(a, b)) return true;
-                                      if (lessThan(b, a)) return false;
-                                      return a < b;
-                                  }) - view_.begin());
-    }
+    // The view is ordered by the sort keys, ties (and everything, without keys) by
+    // table order, so an edited record keeps its place.
+    const int at = int(std::upper_bound(view_.begin(), view_.end(), recordIndex,
+                                        [this](int a, int b) {
+                                            if (lessThan(a, b)) return true;
+                                            if (lessThan(b, a)) return false;
+                                            return a < b;
+                                        }) - view_.begin());
     view_.insert(at, recordIndex);
     if (keepCurrent && pos_ >= at) ++pos_;
 }
@@ -392,7 +390,7 @@ void Dataset::setValue(int f, const QVariant& v) {
     buffer_[f] = n;
     modified_ = true;
     if (!fields_[f].calculated) compute(buffer_);
-    if (state_ == State::Edit && suspend_ == 0) emit rowUpdated(pos_);
+    if (suspend_ == 0) emit rowUpdated(pos_);  // bound controls follow, also while inserting
 }
 
 void Dataset::setText(const QString& name, const QString& t) {
