@@ -5,7 +5,19 @@
 #include <QDir>
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
+#include <ostream>
+
+// Readable failure messages for Qt strings.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QStringList& l, std::ostream* os) {
+    *os << '{';
+    for (int i = 0; i < l.size(); ++i) *os << (i ? ", " : "") << '"' << l[i].toStdString() << '"';
+    *os << '}';
+}
+QT_END_NAMESPACE
 
 namespace ferolind::test {
 

@@ -82,8 +82,16 @@ void SettingsStore::DbSettingSetList(const QString& name, const QStringList& lin
 }
 
 // A byte stream is kept as the text the bytes spell in UTF-8, so that text streams stay
-// readable in the table; other bytes survive through the base64 prefix.
+// readable in the table; other bytes (and control characters, which no XML copy of the
+// table could hold) survive through the base64 prefix.
 static const QString kBase64Prefix = QStringLiteral("base64:");
+
+static bool isPlainText(const QByteArray& bytes, const QString& asText) {
+    if (asText.toUtf8() != bytes || asText.startsWith(kBase64Prefix)) return false;
+    for (QChar c : asText)
+        if (c.unicode() < 0x20 && c != u'\t' && c != u'\r' && c != u'\n') return false;
+    return true;
+}
 
 QByteArray SettingsStore::DbSettingGetStream(const QString& name) const {
     const QString t = DbSettingGet(name);
@@ -93,7 +101,7 @@ QByteArray SettingsStore::DbSettingGetStream(const QString& name) const {
 
 void SettingsStore::DbSettingSetStream(const QString& name, const QByteArray& bytes) {
     const QString asText = QString::fromUtf8(bytes);
-    if (asText.toUtf8() == bytes && !asText.startsWith(kBase64Prefix)) DbSettingSet(name, asText);
+    if (isPlainText(bytes, asText)) DbSettingSet(name, asText);
     else DbSettingSet(name, kBase64Prefix + QString::fromLatin1(bytes.toBase64()));
 }
 

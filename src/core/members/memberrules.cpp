@@ -132,9 +132,10 @@ QStringList MemberRules::paidPeriodLines(int memberId) const {
     for (int i = 0; i < p.totalCount(); ++i) {
         const Row& r = p.recordAt(i);
         if (r[fMember].isNull() || r[fMember].toInt() != memberId) continue;
-        const QString year = valueToText(FieldType::Integer, r[fYear]);
-        if (kind == int(PaymentPeriod::Monthly)) lines << valueToText(FieldType::Integer, r[fMonth]) + QStringLiteral(" - ") + year;
-        else if (kind == int(PaymentPeriod::Quarterly)) lines << valueToText(FieldType::Integer, r[fQuarter]) + QStringLiteral(" - ") + year;
+        // A missing value reads as 0.
+        const QString year = QString::number(r[fYear].toInt());
+        if (kind == int(PaymentPeriod::Monthly)) lines << QString::number(r[fMonth].toInt()) + QStringLiteral(" - ") + year;
+        else if (kind == int(PaymentPeriod::Quarterly)) lines << QString::number(r[fQuarter].toInt()) + QStringLiteral(" - ") + year;
         else lines << year;
     }
     return lines;

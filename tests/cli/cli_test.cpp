@@ -1,0 +1,119 @@
+// ferolind-cli on a real database file, run as a separate program.
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Result {
+    int code;
+    QString out, err;
+};
+
+Result cli(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(FEROLIND_CLI_PATH), args);
+    p.waitForFinished(30000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+QStringList lines(const QString& s) { return s.split('\n', Qt::SkipEmptyParts); }
+
+}  // namespace
+
+TEST(Cli, CreateAddListFilteredAndSorted) {
+    ferolind::test::clearUserSettings();
+    QTemporaryDir dir;
+    const QStringList db{"--db", dir.path()};
+    ASSERT_EQ(cli(db + QStringList{"create"}).code, 0);
+    EXPECT_TRUE(QFile::exists(QDir(dir.path()).filePath("db.mdb")));
+
+    // Without ID= a member gets the next number, also in a later run.
+    Result r = cli(db + QStringList{"members", "add", "Vorname=Anna", "Nachname=Zander", "Geburtsdatum=03.04.1961",
+                                    "EintrittDatum=01.05.1986", "DTAUS=Wahr"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "1\n");
+    EXPECT_EQ(cli(db + QStringList{"members", "add", "ID=40", "Vorname=Max", "Nachname=Müller"}).out, "40\n");
+    EXPECT_EQ(cli(db + QStringList{"members", "add", "Vorname=Lea", "Nachname=meyer", "Ort=Dresden"}).out, "41\n");
+    EXPECT_EQ(cli(db + QStringList{"settings", "get", "LastMitgliedsID"}).out, "41\n");
+
+    r = cli(db + QStringList{"members", "list", "--columns", "ID;Nachname;Geburtsdatum;DTAUS", "--sort", "Nachname"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(lines(r.out), (QStringList{"ID\tNachname\tGeburtsdatum\tDTAUS", "41\tmeyer\t\t", "40\tMüller\t\t",
+                                         "1\tZander\t03.04.1961\tWahr"}));
+    r = cli(db + QStringList{"members", "list", "--filter", "Nachname = 'M*' and ID<>40", "--columns", "ID;Ort"});
+    EXPECT_EQ(lines(r.out), (QStringList{"ID\tOrt", "41\tDresden"}));
+
+    // The default columns are the 29 member columns, computed ones included.
+    r = cli(db + QStringList{"members", "list", "--filter", "ID = 1"});
+    const QStringList all = lines(r.out);
+    ASSERT_EQ(all.size(), 2);
+    EXPECT_EQ(all[0].split('\t').size(), 29);
+    EXPECT_TRUE(all[0].endsWith("Jubilaeum\tBeitragAktuellBezahlt"));
+    EXPECT_TRUE(all[1].contains("-jähriges Vereinsjubiläum und "));
+
+    r = cli(db + QStringList{"bookings", "add", "Buchungsnummer=1", "Datum=31.12.2010", "Empfaenger/Absender=Kasse",
+                             "Betrag=12,50", "SollHaben=E", "Bestandskonto=Bank"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    r = cli(db + QStringList{"bookings", "list"});
+    EXPECT_EQ(lines(r.out), (QStringList{"Buchungsnummer\tDatum\tEmpfaenger/Absender\tBuchungstext\tSollHaben\tBetrag\tKategorie\tBestandskonto",
+                                         "1\t31.12.2010\tKasse\t\tE\t12,5\t\tBank"}));
+
+    EXPECT_EQ(cli(db + QStringList{"settings", "set", "Titel", "Turnverein 1861"}).code, 0);
+    EXPECT_EQ(cli(db + QStringList{"settings", "get", "Titel"}).out, "Turnverein 1861\n");
+}
+
+TEST(Cli, ErrorsAreGermanAndChangeNothing) {
+    ferolind::test::clearUserSettings();
+    QTemporaryDir dir;
+    const QStringList db{"--db", dir.path()};
+    const struct {
+        QStringList args;
+        const char* message;
+    } cases[] = {
+        {{"members", "list"}, "nicht gefunden"},
+        {{"create", "zuviel"}, "Aufruf"},
+        {{"gibtsnicht"}, "nicht gefunden"},
+    };
+    for (const auto& c : cases) {
+        const Result r = cli(db + c.args);
+        EXPECT_EQ(r.code, 1);
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << r.err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(QDir(dir.path()).filePath("db.mdb")));  // nothing made on the way
+
+    ASSERT_EQ(cli(db + QStringList{"create"}).code, 0);
+    EXPECT_EQ(cli(db + QStringList{"create"}).code, 1);
+    const struct {
+        QStringList args;
+        const char* message;
+    } bad[] = {
+        {{"members", "add", "Vorname=" + QString(51, 'x')}, "zu lang"},
+        {{"members", "add", "Geburtsdatum=31.02.1990"}, "kein gültiges Datum"},
+        {{"members", "add", "ID=zwölf"}, "kein gültiger Integerwert"},
+        {{"members", "add", "Fantasie=1"}, "Fantasie"},
+        {{"members", "add", "ohneGleich"}, "FELD=WERT"},
+        {{"members", "list", "--filter", "Nachname = 'O'Neil'"}, "Der Filter"},
+        {{"members", "list", "--sort", "Fantasie"}, "Fantasie"},
+        {{"members", "list", "--filter"}, "fehlt"},
+        {{"members", "gibtsnicht"}, "Unbekannter Befehl"},
+    };
+    for (const auto& c : bad) {
+        const Result r = cli(db + c.args);
+        EXPECT_EQ(r.code, 1) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << r.err.toStdString();
+    }
+    const Result list = cli(db + QStringList{"members", "list", "--columns", "ID"});
+    EXPECT_EQ(lines(list.out), QStringList{"ID"});  // no half-stored member
+}
+
+TEST(Cli, PostalCodesWithoutDatabase) {
+    const Result r = cli({"plz", "01067"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "Dresden\n");
+    EXPECT_EQ(cli({"plz", "00000"}).out, "");
+}
