@@ -1,0 +1,90 @@
+#include "datasetgrid.h"
+
+#include "data/dataset.h"
+#include "data/datasetmodel.h"
+#include "data/settings.h"
+#include "look.h"
+#include "messages.h"
+
+#include <QHeaderView>
+
+namespace ferolind::ui {
+
+DatasetGrid::DatasetGrid(Dataset& dataset, const QStringList& fields, const QStringList& titles,
+                         const QString& widthPrefix, const QVector<int>& designedWidths, QWidget* parent)
+    : QTableView(parent), model_(new DatasetModel(dataset, fields, titles, this)), prefix_(widthPrefix) {
+    setModel(model_);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setWordWrap(false);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);  // fast with many rows
+    verticalHeader()->setFixedWidth(12);
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setHighlightSections(false);
+    applyGridLook(this);
+
+    designed_.resize(fields.size());
+    for (int c = 0; c < fields.size(); ++c) {
+        const int w = c < designedWidths.size() ? designedWidths[c] : 64;
+        designed_[c] = w > 0 ? w : horizontalHeader()->defaultSectionSize();
+        setColumnWidth(c, designed_[c]);
+    }
+
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DatasetGrid::titleClicked);
+    connect(this, &QTableView::doubleClicked, this, [this](const QModelIndex& i) {
+        if (i.isValid()) emit rowDoubleClicked();
+    });
+    // Clicking a row makes it the dataset's current record.
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& cur) {
+        if (syncing_ || !cur.isValid()) return;
+        Dataset& d = model_->dataset();
+        if (d.isOpen() && cur.row() != d.position())
+            guarded(this, [&] { d.moveTo(cur.row()); });
+    });
+    connect(&dataset, &Dataset::currentChanged, this, [this] { selectCurrent(); });
+    connect(&dataset, &Dataset::viewReset, this, [this] { selectCurrent(); }, Qt::QueuedConnection);
+    selectCurrent();
+}
+
+Dataset& DatasetGrid::dataset() const { return model_->dataset(); }
+
+void DatasetGrid::selectCurrent() {
+    const Dataset& d = model_->dataset();
+    const int row = d.isOpen() ? d.position() : -1;
+    if (row < 0 || row >= model_->rowCount()) return;
+    syncing_ = true;
+    const QModelIndex current = currentIndex();
+    const QModelIndex target = model_->index(row, current.isValid() ? current.column() : 0);
+    selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(target);
+    syncing_ = false;
+}
+
+void DatasetGrid::setTitles(const QStringList& titles) { model_->setTitles(titles); }
+
+QStringList DatasetGrid::titles() const { return model_->titles(); }
+
+void DatasetGrid::applyVisibleColumns(quint32 bits) {
+    for (int c = 0; c < model_->columnCount(); ++c) setColumnHidden(c, !(bits & (1u << c)));
+}
+
+int DatasetGrid::designedWidth(int column) const { return designed_.value(column); }
+
+int DatasetGrid::reportedWidth(int column) const { return isColumnHidden(column) ? -1 : columnWidth(column); }
+
+void DatasetGrid::loadWidths() {
+    const QStringList t = titles();
+    for (int c = 0; c < t.size(); ++c) {
+        const int w = RegistryGetInt(QStringLiteral("Breite") + prefix_ + t[c]);
+        if (w > 0) setColumnWidth(c, w);
+    }
+}
+
+void DatasetGrid::saveWidths() const {
+    const QStringList t = titles();
+    for (int c = 0; c < t.size(); ++c) RegistrySetInt(QStringLiteral("Breite") + prefix_ + t[c], reportedWidth(c));
+}
+
+}  // namespace ferolind::ui
