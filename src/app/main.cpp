@@ -1,33 +1,24 @@
+// Ferolind: start the data module and the main window; the main window's start-up
+// sequence opens the club's database when it is first shown.
 #include "data/datamodule.h"
-#include "data/datasetmodel.h"
-#include "members/columns.h"
+#include "mainform.h"
 #include "session/session.h"
 
 #include <QApplication>
 #include <QLocale>
-#include <QMainWindow>
-#include <QMessageBox>
-#include <QTableView>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ferolind 2011 NET"));
+    QApplication::setOrganizationName(QStringLiteral("Brankel Software"));
+    // One German format on every workstation: dd.MM.yyyy, decimal comma, "€".
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+
     ferolind::DataModule data;
-    data.openAtStart();
     ferolind::Session session(data);
-    session.loadAfterOpen();
-    QMainWindow w;
-    w.setWindowTitle(QStringLiteral("Ferolind 2011 - der professionelle Vereinsmanager"));
-    auto* view = new QTableView(&w);
-    if (data.connected()) {
-        view->setModel(new ferolind::DatasetModel(data.members(), ferolind::memberColumnFields(),
-                                                  ferolind::memberColumnTitles(), view));
-    }
-    w.setCentralWidget(view);
-    w.resize(900, 600);
-    w.show();
-    if (!data.connected())
-        QMessageBox::information(&w, QStringLiteral("Ferolind"), QStringLiteral("Es ist keine Datenbank geöffnet."));
-    return app.exec();
+    TMainForm window(session);
+    window.show();
+    const int rc = app.exec();
+    data.closePostalCodes();  // writes plz.xml into the application folder once
+    return rc;
 }

@@ -57,6 +57,7 @@ void DataModule::openFolder(const QString& folder) {
 
 void DataModule::createIn(const QString& folder) {
     for (Dataset* d : {&members_, &bookings_, &feePayments_, &blob_}) d->close();
+    connected_ = false;
     createDatabase(folder);  // refuses an existing file, a missing or read-only folder
     RegistrySetString(QStringLiteral("DBPfad"), QDir::cleanPath(folder));
     for (Dataset* d : {&blob_, &members_, &bookings_, &feePayments_, &feeClasses_}) {

@@ -15,8 +15,9 @@ QString applicationDataFolder() {
 }
 
 QString personalDocumentsFolder() {
+    // A fresh account may not have the folder yet: then the home folder.
     const QString d = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return d.isEmpty() ? QDir::homePath() : d;
+    return d.isEmpty() || !QDir(d).exists() ? QDir::homePath() : d;
 }
 
 }  // namespace ferolind

@@ -1,11 +1,15 @@
 #include "session.h"
 
 #include "data/datamodule.h"
+#include "members/feeclassrules.h"
 #include "members/memberrules.h"
 
 namespace ferolind {
 
-Session::Session(DataModule& data) : data_(data), memberRules_(std::make_unique<MemberRules>(data)) {}
+Session::Session(DataModule& data)
+    : data_(data),
+      memberRules_(std::make_unique<MemberRules>(data)),
+      feeClassRules_(std::make_unique<FeeClassRules>(data)) {}
 
 Session::~Session() = default;
 

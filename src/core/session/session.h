@@ -10,6 +10,7 @@ namespace ferolind {
 
 class DataModule;
 class MemberRules;
+class FeeClassRules;
 
 class Session {
 public:
@@ -18,6 +19,7 @@ public:
 
     DataModule& data() { return data_; }
     MemberRules& memberRules() { return *memberRules_; }
+    FeeClassRules& feeClassRules() { return *feeClassRules_; }
 
     // After the database was opened: the last numbers into memory.
     void loadAfterOpen();
@@ -27,6 +29,7 @@ public:
 private:
     DataModule& data_;
     std::unique_ptr<MemberRules> memberRules_;
+    std::unique_ptr<FeeClassRules> feeClassRules_;
 };
 
 }  // namespace ferolind

@@ -21,8 +21,14 @@ FieldBinding::FieldBinding(Dataset& dataset, const QString& field, QWidget* cont
 void FieldBinding::startEditing() {
     if (updating_) return;
     if (!dataset_.isOpen()) return;
-    if (!dataset_.isEditing()) dataset_.edit();
+    // Pending first: going into edit mode refreshes the controls that are not.
     pending_ = true;
+    try {
+        if (!dataset_.isEditing()) dataset_.edit();
+    } catch (...) {
+        pending_ = false;
+        throw;
+    }
 }
 
 // ------------------------------------------------------------ line edit

@@ -1,0 +1,125 @@
+// Benchmarks over a demo club of 50,000 members: opening all datasets, a filter, a
+// sort, and the main window's start-up and sort by a title click.
+// Run with `make bench`; FEROLIND_BENCH_MEMBERS changes the size.
+#include "data/datamodule.h"
+#include "data/settings.h"
+#include "democlub.h"
+#include "mainform.h"
+#include "session/session.h"
+
+#include <QApplication>
+#include <QLocale>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+namespace {
+
+QString gFolder;
+int gMembers = 50000;
+
+void openAll(benchmark::State& state) {
+    for (auto _ : state) {
+        ferolind::DataModule dm;
+        dm.openFolder(gFolder);
+        ferolind::Session s(dm);
+        s.loadAfterOpen();  // computes jubilee texts and fee-paid flags of every member
+        benchmark::DoNotOptimize(dm.members().recordCount());
+    }
+    state.counters["members"] = gMembers;
+}
+BENCHMARK(openAll)->Unit(benchmark::kMillisecond);
+
+void filterMembers(benchmark::State& state) {
+    ferolind::DataModule dm;
+    dm.openFolder(gFolder);
+    ferolind::Session s(dm);
+    s.loadAfterOpen();
+    const char* filters[] = {"Nachname ='M*' and Austrittdatum = NULL",
+                             "Year(EintrittDatum)-2011=-10 or (Ort = 'Berlin' and DTAUS = true)",
+                             "ID<>4 and ID<>9"};
+    const char* f = filters[state.range(0)];
+    int presented = 0;
+    for (auto _ : state) {
+        dm.members().applyFilter(QString::fromUtf8(f));
+        presented = dm.members().recordCount();
+        dm.members().clearFilter();
+    }
+    state.SetLabel(std::string(f) + " -> " + std::to_string(presented) + " rows");
+}
+BENCHMARK(filterMembers)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+void sortMembers(benchmark::State& state) {
+    ferolind::DataModule dm;
+    dm.openFolder(gFolder);
+    ferolind::Session s(dm);
+    s.loadAfterOpen();
+    for (auto _ : state) {
+        dm.members().setSort(QStringLiteral("Nachname;Vorname"));
+        dm.members().setSort(QStringLiteral("ID"));
+    }
+    state.SetLabel("two sorts per iteration: Nachname;Vorname, then ID");
+}
+BENCHMARK(sortMembers)->Unit(benchmark::kMillisecond);
+
+void mainWindowStartUpAndSort(benchmark::State& state) {
+    for (auto _ : state) {
+        ferolind::DataModule dm;
+        ferolind::Session s(dm);
+        TMainForm w(s);
+        w.runStartUp();
+        w.show();
+        QApplication::processEvents();
+        state.PauseTiming();
+        state.ResumeTiming();
+        w.sortMembersByColumn(3);  // click on "Nachname"
+        QApplication::processEvents();
+        w.memberGrid()->scrollToBottom();
+        QApplication::processEvents();
+        benchmark::DoNotOptimize(w.memberGrid()->model()->rowCount());
+    }
+}
+BENCHMARK(mainWindowStartUpAndSort)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void clickSortOnly(benchmark::State& state) {
+    ferolind::DataModule dm;
+    ferolind::Session s(dm);
+    TMainForm w(s);
+    w.runStartUp();
+    w.show();
+    QApplication::processEvents();
+    int col = 0;
+    for (auto _ : state) {
+        w.sortMembersByColumn(col == 0 ? 3 : 7);  // Nachname, Ort
+        QApplication::processEvents();
+        col ^= 1;
+    }
+}
+BENCHMARK(clickSortOnly)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir sandbox;
+    qputenv("XDG_CONFIG_HOME", sandbox.filePath("config").toUtf8());
+    qputenv("FEROLIND_APPDATA", sandbox.filePath("appdata").toUtf8());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, sandbox.filePath("config"));
+    QApplication app(argc, argv);
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    if (qEnvironmentVariableIsSet("FEROLIND_BENCH_MEMBERS")) gMembers = qEnvironmentVariableIntValue("FEROLIND_BENCH_MEMBERS");
+    QTemporaryDir club;
+    gFolder = club.path();
+    ferolind::demo::Size size;
+    size.members = gMembers;
+    size.bookings = gMembers / 2;
+    ferolind::demo::createDemoClub(gFolder, size);
+    ferolind::RegistrySetString(QStringLiteral("DBPfad"), gFolder);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    struct rusage ru {};
+    getrusage(RUSAGE_SELF, &ru);
+    std::printf("peak resident memory: %.1f MiB\n", ru.ru_maxrss / 1024.0);
+    return 0;
+}

@@ -1,0 +1,381 @@
+#include "mainform.h"
+
+#include "common/datasetgrid.h"
+#include "common/help.h"
+#include "common/look.h"
+#include "common/messages.h"
+#include "data/datamodule.h"
+#include "data/errors.h"
+#include "data/dbcreate.h"
+#include "data/paths.h"
+#include "members/columnsettings.h"
+#include "members/columnsscreen.h"
+#include "members/feeclasses.h"
+#include "members/memberentry.h"
+#include "members/memberrules.h"
+#include "session/session.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+
+using namespace ferolind;
+using ferolind::ui::DatasetGrid;
+
+namespace {
+
+// Designed widths of the member grid: ID 31, the fee-paid flag 55, salutation, bank code
+// and jubilee the default width of their field (0), every other column 64.
+QVector<int> memberGridWidths() {
+    QVector<int> w(memberColumnFields().size(), 64);
+    w[0] = 31;
+    w[1] = 0;   // Anrede
+    w[19] = 0;  // Bankleitzahl
+    w[27] = 0;  // Jubilaeum
+    w[28] = 55;
+    return w;
+}
+
+// Booking grid: number and amount the default width of their field, the others 64.
+QVector<int> bookingGridWidths() {
+    QVector<int> w(bookingColumnFields().size(), 64);
+    w[0] = 0;
+    w[5] = 0;
+    return w;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(Session& session, QWidget* parent) : QMainWindow(parent), session_(session) {
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("Ferolind 2011 - der professionelle Vereinsmanager"));
+    resize(1000, 640);  // the designed size
+    applicationDataFolder();  // created at start when missing
+    execScreen = [](QDialog& d) { return d.exec(); };
+
+    buildGrids();
+    buildMenus();
+    buildToolBar();
+
+    timer_ = new QTimer(this);
+    timer_->setObjectName(QStringLiteral("Timer1"));
+    connect(timer_, &QTimer::timeout, this, [this] { run([this] { refreshDatasets(); }); });
+
+    // Every screen is created once and lives until the program ends.
+    memberEntry_ = new TDatenEingebenF(session_, this);
+    feeClasses_ = new TBeitragsklassenF(session_, this);
+    columns_ = new TZellenZeigenF(session_, this);
+    dbCreate_ = new TDBErstellenF(session_, this);
+    memberEntry_->openFeeClasses = [this] { openFeeClasses(); };
+    connect(columns_, &TZellenZeigenF::closedWithLabels, this, [this] {
+        setupLabels();
+        applyVisibleColumns();
+    });
+}
+
+TMainForm::~TMainForm() = default;
+
+DataModule& TMainForm::data() { return session_.data(); }
+
+void TMainForm::run(const std::function<void()>& action) { ui::guarded(this, action); }
+
+// ------------------------------------------------------------------ building
+
+void TMainForm::buildGrids() {
+    pages_ = new QTabWidget(this);
+    pages_->setObjectName(QStringLiteral("PageControl1"));
+    memberGrid_ = new DatasetGrid(data().members(), memberColumnFields(), memberColumnTitles(labels_),
+                                  QStringLiteral("Main"), memberGridWidths());
+    memberGrid_->setObjectName(QStringLiteral("DBGrid1"));
+    bookingGrid_ = new DatasetGrid(data().bookings(), bookingColumnFields(), bookingColumnTitles(),
+                                   QStringLiteral("MainB"), bookingGridWidths());
+    bookingGrid_->setObjectName(QStringLiteral("DBGrid2"));
+    pages_->addTab(memberGrid_, QStringLiteral("Mitglieder"));
+    pages_->addTab(bookingGrid_, QStringLiteral("Buchungen"));
+    setCentralWidget(pages_);
+
+    connect(memberGrid_, &DatasetGrid::rowDoubleClicked, this, [this] { run([this] { editMember(); }); });
+    connect(memberGrid_, &DatasetGrid::titleClicked, this, [this](int c) { run([this, c] { sortMembersByColumn(c); }); });
+    memberGrid_->setContextMenuPolicy(Qt::CustomContextMenu);
+    bookingGrid_->setContextMenuPolicy(Qt::CustomContextMenu);
+}
+
+QAction* TMainForm::addEntry(QMenu* menu, const QString& objectName, const QString& text,
+                             std::function<void()> handler) {
+    auto* a = new QAction(text, this);
+    a->setObjectName(objectName);
+    if (handler) connect(a, &QAction::triggered, this, [this, handler] { run(handler); });
+    else a->setEnabled(false);  // its screen comes later
+    menu->addAction(a);
+    return a;
+}
+
+void TMainForm::buildMenus() {
+    QMenu* program = menuBar()->addMenu(QStringLiteral("Programm"));
+    addEntry(program, "ActSpalten", QStringLiteral("Spalten anpassen (Mitglieder)"), [this] { openColumns(); });
+    addEntry(program, "ActStatistik", QStringLiteral("Statistik"));
+    program->addSeparator();
+    addEntry(program, "ActImport", QStringLiteral("Daten importieren"));
+    addEntry(program, "ActExport", QStringLiteral("Daten exportieren"));
+    program->addSeparator();
+    addEntry(program, "ActSichern", QStringLiteral("Datenbank sichern/zurücklesen"));
+    addEntry(program, "ActZuruecksetzen", QStringLiteral("Programm zurücksetzen"));
+    program->addSeparator();
+    addEntry(program, "ActBeenden", QStringLiteral("Beenden"), [this] { close(); });
+
+    QMenu* members = menuBar()->addMenu(QStringLiteral("Mitglieder"));
+    addEntry(members, "ActMitgliedNeu", QStringLiteral("Neu"), [this] { newMember(); });
+    addEntry(members, "ActMitgliedBearbeiten", QStringLiteral("Bearbeiten"), [this] { editMember(); });
+    addEntry(members, "ActAuswerten", QStringLiteral("Auswerten / Suchen"));
+    addEntry(members, "ActSammelloeschen", QStringLiteral("Sammellöschen"));
+    addEntry(members, "ActJubilaeen", QStringLiteral("Geburtstage und Jubiläen anzeigen"));
+    members->addSeparator();
+    addEntry(members, "ActBeitragBuchen", QStringLiteral("Beitrag buchen"));
+    addEntry(members, "ActBeitragssaeumige", QStringLiteral("Beitragssäumige anzeigen"));
+    addEntry(members, "ActSpendenquittung", QStringLiteral("Spendenquittung erstellen"));
+    addEntry(members, "ActAustritte", QStringLiteral("Austritte anzeigen"));
+    members->addSeparator();
+    addEntry(members, "ActBeitragsklassen", QStringLiteral("Beitragsklassen"), [this] { openFeeClasses(); });
+    addEntry(members, "ActMitgliederExportieren", QStringLiteral("Exportieren"));
+
+    QMenu* bookings = menuBar()->addMenu(QStringLiteral("Buchungen"));
+    addEntry(bookings, "ActBuchungNeu", QStringLiteral("Neu"));
+    addEntry(bookings, "ActBuchungBearbeiten", QStringLiteral("Bearbeiten"));
+    addEntry(bookings, "ActBuchungenAuswerten", QStringLiteral("Auswerten"));
+    bookings->addSeparator();
+    addEntry(bookings, "ActBuchungskonten", QStringLiteral("Buchungskonten"));
+    addEntry(bookings, "ActUmbuchen", QStringLiteral("Bestandskonten umbuchen"));
+    addEntry(bookings, "ActStartwerte", QStringLiteral("Bestandskonten: Startwerte"));
+    addEntry(bookings, "ActKontosalden", QStringLiteral("Kontosalden"));
+    addEntry(bookings, "ActJahresabschluss", QStringLiteral("Buchungsjahr abschließen"));
+    addEntry(bookings, "ActSaldenNeu", QStringLiteral("Salden neu berechnen"));
+    bookings->addSeparator();
+    addEntry(bookings, "ActBuchungenExportieren", QStringLiteral("Buchungen exportieren"));
+    addEntry(bookings, "ActDtaus", QStringLiteral("DTAUS erstellen"));
+    addEntry(bookings, "ActMitgliederImport", QStringLiteral("Daten importieren"));
+
+    QMenu* print = menuBar()->addMenu(QStringLiteral("Drucken"));
+    addEntry(print, "ActDruckMitglieder", QStringLiteral("Mitgliedslisten"));
+    addEntry(print, "ActDruckBuchungen", QStringLiteral("Buchungsdaten"));
+    addEntry(print, "ActDruckJahresabschluss", QStringLiteral("Jahresabschluss"));
+    addEntry(print, "ActEtiketten", QStringLiteral("Etiketten drucken"));
+
+    QMenu* text = menuBar()->addMenu(QStringLiteral("Textverarbeitung"));
+    addEntry(text, "ActBrief", QStringLiteral("Brief verfassen"));
+    addEntry(text, "ActSerienbrief", QStringLiteral("Serienbrief erstellen"));
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("Hilfe"));
+    QAction* manual = addEntry(help, "ActHilfe", QStringLiteral("Hilfe aufrufen"), [this] { ui::openManual(this); });
+    manual->setShortcut(QKeySequence(Qt::Key_F1));
+    addEntry(help, "ActInternet", QStringLiteral("Ferolind im Internet"));
+    addEntry(help, "ActUmfrage", QStringLiteral("UMFRAGE zur Verbesserung des Programmes"));
+    addEntry(help, "ActInfo", QStringLiteral("Info"), [this] {
+        QMessageBox::about(this, QStringLiteral("Info"),
+                           QStringLiteral("<b>Ferolind 2011 NET</b><br>der professionelle Vereinsmanager<br><br>"
+                                          "Mitglieder, Beiträge, Buchhaltung und Listen für Ihren Verein."));
+    });
+
+    // Context menus of the grids.
+    memberPopup_ = new QMenu(this);
+    memberPopup_->setObjectName(QStringLiteral("PopupMenu1"));
+    addEntry(memberPopup_, "PopSpalten", QStringLiteral("Spalten anpassen"), [this] { openColumns(); });
+    addEntry(memberPopup_, "PopMitgliedBearbeiten", QStringLiteral("Mitglied bearbeiten"), [this] { editMember(); });
+    addEntry(memberPopup_, "PopMitgliedLoeschen", QStringLiteral("Mitglied löschen"), [this] { deleteMember(); });
+    bookingPopup_ = new QMenu(this);
+    bookingPopup_->setObjectName(QStringLiteral("PopupMenu2"));
+    // Editing and deleting a booking need the booking rules (balances): with them.
+    addEntry(bookingPopup_, "PopBuchungBearbeiten", QStringLiteral("Buchung bearbeiten"));
+    addEntry(bookingPopup_, "PopBuchungLoeschen", QStringLiteral("Buchung löschen"));
+    connect(memberGrid_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& p) { memberPopup_->popup(memberGrid_->viewport()->mapToGlobal(p)); });
+    connect(bookingGrid_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& p) { bookingPopup_->popup(bookingGrid_->viewport()->mapToGlobal(p)); });
+}
+
+void TMainForm::buildToolBar() {
+    toolBar_ = addToolBar(QStringLiteral("Werkzeuge"));
+    toolBar_->setObjectName(QStringLiteral("StandardToolBar"));
+    toolBar_->setMovable(false);
+    toolBar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    toolBar_->setIconSize(QSize(20, 20));
+    // Each button acts exactly as its menu entry: it is a second view of the same action
+    // (with its own hint text).
+    auto button = [this](const char* actionName, const QString& hint, QStyle::StandardPixmap icon) {
+        QAction* menuAction = action(QString::fromLatin1(actionName));
+        auto* b = new QAction(style()->standardIcon(icon), menuAction->text(), this);
+        b->setObjectName(QStringLiteral("Tb") + QString::fromLatin1(actionName).mid(3));
+        b->setToolTip(hint);
+        b->setEnabled(menuAction->isEnabled());
+        connect(b, &QAction::triggered, menuAction, &QAction::trigger);
+        connect(menuAction, &QAction::enabledChanged, b, &QAction::setEnabled);
+        toolBar_->addAction(b);
+    };
+    using SP = QStyle::StandardPixmap;
+    button("ActMitgliedNeu", QStringLiteral("Neues Mitglied anlegen"), SP::SP_FileIcon);
+    button("ActMitgliedBearbeiten", QStringLiteral("Mitglieder bearbeiten"), SP::SP_FileDialogDetailedView);
+    button("ActAuswerten", QStringLiteral("Mitglieder auswerten / suchen"), SP::SP_FileDialogContentsView);
+    button("ActSammelloeschen", QStringLiteral("Sammellöschen"), SP::SP_TrashIcon);
+    button("ActJubilaeen", QStringLiteral("Jubiläen anzeigen"), SP::SP_DialogYesButton);
+    button("ActBeitragssaeumige", QStringLiteral("Beitragssäumige anzeigen"), SP::SP_MessageBoxWarning);
+    button("ActDruckMitglieder", QStringLiteral("Mitgliedslisten drucken"), SP::SP_DriveFDIcon);
+    toolBar_->addSeparator();
+    button("ActBuchungNeu", QStringLiteral("Neue Buchung erstellen"), SP::SP_FileIcon);
+    button("ActBuchungBearbeiten", QStringLiteral("Buchungen bearbeiten"), SP::SP_FileDialogDetailedView);
+    button("ActBuchungenAuswerten", QStringLiteral("Buchungen auswerten"), SP::SP_FileDialogContentsView);
+    button("ActDruckBuchungen", QStringLiteral("Buchungsdaten drucken"), SP::SP_DriveFDIcon);
+    button("ActDruckJahresabschluss", QStringLiteral("Jahresabschluss drucken"), SP::SP_DriveFDIcon);
+    toolBar_->addSeparator();
+    button("ActSpalten", QStringLiteral("Spalten anpassen"), SP::SP_FileDialogListView);
+    button("ActImport", QStringLiteral("Daten importieren"), SP::SP_ArrowDown);
+    button("ActExport", QStringLiteral("Daten exportieren"), SP::SP_ArrowUp);
+    button("ActBeenden", QStringLiteral("Beenden"), SP::SP_DialogCloseButton);
+    toolBar_->addSeparator();
+    button("ActBrief", QStringLiteral("Brief erstellen"), SP::SP_FileDialogNewFolder);
+    button("ActSerienbrief", QStringLiteral("Serienbrief erstellen"), SP::SP_FileDialogNewFolder);
+    toolBar_->addSeparator();
+    button("ActHilfe", QStringLiteral("Hilfe aufrufen"), SP::SP_DialogHelpButton);
+    button("ActInternet", QStringLiteral("Ferolind im Internet"), SP::SP_DriveNetIcon);
+}
+
+QAction* TMainForm::action(const QString& objectName) const { return findChild<QAction*>(objectName); }
+
+// ------------------------------------------------------------------ start-up and shutdown
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // After the window is on screen, so that the creation screen has its parent.
+    if (!startedUp_) QTimer::singleShot(0, this, [this] { run([this] { runStartUp(); }); });
+}
+
+void TMainForm::setupLabels() {
+    labels_ = setupFreeFieldLabels(data().settings());
+    memberGrid_->setTitles(memberColumnTitles(labels_));
+    bookingGrid_->setTitles(bookingColumnTitles());
+    memberEntry_->setFreeFieldLabels(labels_);
+    columns_->setTitles(memberColumnTitles(labels_));
+}
+
+void TMainForm::applyVisibleColumns() {
+    visibleColumns_ = columns_->visibleColumns();
+    memberGrid_->applyVisibleColumns(visibleColumns_);
+}
+
+void TMainForm::runStartUp() {
+    if (startedUp_) return;
+    startedUp_ = true;
+    DataModule& d = data();
+    SettingsStore& s = d.settings();
+    // 1. The database of this user.
+    connected_ = d.openAtStart();
+    // 2. Refresh interval (writes to a closed database are dropped).
+    if (s.DbSettingGetInt(QStringLiteral("Refresh")) == 0) s.DbSettingSetInt(QStringLiteral("Refresh"), 60);
+    refreshSeconds_ = s.DbSettingGetInt(QStringLiteral("Refresh"));
+    if (refreshSeconds_ > 0) timer_->start(refreshSeconds_ * 1000);
+    // 3. Free-field labels into every title.
+    setupLabels();
+    // 4. Visible columns and the stored widths.
+    visibleColumns_ = loadVisibleColumns();
+    columns_->setVisibleColumns(visibleColumns_);
+    memberGrid_->loadWidths();
+    bookingGrid_->loadWidths();
+    // 5. The last numbers, and the computed member values now that all tables are open.
+    session_.loadAfterOpen();
+    // 6. Member sort order.
+    const QString sort = RegistryGetString(QStringLiteral("Sort"));
+    try {
+        d.members().setSort(sort);
+    } catch (const DataError&) {
+        d.members().setSort(QString());  // a stored order of an unknown field
+    }
+    if (d.members().sort().trimmed().isEmpty()) d.members().setSort(QStringLiteral("ID"));
+    // 7. Window state and size.
+    if (RegistryGetString(QStringLiteral("WindowState")) == u"wsMaximized") {
+        showMaximized();
+    } else {
+        showNormal();
+        // The stored values are the outer size, frame included.
+        const QSize frame = frameGeometry().size() - size();
+        const int h = RegistryGetInt(QStringLiteral("Height"));
+        const int w = RegistryGetInt(QStringLiteral("Width"));
+        if (h > 0) resize(width(), h - frame.height());
+        if (w > 0) resize(w - frame.width(), height());
+    }
+    // 9. Without a database: the creation/selection screen.
+    if (!connected_) {
+        execScreen(*dbCreate_);  // it loads the last numbers of the database it opens
+        connected_ = d.connected();
+    }
+    // 10. Visible columns in every member grid.
+    applyVisibleColumns();
+    // 11. The birthday menu entry is hidden; its tool bar button stays.
+    action(QStringLiteral("ActJubilaeen"))->setVisible(false);
+}
+
+void TMainForm::runShutDown() {
+    if (shutDown_) return;
+    shutDown_ = true;
+    timer_->stop();
+    DataModule& d = data();
+    // 1. Last numbers (dropped when no database is open).
+    session_.saveAtShutdown();
+    // 2. Sort order, 3. window state and size, 4. columns and widths.
+    RegistrySetString(QStringLiteral("Sort"), d.members().sort());
+    if (isMaximized()) {
+        RegistrySetString(QStringLiteral("WindowState"), QStringLiteral("wsMaximized"));
+    } else if (!isMinimized()) {
+        RegistrySetString(QStringLiteral("WindowState"), QStringLiteral("wsNormal"));
+        RegistrySetInt(QStringLiteral("Height"), frameGeometry().height());
+        RegistrySetInt(QStringLiteral("Width"), frameGeometry().width());
+    }
+    saveVisibleColumns(visibleColumns_);
+    memberGrid_->saveWidths();
+    bookingGrid_->saveWidths();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    run([this] { runShutDown(); });
+    event->accept();
+}
+
+void TMainForm::refreshDatasets() {
+    DataModule& d = data();
+    if (!d.members().isOpen()) return;
+    // A dataset whose record is being edited is skipped this time.
+    for (Dataset* ds : {&d.members(), &d.bookings(), &d.feePayments(), &d.settingsEntries(), &d.feeClasses()})
+        if (ds->isOpen() && !ds->isEditing()) ds->requery();
+}
+
+// ------------------------------------------------------------------ actions
+
+void TMainForm::newMember() {
+    data().members().insert();
+    execScreen(*memberEntry_);
+}
+
+void TMainForm::editMember() { execScreen(*memberEntry_); }
+
+void TMainForm::deleteMember() {
+    Dataset& m = data().members();
+    if (!m.isOpen() || m.isEmpty()) return;
+    const QString question = QStringLiteral("Mitglied ") + m.text(QStringLiteral("Vorname")) + QStringLiteral(" ") +
+                             m.text(QStringLiteral("Nachname")) + QStringLiteral(" wirklich löschen?");
+    if (ui::ask(this, question) == ui::Answer::Yes) m.remove();  // fee payments stay
+}
+
+void TMainForm::openFeeClasses() { execScreen(*feeClasses_); }
+
+void TMainForm::openColumns() {
+    columns_->setTitles(memberColumnTitles(labels_));
+    execScreen(*columns_);
+}
+
+void TMainForm::sortMembersByColumn(int column) {
+    data().members().setSort(memberColumnFields().value(column));
+}

@@ -1,0 +1,108 @@
+// The main window: all members and all bookings in two grids, the menus, tool bar and
+// context menus that open every other screen, the start-up and shutdown sequences and
+// the periodic re-reading through which workstations see each other's changes.
+#pragma once
+
+#include "members/columns.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+
+class QAction;
+class QMenu;
+class QTabWidget;
+class QTimer;
+class QToolBar;
+class QDialog;
+
+namespace ferolind {
+class Session;
+class DataModule;
+}
+
+namespace ferolind::ui {
+class DatasetGrid;
+}
+
+class TDBErstellenF;
+
+class TDatenEingebenF;
+class TBeitragsklassenF;
+class TZellenZeigenF;
+
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMainForm(ferolind::Session& session, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Shows a screen modally; tests replace it to drive the screen without a nested loop.
+    std::function<int(QDialog&)> execScreen;
+
+    // The start-up sequence (run once when the window is first shown).
+    void runStartUp();
+    // The shutdown sequence (run when the window closes).
+    void runShutDown();
+    // Reads the free-field labels, writes them back and puts them into every title.
+    void setupLabels();
+    // Shows or hides the member columns of every member grid.
+    void applyVisibleColumns();
+    // One tick of the refresh timer.
+    void refreshDatasets();
+
+    bool connected() const { return connected_; }
+    int refreshSeconds() const { return refreshSeconds_; }
+    quint32 visibleColumns() const { return visibleColumns_; }
+    const ferolind::FreeFieldLabels& labels() const { return labels_; }
+    QAction* action(const QString& objectName) const;
+    ferolind::ui::DatasetGrid* memberGrid() const { return memberGrid_; }
+    ferolind::ui::DatasetGrid* bookingGrid() const { return bookingGrid_; }
+    TDatenEingebenF* memberEntry() const { return memberEntry_; }
+    TBeitragsklassenF* feeClassScreen() const { return feeClasses_; }
+    TZellenZeigenF* columnScreen() const { return columns_; }
+    TDBErstellenF* creationScreen() const { return dbCreate_; }
+    QTimer* refreshTimer() const { return timer_; }
+
+    // Menu actions, public so that tests and the tool bar call the same code.
+    void newMember();
+    void editMember();
+    void deleteMember();
+    void openFeeClasses();
+    void openColumns();
+    void sortMembersByColumn(int column);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildGrids();
+    void buildMenus();
+    void buildToolBar();
+    QAction* addEntry(QMenu* menu, const QString& objectName, const QString& text,
+                      std::function<void()> handler = {});
+    void run(const std::function<void()>& action);
+    ferolind::DataModule& data();
+
+    ferolind::Session& session_;
+    QTabWidget* pages_ = nullptr;
+    ferolind::ui::DatasetGrid* memberGrid_ = nullptr;
+    ferolind::ui::DatasetGrid* bookingGrid_ = nullptr;
+    QToolBar* toolBar_ = nullptr;
+    QTimer* timer_ = nullptr;
+    QMenu* memberPopup_ = nullptr;
+    QMenu* bookingPopup_ = nullptr;
+
+    TDatenEingebenF* memberEntry_ = nullptr;
+    TBeitragsklassenF* feeClasses_ = nullptr;
+    TZellenZeigenF* columns_ = nullptr;
+    TDBErstellenF* dbCreate_ = nullptr;
+
+    bool startedUp_ = false;
+    bool shutDown_ = false;
+    bool connected_ = false;
+    int refreshSeconds_ = 0;
+    quint32 visibleColumns_ = 0x1FFFFFFF;
+    ferolind::FreeFieldLabels labels_;
+};

@@ -1,0 +1,100 @@
+#include "memberentryrules.h"
+
+#include "banklookup.h"
+#include "data/datamodule.h"
+#include "data/postalcodes.h"
+#include "session/session.h"
+
+namespace ferolind {
+
+const QString MemberEntryRules::kCloseQuestion = QStringLiteral("Änderungen speichern beim aktuellen Datensatz?");
+const QString MemberEntryRules::kWrongFeeClassMessage = QStringLiteral("Diese Beitragsklasse ist nicht vorhanden");
+
+MemberEntryRules::MemberEntryRules(Session& session) : data_(session.data()), members_(session.data().members()) {}
+
+QString MemberEntryRules::deleteQuestion(const QString& firstName, const QString& lastName) {
+    return QStringLiteral("Mitglied ") + firstName + QLatin1Char(' ') + lastName + QStringLiteral(" wirklich löschen?");
+}
+
+QString MemberEntryRules::accountHolderText(const QString& firstName, const QString& lastName) {
+    return firstName + QLatin1Char(' ') + lastName;
+}
+
+bool MemberEntryRules::directDebitDataComplete(const QString& accountNumber, const QString& feeClass,
+                                               const QString& bankCode, const QString& accountHolder) {
+    return !accountNumber.isEmpty() && !feeClass.isEmpty() && !bankCode.isEmpty() && !accountHolder.isEmpty();
+}
+
+QStringList MemberEntryRules::searchFieldItems() {
+    return {QStringLiteral("ID"), QStringLiteral("Vorname"), QStringLiteral("Nachname")};
+}
+
+QString MemberEntryRules::searchField(const QString& boxText) {
+    static const QStringList fields = {QStringLiteral("ID"),         QStringLiteral("Vorname"),
+                                       QStringLiteral("Nachname"),   QStringLiteral("Sonstiges1"),
+                                       QStringLiteral("Sonstiges2"), QStringLiteral("Sonstiges3"),
+                                       QStringLiteral("Sonstiges4")};
+    for (const QString& f : fields)
+        if (f.compare(boxText.trimmed(), Qt::CaseInsensitive) == 0) return f;
+    return {};
+}
+
+QStringList MemberEntryRules::salutations() const {
+    return data_.settings().DbSettingGetList(QStringLiteral("Anrede"));
+}
+
+QStringList MemberEntryRules::feeClassNames() const {
+    QStringList names;
+    const Dataset& c = data_.feeClasses();
+    if (!c.isOpen()) return names;
+    const int fName = c.field(QStringLiteral("Name"));
+    for (int i = 0; i < c.totalCount(); ++i) names << c.recordAt(i)[fName].toString();
+    return names;
+}
+
+bool MemberEntryRules::feeClassExists(const QString& name) const { return feeClassNames().contains(name); }
+
+QStringList MemberEntryRules::lookUpTowns(const QString& townBoxText) {
+    const QString plz = members_.isOpen() ? members_.text(QStringLiteral("PLZ")) : QString();
+    const QStringList towns = townsForPostalCode(data_.postalCodes(), plz);
+    if (!towns.isEmpty() && townBoxText.isEmpty() && members_.isEditing())
+        members_.setText(QStringLiteral("Ort"), towns.first());
+    return towns;
+}
+
+void MemberEntryRules::lookUpBank() {
+    const QString name = bankNameForCode(members_.text(QStringLiteral("Bankleitzahl")));
+    if (members_.isEditing()) members_.setText(QStringLiteral("Bank"), name);
+}
+
+void MemberEntryRules::fillAccountHolder() {
+    if (!members_.isEditing()) members_.edit();
+    members_.setText(QStringLiteral("Kontoinhaber"),
+                     accountHolderText(members_.text(QStringLiteral("Vorname")), members_.text(QStringLiteral("Nachname"))));
+}
+
+void MemberEntryRules::endDirectDebit() {
+    if (!members_.isOpen() || !members_.value(QStringLiteral("DTAUS")).toBool()) return;
+    if (!members_.isEditing()) members_.edit();
+    members_.setValue(QStringLiteral("DTAUS"), false);
+}
+
+bool MemberEntryRules::search(const QString& fieldBoxText, const QString& value) {
+    const QString field = searchField(fieldBoxText);
+    if (value.isEmpty() || field.isEmpty() || !members_.isOpen()) return false;
+    return members_.locate(field, {value});
+}
+
+QString MemberEntryRules::pickText() const {
+    return members_.text(QStringLiteral("ID")) + QStringLiteral(" -  ") + members_.text(QStringLiteral("Vorname")) +
+           QLatin1Char(' ') + members_.text(QStringLiteral("Nachname"));
+}
+
+void MemberEntryRules::restrictFeePaymentsToMember() {
+    const QString id = members_.text(QStringLiteral("ID"));
+    data_.feePayments().applyFilter(QStringLiteral("Mitgliedsnummer = ") + (id.isEmpty() ? QStringLiteral("NULL") : id));
+}
+
+void MemberEntryRules::releaseFeePayments() { data_.feePayments().clearFilter(); }
+
+}  // namespace ferolind

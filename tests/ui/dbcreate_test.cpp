@@ -1,0 +1,232 @@
+#include "data/database.h"
+#include "data/datamodule.h"
+#include "data/paths.h"
+#include "data/postalcodes.h"
+#include "data/settings.h"
+#include "common/messages.h"
+#include "data/dbcreate.h"
+#include "session/session.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+using namespace ferolind;
+using ferolind::ui::Kind;
+
+namespace {
+
+struct Message {
+    Kind kind;
+    QString text;
+};
+
+// A start without a database: the data module and session as the program has them
+// before the screen is shown, and every message box recorded instead of shown.
+class DbCreateScreen : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::clearUserSettings();
+        ASSERT_TRUE(tmp.isValid());
+        ui::setMessageHandler([this](Kind kind, const QString& text, ui::Buttons) {
+            messages.push_back({kind, text});
+            return ui::Answer::Ok;
+        });
+        screen.chooseFolder = [this](const QString& start) {
+            chooserStarts << start;
+            return nextChoice;
+        };
+    }
+    void TearDown() override { ui::setMessageHandler({}); }
+
+    QLineEdit* edit(const char* name) { return screen.findChild<QLineEdit*>(name); }
+    void click(const char* name) {
+        QWidget* w = screen.findChild<QWidget*>(name);
+        ASSERT_NE(w, nullptr) << name;
+        QTest::mouseClick(w, Qt::LeftButton);
+    }
+    // Puts folder into a field through its folder chooser, as the user does.
+    void choose(const char* chooserName, const QString& folder) {
+        nextChoice = folder;
+        click(chooserName);
+    }
+    bool allDatabaseDatasetsOpen() {
+        return data.members().isOpen() && data.bookings().isOpen() && data.feePayments().isOpen() &&
+               data.settingsEntries().isOpen() && data.feeClasses().isOpen();
+    }
+    static QByteArray bytesOf(const QString& file) {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    QTemporaryDir tmp;
+    DataModule data;
+    Session session{data};
+    TDBErstellenF screen{session, nullptr};
+    QSignalSpy finished{&screen, &QDialog::finished};
+    std::vector<Message> messages;
+    QStringList chooserStarts;
+    QString nextChoice;
+};
+
+TEST_F(DbCreateScreen, FirstStartCreatesTheDatabaseInTheDocumentsFolder) {
+    const QString docs = personalDocumentsFolder();
+    // A fresh account may not have its documents folder yet; the sandbox is one.
+    ASSERT_TRUE(QDir().mkpath(docs));
+    QFile::remove(databaseFile(docs));
+
+    screen.prepareShow();
+    EXPECT_EQ(edit("Edit1")->text(), QDir::toNativeSeparators(docs));
+    EXPECT_EQ(edit("Edit2")->text(), QDir::toNativeSeparators(docs));
+    EXPECT_TRUE(edit("Edit1")->isReadOnly());
+
+    click("Button1");
+    EXPECT_TRUE(messages.empty()) << (messages.empty() ? "" : messages.front().text.toStdString());
+    ASSERT_EQ(finished.size(), 1);
+    EXPECT_EQ(finished.front().front().toInt(), QDialog::Accepted);
+    EXPECT_TRUE(QFile::exists(databaseFile(docs)));
+    EXPECT_TRUE(allDatabaseDatasetsOpen());
+    EXPECT_EQ(RegistryGetString("DBPfad"), QDir::cleanPath(docs));
+    // Member entry still finds the towns of a postal code.
+    EXPECT_TRUE(townsForPostalCode(data.postalCodes(), "01067").contains("Dresden"));
+
+    QFile::remove(databaseFile(docs));
+}
+
+TEST_F(DbCreateScreen, RememberedFolderIsShownAndChoosersReplaceTheirOwnField) {
+    RegistrySetString("DBPfad", tmp.path());
+    screen.prepareShow();
+    EXPECT_EQ(edit("Edit1")->text(), QDir::toNativeSeparators(tmp.path()));
+    EXPECT_EQ(edit("Edit2")->text(), QDir::toNativeSeparators(tmp.path()));
+
+    const QString other = tmp.filePath("anders");
+    choose("SpeedButton1", other);
+    EXPECT_EQ(chooserStarts.value(0), tmp.path());
+    EXPECT_EQ(edit("Edit1")->text(), QDir::toNativeSeparators(other));
+    EXPECT_EQ(edit("Edit2")->text(), QDir::toNativeSeparators(tmp.path()));
+
+    choose("SpeedButton2", other);
+    EXPECT_EQ(edit("Edit2")->text(), QDir::toNativeSeparators(other));
+
+    // A cancelled chooser keeps the field.
+    choose("SpeedButton2", QString());
+    EXPECT_EQ(chooserStarts.value(2), other);
+    EXPECT_EQ(edit("Edit2")->text(), QDir::toNativeSeparators(other));
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(finished.isEmpty());
+}
+
+TEST_F(DbCreateScreen, RefusedCreationShowsTheErrorAndChangesNothing) {
+    struct Case {
+        const char* name;
+        bool existingDatabase;
+        const char* subfolder;
+    };
+    const Case cases[] = {
+        {"database already there", true, ""},
+        {"folder missing", false, "fehlt"},
+    };
+    const QString previous = QStringLiteral("/vorher/db");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString folder = QDir(dir.path()).filePath(QString::fromLatin1(c.subfolder));
+        QByteArray before;
+        if (c.existingDatabase) {
+            createDatabase(folder);
+            before = bytesOf(databaseFile(folder));
+            ASSERT_FALSE(before.isEmpty());
+        }
+        RegistrySetString("DBPfad", previous);
+        messages.clear();
+        screen.prepareShow();
+        choose("SpeedButton1", folder);
+
+        click("Button1");
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].kind, Kind::Error);
+        EXPECT_FALSE(messages[0].text.isEmpty());
+        EXPECT_TRUE(finished.isEmpty()) << "the screen stays open";
+        EXPECT_EQ(RegistryGetString("DBPfad"), previous);
+        EXPECT_FALSE(data.members().isOpen());
+        if (c.existingDatabase)
+            EXPECT_EQ(bytesOf(databaseFile(folder)), before) << "the existing file is not touched";
+        else
+            EXPECT_FALSE(QFile::exists(databaseFile(folder)));
+    }
+}
+
+TEST_F(DbCreateScreen, OpeningAFolderWithoutDatabaseSaysSoAndStaysOpen) {
+    screen.prepareShow();
+    choose("SpeedButton2", tmp.path());
+
+    click("Button2");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].kind, Kind::Information);
+    EXPECT_TRUE(messages[0].text.startsWith("Die Datenbankdatei wurde im Verzeichnis "));
+    EXPECT_TRUE(messages[0].text.contains(QDir::toNativeSeparators(tmp.path()))) << messages[0].text.toStdString();
+    EXPECT_TRUE(finished.isEmpty());
+    EXPECT_FALSE(data.members().isOpen());
+    EXPECT_TRUE(RegistryGetString("DBPfad").isEmpty());
+}
+
+TEST_F(DbCreateScreen, OpeningAnExistingDatabaseOpensEverythingWithItsLastNumbers) {
+    createDatabase(tmp.path());
+    {
+        // Another workstation has worked on it already.
+        DataModule other;
+        other.openFolder(tmp.path());
+        other.settings().DbSettingSetInt("LastMitgliedsID", 7);
+        other.settings().DbSettingSetInt("LastBuchungsID", 3);
+    }
+    screen.prepareShow();
+    choose("SpeedButton2", tmp.path());
+
+    click("Button2");
+    EXPECT_TRUE(messages.empty()) << (messages.empty() ? "" : messages.front().text.toStdString());
+    ASSERT_EQ(finished.size(), 1);
+    EXPECT_EQ(finished.front().front().toInt(), QDialog::Accepted);
+    EXPECT_TRUE(allDatabaseDatasetsOpen());
+    EXPECT_EQ(RegistryGetString("DBPfad"), QDir::cleanPath(tmp.path()));
+    // Numbers continue where that database stands, not at the defaults of a start without one.
+    EXPECT_EQ(data.lastMemberNumber, 7);
+    EXPECT_EQ(data.lastBookingNumber, 3);
+    EXPECT_TRUE(townsForPostalCode(data.postalCodes(), "01067").contains("Dresden"));
+}
+
+TEST_F(DbCreateScreen, NetworkHelpAndClosing) {
+    screen.prepareShow();
+    click("SRColorButton1");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].kind, Kind::Information);
+    EXPECT_EQ(messages[0].text,
+              "Bitte wählen Sie ein (Netzwerk-)Verzeichnis aus, für das Sie Schreibrechte haben.\n"
+              "Das Programm kann ansonsten die Datenbank nicht speichern.\n\n"
+              "Sollten Sie eine Fehlermeldung erhalten, starten Sie das Programm bitte erneut und "
+              "wählen ein gültiges Verzeichnis aus.");
+    EXPECT_TRUE(finished.isEmpty());
+
+    click("BSchliessen");
+    ASSERT_EQ(finished.size(), 1);
+    EXPECT_EQ(finished.front().front().toInt(), QDialog::Rejected);
+    EXPECT_FALSE(data.members().isOpen());
+    EXPECT_TRUE(RegistryGetString("DBPfad").isEmpty());
+}
+
+TEST_F(DbCreateScreen, Screenshot) {
+    if (qEnvironmentVariableIsEmpty("FEROLIND_SCREENSHOTS")) GTEST_SKIP();
+    RegistrySetString("DBPfad", "/home/verein/Dokumente/Vereinsdaten");
+    screen.prepareShow();
+    screen.show();
+    QTest::qWait(50);
+    screen.grab().save("/tmp/dbcreate.png");
+}
+
+}  // namespace

@@ -1,0 +1,242 @@
+// The main window driven offscreen: start-up with and without a database, what it
+// remembers across a restart, deletion questions, re-reading and the error box.
+#include "club.h"
+#include "common/datasetgrid.h"
+#include "common/messages.h"
+#include "data/dbcreate.h"
+#include "data/postalcodes.h"
+#include "mainform.h"
+#include "members/columnsscreen.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <gtest/gtest.h>
+
+using namespace ferolind;
+
+namespace {
+
+// Records every message and answers questions from a script (default: Yes).
+struct Messages {
+    QStringList texts;
+    QList<ui::Answer> answers;
+    Messages() {
+        ui::setMessageHandler([this](ui::Kind, const QString& t, ui::Buttons b) {
+            texts << t;
+            if (b == ui::Buttons::Ok) return ui::Answer::Ok;
+            return answers.isEmpty() ? ui::Answer::Yes : answers.takeFirst();
+        });
+    }
+    ~Messages() { ui::setMessageHandler({}); }
+};
+
+// One run of the program on the per-user settings as they are: data module, rules,
+// main window with its start-up; closing it runs the shutdown.
+struct ProgramRun {
+    DataModule data;
+    Session session{data};
+    TMainForm window{session};
+    QStringList shown;  // screens opened, by object name
+    std::function<int(QDialog&)> onScreen;
+
+    explicit ProgramRun(std::function<int(QDialog&)> screen = {}) : onScreen(std::move(screen)) {
+        window.execScreen = [this](QDialog& d) {
+            shown << d.metaObject()->className();
+            return onScreen ? onScreen(d) : 0;
+        };
+        window.show();
+        window.runStartUp();
+        QApplication::processEvents();
+    }
+    ~ProgramRun() { window.close(); }
+    QStringList memberNames() {
+        QStringList n;
+        Dataset& m = data.members();
+        for (int p = 0; p < m.recordCount(); ++p) n << m.rowAt(p)[m.field("Nachname")].toString();
+        return n;
+    }
+};
+
+void addMember(Dataset& m, const QString& first, const QString& last) {
+    m.insert();
+    m.setText("Vorname", first);
+    m.setText("Nachname", last);
+    m.post();
+}
+
+}  // namespace
+
+TEST(MainForm, FirstStartWithoutDatabaseCreatesOneThroughTheCreationScreen) {
+    test::clearUserSettings();
+    Messages msgs;
+    QTemporaryDir folder;
+    {
+        ProgramRun run([&](QDialog& d) {
+            auto* screen = qobject_cast<TDBErstellenF*>(&d);
+            if (!screen) return 0;
+            screen->prepareShow();
+            screen->findChild<QLineEdit*>("Edit1")->setText(folder.path());
+            QTest::mouseClick(screen->findChild<QPushButton*>("Button1"), Qt::LeftButton);
+            return screen->result();
+        });
+        EXPECT_EQ(run.shown, QStringList{"TDBErstellenF"});
+        EXPECT_TRUE(QFile::exists(folder.filePath("db.mdb")));
+        EXPECT_TRUE(run.window.connected());
+        for (Dataset* d : {&run.data.members(), &run.data.bookings(), &run.data.feePayments(),
+                           &run.data.settingsEntries(), &run.data.feeClasses()})
+            EXPECT_TRUE(d->isOpen());
+        EXPECT_EQ(RegistryGetString("DBPfad"), folder.path());
+        // Nothing was written at start-up without a database, and the timer has no effect.
+        EXPECT_EQ(run.data.settings().DbSettingGet("Refresh"), "");
+        EXPECT_FALSE(run.window.refreshTimer()->isActive());
+        EXPECT_EQ(townsForPostalCode(run.data.postalCodes(), "01067"), QStringList{"Dresden"});
+        addMember(run.data.members(), "Anna", "Berg");
+    }
+    EXPECT_TRUE(msgs.texts.isEmpty()) << msgs.texts.join('|').toStdString();
+    // The next start opens it, writes the defaults and keeps the numbers.
+    ProgramRun second;
+    EXPECT_TRUE(second.shown.isEmpty());
+    SettingsStore& s = second.data.settings();
+    EXPECT_EQ(s.DbSettingGet("Refresh"), "60");
+    EXPECT_EQ(second.window.refreshTimer()->interval(), 60000);
+    for (int i = 1; i <= 4; ++i) EXPECT_EQ(s.DbSettingGet(QString("S%1").arg(i)), QString("Sonstiges %1").arg(i));
+    EXPECT_EQ(second.data.lastMemberNumber, 1);
+    EXPECT_EQ(second.data.members().sort(), "ID");
+    EXPECT_EQ(second.memberNames(), QStringList{"Berg"});
+}
+
+TEST(MainForm, SizeStateSortAndColumnsSurviveARestart) {
+    test::Club club;
+    {
+        ProgramRun run;
+        addMember(run.data.members(), "Zoe", "Adam");
+        addMember(run.data.members(), "Anna", "Zander");
+        addMember(run.data.members(), "Max", "Meier");
+        EXPECT_EQ(run.memberNames(), (QStringList{"Adam", "Zander", "Meier"}));
+        // A click on the title "Nachname".
+        QHeaderView* header = run.window.memberGrid()->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(3) + 5, header->height() / 2));
+        EXPECT_EQ(run.data.members().sort(), "Nachname");
+        EXPECT_EQ(run.memberNames(), (QStringList{"Adam", "Meier", "Zander"}));
+        run.window.showNormal();
+        run.window.resize(900, 600);
+        QApplication::processEvents();
+        // Hide "Beitrag akt. bez." through the column screen.
+        TZellenZeigenF* cols = run.window.columnScreen();
+        cols->prepareShow();
+        auto* shown = cols->findChild<QListWidget*>("LBang");
+        const auto items = shown->findItems("Beitrag akt. bez.", Qt::MatchExactly);
+        ASSERT_EQ(items.size(), 1);
+        items[0]->setSelected(true);
+        QTest::mouseClick(cols->findChild<QWidget*>("SpeedButton2"), Qt::LeftButton);
+        QTest::mouseClick(cols->findChild<QPushButton*>("BNeu"), Qt::LeftButton);
+        QApplication::processEvents();
+        EXPECT_TRUE(run.window.memberGrid()->isColumnHidden(28));
+        EXPECT_FALSE(run.window.memberGrid()->isColumnHidden(27));
+        run.window.memberGrid()->setColumnWidth(6, 111);  // dragged "PLZ"
+    }
+    EXPECT_EQ(RegistryGetInt("SpaltenMitglieder"), 0x1FFFFFFF & ~(1 << 28));
+    EXPECT_EQ(RegistryGetString("WindowState"), "wsNormal");
+    ProgramRun again;
+    EXPECT_EQ(again.window.frameGeometry().size(), QSize(RegistryGetInt("Width"), RegistryGetInt("Height")));
+    EXPECT_EQ(again.window.size(), QSize(900, 600));
+    EXPECT_EQ(again.data.members().sort(), "Nachname");
+    EXPECT_EQ(again.memberNames(), (QStringList{"Adam", "Meier", "Zander"}));
+    EXPECT_TRUE(again.window.memberGrid()->isColumnHidden(28));
+    EXPECT_EQ(again.window.memberGrid()->columnWidth(6), 111);
+    // A hidden column reported -1 and comes back with its designed width.
+    EXPECT_EQ(RegistryGetInt("BreiteMainBeitrag akt. bez."), -1);
+    again.window.memberGrid()->applyVisibleColumns(0x1FFFFFFF);
+    EXPECT_EQ(again.window.memberGrid()->columnWidth(28), 55);
+}
+
+TEST(MainForm, MaximizedStateIsRestored) {
+    test::Club club;
+    RegistrySetString("WindowState", "wsMaximized");
+    ProgramRun run;
+    EXPECT_TRUE(run.window.isMaximized());
+    run.window.close();
+    EXPECT_EQ(RegistryGetString("WindowState"), "wsMaximized");
+}
+
+TEST(MainForm, DeletingAMemberAsksAndKeepsItsPayments) {
+    test::Club club;
+    Messages msgs;
+    ProgramRun run;
+    addMember(run.data.members(), "Anna", "Berg");
+    const int id = run.data.members().intValue("ID");
+    Dataset& p = run.data.feePayments();
+    p.insert();
+    p.setValue("Mitgliedsnummer", id);
+    p.setValue("Jahr", 2011);
+    p.post();
+
+    msgs.answers = {ui::Answer::No};
+    run.window.action("PopMitgliedLoeschen")->trigger();
+    EXPECT_EQ(msgs.texts, QStringList{"Mitglied Anna Berg wirklich löschen?"});
+    EXPECT_EQ(run.data.members().recordCount(), 1);
+    msgs.answers = {ui::Answer::Yes};
+    run.window.action("PopMitgliedLoeschen")->trigger();
+    EXPECT_EQ(run.data.members().recordCount(), 0);
+    EXPECT_EQ(run.data.feePayments().recordCount(), 1);
+}
+
+TEST(MainForm, RefreshReReadsAllButADatasetBeingEdited) {
+    test::Club club;
+    ProgramRun run;
+    addMember(run.data.members(), "Anna", "Berg");
+    addMember(run.data.members(), "Bert", "Cramer");
+    run.data.members().last();
+    {
+        // Another workstation.
+        DataModule other;
+        other.openFolder(club.folder());
+        addMember(other.members(), "Carl", "Dorn");
+        other.settings().DbSettingSet("Titel", "von drüben");
+    }
+    run.data.members().edit();
+    run.window.refreshDatasets();
+    EXPECT_EQ(run.data.members().recordCount(), 2);  // skipped while edited
+    EXPECT_EQ(run.data.settings().DbSettingGet("Titel"), "von drüben");
+    run.data.members().cancel();
+    run.window.refreshDatasets();
+    EXPECT_EQ(run.data.members().recordCount(), 3);
+    EXPECT_EQ(run.data.members().position(), 0);  // back on the first row
+}
+
+TEST(MainForm, MenusToolBarAndTheErrorBox) {
+    test::clearUserSettings();
+    Messages msgs;
+    ProgramRun run;  // no database: the creation screen is closed without choosing
+    EXPECT_FALSE(run.window.connected());
+    QStringList menus;
+    for (QAction* a : run.window.menuBar()->actions()) menus << a->text();
+    EXPECT_EQ(menus, (QStringList{"Programm", "Mitglieder", "Buchungen", "Drucken", "Textverarbeitung", "Hilfe"}));
+    EXPECT_FALSE(run.window.action("ActJubilaeen")->isVisible());
+    EXPECT_TRUE(run.window.findChild<QAction*>("TbJubilaeen")->isVisible());
+    EXPECT_FALSE(run.window.action("ActStatistik")->isEnabled());  // its screen comes later
+    EXPECT_TRUE(run.window.action("ActBeitragsklassen")->isEnabled());
+    EXPECT_EQ(run.window.action("ActHilfe")->shortcut(), QKeySequence(Qt::Key_F1));
+
+    // Without a database "Neu" fails with the engine's message; the window goes on.
+    run.window.action("ActMitgliedNeu")->trigger();
+    ASSERT_EQ(msgs.texts.size(), 1);
+    EXPECT_TRUE(msgs.texts[0].contains("nicht geöffnet")) << msgs.texts[0].toStdString();
+    EXPECT_TRUE(run.window.isVisible());
+
+    // The manual is missing in the sandbox: said in a message.
+    msgs.texts.clear();
+    run.window.action("ActHilfe")->trigger();
+    ASSERT_EQ(msgs.texts.size(), 1);
+    EXPECT_TRUE(msgs.texts[0].contains("Ferolind NET - Handbuch.pdf"));
+}
