@@ -12,11 +12,13 @@
 #include "members/columnsscreen.h"
 #include "members/feeclasses.h"
 #include "members/memberentry.h"
+#include "members/memberentryrules.h"
 #include "members/memberrules.h"
 #include "session/session.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QFont>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
@@ -204,12 +206,20 @@ void TMainForm::buildToolBar() {
     toolBar_->setObjectName(QStringLiteral("StandardToolBar"));
     toolBar_->setMovable(false);
     toolBar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    toolBar_->setIconSize(QSize(20, 20));
+    toolBar_->setIconSize(QSize(18, 18));
+    toolBar_->setStyleSheet(QStringLiteral("QToolButton { font-family: 'Liberation Sans'; font-size: 8pt; padding: 0px 1px; }"));
     // Each button acts exactly as its menu entry: it is a second view of the same action
     // (with its own hint text).
     auto button = [this](const char* actionName, const QString& hint, QStyle::StandardPixmap icon) {
         QAction* menuAction = action(QString::fromLatin1(actionName));
-        auto* b = new QAction(style()->standardIcon(icon), menuAction->text(), this);
+        // Long captions go on two lines, so the bar fits a normal window.
+        QString caption = menuAction->text();
+        if (caption.size() > 10 && caption.contains(' ')) {
+            int cut = caption.indexOf(' ', caption.size() / 2 - 2);
+            if (cut < 0) cut = caption.lastIndexOf(' ');
+            caption[cut] = '\n';
+        }
+        auto* b = new QAction(style()->standardIcon(icon), caption, this);
         b->setObjectName(QStringLiteral("Tb") + QString::fromLatin1(actionName).mid(3));
         b->setToolTip(hint);
         b->setEnabled(menuAction->isEnabled());
@@ -364,8 +374,8 @@ void TMainForm::editMember() { execScreen(*memberEntry_); }
 void TMainForm::deleteMember() {
     Dataset& m = data().members();
     if (!m.isOpen() || m.isEmpty()) return;
-    const QString question = QStringLiteral("Mitglied ") + m.text(QStringLiteral("Vorname")) + QStringLiteral(" ") +
-                             m.text(QStringLiteral("Nachname")) + QStringLiteral(" wirklich löschen?");
+    const QString question =
+        MemberEntryRules::deleteQuestion(m.text(QStringLiteral("Vorname")), m.text(QStringLiteral("Nachname")));
     if (ui::ask(this, question) == ui::Answer::Yes) m.remove();  // fee payments stay
 }
 

@@ -31,7 +31,6 @@ QVector<Dataset*> DataModule::databaseDatasets() {
 
 bool DataModule::openAtStart() {
     connected_ = false;
-    lastOpenError_.clear();
     const QString folder = RegistryGetString(QStringLiteral("DBPfad"));
     if (folder.isEmpty()) return false;
     try {
@@ -40,8 +39,8 @@ bool DataModule::openAtStart() {
             d->open();
         }
         connected_ = true;
-    } catch (const DataError& e) {
-        lastOpenError_ = e.message();
+    } catch (const DataError&) {
+        // No message: the creation/selection screen follows.
     }
     return connected_;
 }

@@ -31,8 +31,6 @@ public:
     // The same for a given folder (the command-line tool's --db); throws on failure.
     void openFolder(const QString& folder);
     bool connected() const { return connected_; }
-    // The message of the failure that made openAtStart return false, if any.
-    const QString& lastOpenError() const { return lastOpenError_; }
 
     // "Erstellen": closes the datasets, creates db.mdb with its tables in folder,
     // remembers the folder ("DBPfad") and opens everything. Throws DataError; on a
@@ -62,7 +60,6 @@ private:
     Dataset members_, bookings_, feePayments_, blob_, feeClasses_, postalCodes_;
     SettingsStore settings_;
     bool connected_ = false;
-    QString lastOpenError_;
 };
 
 }  // namespace ferolind

@@ -107,6 +107,25 @@ QString selectSql(const TableDef& table, const FieldList& fields, const QVector<
     return QStringLiteral("SELECT %1 FROM %2").arg(cols.join(','), quoteName(table.name));
 }
 
+// A stored date: ISO "yyyy-MM-dd", with " hh:mm:ss" when it has a time. Read without
+// the general parser, as every date of every row passes here when a table is opened.
+static QVariant storedDate(const QString& s) {
+    auto digits = [&](int at, int n) {
+        int v = 0;
+        for (int i = at; i < at + n; ++i) {
+            const int d = s[i].unicode() - '0';
+            if (d < 0 || d > 9) return -1;
+            v = v * 10 + d;
+        }
+        return v;
+    };
+    if (s.size() == 10 && s[4] == u'-' && s[7] == u'-') {
+        const QDate d(digits(0, 4), digits(5, 2), digits(8, 2));
+        if (d.isValid()) return d;
+    }
+    return parseDate(s);
+}
+
 Row Dataset::readSqlRow(const QSqlQuery& q) const {
     Row r(fields_.size());
     for (int c = 0; c < sqlFields_.size(); ++c) {
@@ -122,7 +141,7 @@ Row Dataset::readSqlRow(const QSqlQuery& q) const {
             if (!s.isEmpty()) r[f] = s;
             break;
         }
-        case FieldType::Date: r[f] = parseDate(v.toString()); break;
+        case FieldType::Date: r[f] = storedDate(v.toString()); break;
         case FieldType::Bool: r[f] = v.toLongLong() != 0; break;
         case FieldType::Currency:
             // Stored as a count of 1/10000; a real number written by someone else is euros.
@@ -216,8 +235,35 @@ void Dataset::rebuildView() {
     view_.reserve(records_.size());
     for (int i = 0; i < records_.size(); ++i)
         if (passesFilter(records_[i].values)) view_.append(i);
-    if (!sortFields_.isEmpty())
-        std::stable_sort(view_.begin(), view_.end(), [this](int a, int b) { return lessThan(a, b); });
+    if (sortFields_.isEmpty()) return;
+    // Texts compare by collation keys made once per row: far cheaper than collating
+    // every comparison of a sort over many rows.
+    std::vector<std::vector<QCollatorSortKey>> keys(sortFields_.size());
+    for (int k = 0; k < sortFields_.size(); ++k) {
+        const int f = sortFields_[k];
+        if (fields_[f].type != FieldType::Text && fields_[f].type != FieldType::Memo) continue;
+        keys[k].reserve(view_.size());
+        for (int index : view_) keys[k].push_back(germanCollator().sortKey(records_[index].values[f].toString()));
+    }
+    std::vector<int> order(view_.size());
+    for (int i = 0; i < int(order.size()); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        for (int k = 0; k < sortFields_.size(); ++k) {
+            int c;
+            if (!keys[k].empty()) {
+                c = keys[k][a].compare(keys[k][b]);
+            } else {
+                const int f = sortFields_[k];
+                c = compareValues(fields_[f].type, records_[view_[a]].values[f], records_[view_[b]].values[f],
+                                  germanCollator());
+            }
+            if (c != 0) return c < 0;
+        }
+        return false;
+    });
+    QVector<int> sorted(view_.size());
+    for (int i = 0; i < int(order.size()); ++i) sorted[i] = view_[order[i]];
+    view_ = std::move(sorted);
 }
 
 // Puts one record at its place in the view (after a store), without re-sorting all.

@@ -31,7 +31,6 @@ using FieldList = QVector<FieldDef>;
 int fieldIndex(const FieldList& fields, const QString& name);
 
 bool isNumericType(FieldType t);   // Integer, AutoIncrement, Currency
-bool isTextType(FieldType t);      // Text, Memo
 
 }  // namespace ferolind
 

@@ -18,8 +18,6 @@ bool isNumericType(FieldType t) {
     return t == FieldType::Integer || t == FieldType::AutoIncrement || t == FieldType::Currency;
 }
 
-bool isTextType(FieldType t) { return t == FieldType::Text || t == FieldType::Memo; }
-
 // ---------------------------------------------------------------- money
 
 std::optional<Money> parseMoney(const QString& input) {

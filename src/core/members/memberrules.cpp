@@ -62,14 +62,18 @@ MemberRules::MemberRules(DataModule& data) : data_(data), members_(data.members(
 
 MemberRules::~MemberRules() { members_.setComputeHandler({}); }
 
+static int yearOf(const QVariant& date) {
+    return date.typeId() == QMetaType::QDate ? date.toDate().year() : toDateTime(date).date().year();
+}
+
 QString MemberRules::jubileeText(const QVariant& entryDate, const QVariant& birthDate, int year) {
     QString text;
     if (!entryDate.isNull()) {
-        const int e = toDateTime(entryDate).date().year();
+        const int e = yearOf(entryDate);
         if (year > e) text = QString::number(year - e) + QStringLiteral("-jähriges Vereinsjubiläum");
     }
     if (!birthDate.isNull()) {
-        const int g = toDateTime(birthDate).date().year();
+        const int g = yearOf(birthDate);
         if (year > g) {
             const QString birthday = QString::number(year - g) + QStringLiteral("-jährigen Geburtstag");
             text = text.isEmpty() ? birthday : text + QStringLiteral(" und ") + birthday;
@@ -98,13 +102,16 @@ bool MemberRules::isCurrentFeePaid(int memberId) const {
 }
 
 void MemberRules::compute(Row& r) const {
-    r[fJubilee_] = [&]() -> QVariant {
-        const QString t = jubileeText(r[fEntry_], r[fBirth_], today().year());
-        return t.isEmpty() ? QVariant() : QVariant(t);
-    }();
+    // The members are opened before the fee payments; computing then would be undone
+    // at once, so the values wait for the payments (Session::loadAfterOpen).
+    if (!data_.feePayments().isOpen()) return;
+    const QDate d = today();
+    const QString t = jubileeText(r[fEntry_], r[fBirth_], d.year());
+    r[fJubilee_] = t.isEmpty() ? QVariant() : QVariant(t);
     ensureIndex();
     if (cachedKind_ < 0 || cachedKind_ > 2) return;  // an unknown kind leaves the flag as it was
-    r[fPaid_] = !r[fId_].isNull() && isCurrentFeePaid(r[fId_].toInt());
+    const int period = cachedKind_ == int(PaymentPeriod::Monthly) ? d.month() : quarterOf(d);
+    r[fPaid_] = !r[fId_].isNull() && index_.IsFeePaid(r[fId_].toInt(), cachedKind_, d.year(), period);
 }
 
 void MemberRules::scheduleRefresh() {

@@ -6,6 +6,8 @@
 #include "look.h"
 #include "messages.h"
 
+#include <QFont>
+#include <QFontMetrics>
 #include <QHeaderView>
 
 namespace ferolind::ui {
@@ -18,9 +20,14 @@ DatasetGrid::DatasetGrid(Dataset& dataset, const QStringList& fields, const QStr
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setWordWrap(false);
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    // A compact font, so that dates and numbers fit the designed column widths.
+    QFont f(QStringLiteral("Liberation Sans"), 8);
+    setFont(f);
+    horizontalHeader()->setFont(f);
+    verticalHeader()->setDefaultSectionSize(QFontMetrics(f).height() + 4);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);  // fast with many rows
-    verticalHeader()->setFixedWidth(12);
+    verticalHeader()->hide();
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setHighlightSections(false);
     applyGridLook(this);

@@ -568,7 +568,15 @@ void TDatenEingebenF::bindControls() {
     connect(&members_, &Dataset::stateChanged, this, begin);
 
     bindings_ = new BindingSet(members_, this);
-    auto line = [this](const char* field, QLineEdit* e) { bindings_->add<LineEditBinding>(QString::fromLatin1(field), e); };
+    // A text field takes no more characters than its column holds.
+    auto limit = [this](const QString& field, QLineEdit* e) {
+        const FieldDef& def = members_.fields()[members_.field(field)];
+        if (def.type == FieldType::Text && def.size > 0) e->setMaxLength(def.size);
+    };
+    auto line = [this, limit](const char* field, QLineEdit* e) {
+        bindings_->add<LineEditBinding>(QString::fromLatin1(field), e);
+        limit(QString::fromLatin1(field), e);
+    };
     line("ID", DBID);
     bindings_->add<ComboBinding>(QStringLiteral("Anrede"), CBAnrede);
     line("Vorname", DBEdit2);
@@ -596,6 +604,9 @@ void TDatenEingebenF::bindControls() {
     line("Sonstiges4", freeEdits_[3]);
     bindings_->add<ComboBinding>(QStringLiteral("Betrag"), DBComboBox1);
     bindings_->add<CheckBinding>(QStringLiteral("DTAUS"), DBCheckBox1);
+    limit(QStringLiteral("Anrede"), CBAnrede->lineEdit());
+    limit(QStringLiteral("Ort"), CBOrt->lineEdit());
+    limit(QStringLiteral("Betrag"), DBComboBox1->lineEdit());
 
     for (auto signal : {&Dataset::currentChanged, &Dataset::rowUpdated}) connect(&members_, signal, this, end);
     connect(&members_, &Dataset::viewReset, this, end);
