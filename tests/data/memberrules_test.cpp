@@ -2,6 +2,7 @@
 // salutation list, the jubilee text and the fee-paid flag.
 #include "club.h"
 #include "data/values.h"
+#include "members/columns.h"
 
 #include <QCoreApplication>
 #include <QSqlQuery>
@@ -173,4 +174,22 @@ TEST(FeeClassDisplay, FeeTextOfAClass) {
     EXPECT_EQ(club.rules().feeTextOfClass("Voll"), "1234,50 €");
     EXPECT_EQ(club.rules().feeTextOfClass("voll"), "");
     EXPECT_EQ(club.rules().feeTextOfClass(""), "");
+}
+
+TEST(ColumnTitles, TitleToFieldFollowsTheFreeFieldLabels) {
+    FreeFieldLabels labels;
+    const struct {
+        const char *title, *field;
+    } cases[] = {{"Nachname", "Nachname"}, {"Straße", "Strasse"}, {"Beitragsklasse", "Betrag"},
+                 {"DTAUS-Teilnahme", "DTAUS"}, {"Beitrag akt. bez.", "BeitragAktuellBezahlt"},
+                 {"Sonstiges 1", "Sonstiges1"}, {"nachname", ""}, {"LEER", ""}, {"", ""}};
+    for (const auto& c : cases) EXPECT_EQ(TitleToField(QString::fromUtf8(c.title), labels), QString::fromUtf8(c.field)) << c.title;
+    // Relabelled free field 1: the new label maps to Sonstiges1, the old one to nothing;
+    // a label equal to another title maps to the first column with that title.
+    labels.s[0] = "Vereinsabteilung";
+    labels.s[1] = "Ort";
+    EXPECT_EQ(TitleToField("Vereinsabteilung", labels), "Sonstiges1");
+    EXPECT_EQ(TitleToField("Sonstiges 1", labels), "");
+    EXPECT_EQ(TitleToField("Ort", labels), "Ort");
+    EXPECT_EQ(memberColumnTitles(labels)[23], "Vereinsabteilung");
 }

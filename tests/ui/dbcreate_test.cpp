@@ -220,13 +220,4 @@ TEST_F(DbCreateScreen, NetworkHelpAndClosing) {
     EXPECT_TRUE(RegistryGetString("DBPfad").isEmpty());
 }
 
-TEST_F(DbCreateScreen, Screenshot) {
-    if (qEnvironmentVariableIsEmpty("FEROLIND_SCREENSHOTS")) GTEST_SKIP();
-    RegistrySetString("DBPfad", "/home/verein/Dokumente/Vereinsdaten");
-    screen.prepareShow();
-    screen.show();
-    QTest::qWait(50);
-    screen.grab().save("/tmp/dbcreate.png");
-}
-
 }  // namespace

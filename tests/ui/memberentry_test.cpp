@@ -601,32 +601,6 @@ TEST_F(MemberEntryScreen, FreeFieldCaptionsFollowTheClubsLabels) {
     EXPECT_EQ(get<QLabel>("Label_DBEdit21")->text(), "Sonstiges 4");
 }
 
-// Pictures of the three pages for a look at the layout: FEROLIND_SCREENSHOTS=1.
-TEST_F(MemberEntryScreen, Screenshots) {
-    if (qEnvironmentVariableIsEmpty("FEROLIND_SCREENSHOTS")) GTEST_SKIP() << "FEROLIND_SCREENSHOTS not set";
-    addFeeClass("Voll", "12,5");
-    club.addMember({{"Anrede", "Frau"}, {"Vorname", "Anna"}, {"Nachname", "Berg"}, {"Strasse", "Hauptstraße 1"},
-                    {"Land", "D"}, {"PLZ", "01067"}, {"Ort", "Dresden"}, {"Telefon1", "0351 123456"},
-                    {"Email", "anna@example.org"}, {"Geburtsdatum", "03.04.1961"}, {"EintrittDatum", "01.01.1986"},
-                    {"Geschlecht", "Weiblich"}, {"Status", "aktiv"}, {"Kontonummer", "123456"},
-                    {"Bankleitzahl", "37050198"}, {"Bank", "Sparkasse KölnBonn"}, {"Kontoinhaber", "Anna Berg"},
-                    {"Betrag", "Voll"}, {"DTAUS", "Wahr"}});
-    club.addPayment(1, 2010);
-    open();
-    const char* files[] = {"/tmp/memberentry.png", "/tmp/memberentry_konto.png", "/tmp/memberentry_beitraege.png"};
-    for (int i = 0; i < 3; ++i) {
-        get<QTabWidget>("PageControl1")->setCurrentIndex(i);
-        QCoreApplication::processEvents();
-        EXPECT_TRUE(screen->grab().save(files[i]));
-    }
-    // A member without account data: the direct-debit hint shows.
-    club.addMember({{"Vorname", "Bert"}});
-    click("DBNavigator2Next");
-    get<QTabWidget>("PageControl1")->setCurrentIndex(1);
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(screen->grab().save("/tmp/memberentry_konto_leer.png"));
-}
-
 }  // namespace
 
 #include "memberentry_test.moc"

@@ -93,12 +93,14 @@ void MemberRules::ensureIndex() const {
     indexDirty_ = false;
 }
 
-bool MemberRules::isCurrentFeePaid(int memberId) const {
+bool MemberRules::isCurrentFeePaid(int memberId) const { return isFeePaidOn(memberId, today()); }
+
+// The period of the day in the current kind: its month, or its quarter (quarterly
+// payments are asked for the quarter the day falls in).
+bool MemberRules::isFeePaidOn(int memberId, const QDate& day) const {
     ensureIndex();
-    const QDate d = today();
-    const int kind = cachedKind_;
-    const int period = kind == int(PaymentPeriod::Monthly) ? d.month() : quarterOf(d);
-    return index_.IsFeePaid(memberId, kind, d.year(), period);
+    const int period = cachedKind_ == int(PaymentPeriod::Monthly) ? day.month() : quarterOf(day);
+    return index_.IsFeePaid(memberId, cachedKind_, day.year(), period);
 }
 
 void MemberRules::compute(Row& r) const {
@@ -110,8 +112,7 @@ void MemberRules::compute(Row& r) const {
     r[fJubilee_] = t.isEmpty() ? QVariant() : QVariant(t);
     ensureIndex();
     if (cachedKind_ < 0 || cachedKind_ > 2) return;  // an unknown kind leaves the flag as it was
-    const int period = cachedKind_ == int(PaymentPeriod::Monthly) ? d.month() : quarterOf(d);
-    r[fPaid_] = !r[fId_].isNull() && index_.IsFeePaid(r[fId_].toInt(), cachedKind_, d.year(), period);
+    r[fPaid_] = !r[fId_].isNull() && isFeePaidOn(r[fId_].toInt(), d);
 }
 
 void MemberRules::scheduleRefresh() {

@@ -58,6 +58,7 @@ public:
 
 private:
     void compute(Row& row) const;
+    bool isFeePaidOn(int memberId, const QDate& day) const;
     void scheduleRefresh();
     void ensureIndex() const;
 
