@@ -1,6 +1,8 @@
 #include "data/rowsetxml.h"
 
 #include "data/errors.h"
+#include "data/schema.h"
+#include "testsupport.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -20,7 +22,6 @@
 
 // Readable failure output for Qt types.
 QT_BEGIN_NAMESPACE
-void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 void PrintTo(const QVariant& v, std::ostream* os)
 {
     if (!v.isValid()) {
@@ -67,25 +68,7 @@ QVariant DT(int y, int m, int d, int h, int mi, int s) { return QDateTime(QDate(
 // ---------------------------------------------------------------------------------------
 // The program's five tables, as their datasets present them.
 
-FieldList mitgliederFields()
-{
-    FieldList f{F("DB-ID", AutoInc),       F("ID", Int),
-                F("Anrede", Text, 20),     F("Vorname", Text, 50),
-                F("Nachname", Text, 50),   F("Strasse", Text, 50),
-                F("Land", Text, 5),        F("PLZ", Text, 6),
-                F("Ort", Text, 50),        F("Telefon1", Text, 20),
-                F("Telefon2", Text, 20),   F("Telefax", Text, 20),
-                F("Email", Text, 50),      F("Geburtsdatum", Date),
-                F("EintrittDatum", Date),  F("AustrittDatum", Date),
-                F("Geschlecht", Text, 20), F("Status", Text, 20),
-                F("Bemerkung", Text, 255), F("Kontonummer", Text, 10),
-                F("Kontoinhaber", Text, 50), F("Bankleitzahl", Int),
-                F("Bank", Text, 30),       F("Betrag", Text, 50),
-                F("DTAUS", Bool)};
-    for (int i = 1; i <= 4; ++i) f << F(QStringLiteral("Sonstiges%1").arg(i), Text, 50);
-    f << F("Jubilaeum", Text, 50, true) << F("BeitragAktuellBezahlt", Bool, 0, true);
-    return f;
-}
+FieldList mitgliederFields() { return memberDatasetFields(); }
 
 QVector<Row> mitgliederRows()
 {
@@ -110,11 +93,7 @@ QVector<Row> mitgliederRows()
     return {juergen, anne, empty};
 }
 
-FieldList betragFields()
-{
-    return {F("ID", AutoInc), F("Jahr", Int), F("Mitgliedsnummer", Int), F("Monat", Int),
-            F("Quartal", Int)};
-}
+FieldList betragFields() { return feePaymentsTable().columns; }
 
 QVector<Row> betragRows()
 {
@@ -123,7 +102,7 @@ QVector<Row> betragRows()
             {I(std::numeric_limits<int>::max()), I(0), I(-1), I(std::numeric_limits<int>::min()), N}};
 }
 
-FieldList beitragsklassenFields() { return {F("ID", AutoInc), F("Name", Text, 50), F("Beitrag", Currency)}; }
+FieldList beitragsklassenFields() { return feeClassesTable().columns; }
 
 QVector<Row> beitragsklassenRows()
 {
@@ -138,14 +117,7 @@ QVector<Row> beitragsklassenRows()
             {I(9), S("Ohne Beitrag"), N}};
 }
 
-FieldList buchungFields()
-{
-    return {F("Buchungsnummer", Int),       F("Datum", Date),
-            F("Empfaenger/Absender", Text, 50), F("Buchungstext", Text, 50),
-            F("SollHaben", Text, 1),       F("Betrag", Currency),
-            F("Kategorie", Text, 50),      F("Bestandskonto", Text, 50),
-            F("ID", AutoInc)};
-}
+FieldList buchungFields() { return bookingDatasetFields(); }
 
 QVector<Row> buchungRows()
 {
@@ -158,7 +130,7 @@ QVector<Row> buchungRows()
             {I(3), N, N, N, N, N, N, N, I(3)}};
 }
 
-FieldList blobFields() { return {F("ID", AutoInc), F("Name", Memo), F("Inhalt", Memo)}; }
+FieldList blobFields() { return settingsTable().columns; }
 
 QVector<Row> blobRows()
 {
