@@ -16,7 +16,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <functional>
+#include <sys/resource.h>
 #include <limits>
 #include <ostream>
 
@@ -730,23 +732,27 @@ TEST_F(RowsetXmlWriteFailure, MissingFolderOrFolderInTheWay)
     EXPECT_TRUE(QFileInfo(folderAsTarget).isDir());
 }
 
-TEST_F(RowsetXmlWriteFailure, ReadOnlyFolderKeepsTheOldFile)
+// A disk that fills up while the file is written (here: a file size limit, which holds
+// for every user, root included) must leave the previous file as it was.
+TEST_F(RowsetXmlWriteFailure, AWriteThatFailsMidwayKeepsTheOldFile)
 {
-    const auto writable = QFile::permissions(dir.path());
-    ASSERT_TRUE(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-    struct Restore {
-        QString path;
-        QFileDevice::Permissions p;
-        ~Restore() { QFile::setPermissions(path, p); }
-    } restore{dir.path(), writable};
-    {
-        QFile probe(dir.filePath("probe"));
-        if (probe.open(QIODevice::WriteOnly)) {
-            probe.remove();
-            GTEST_SKIP() << "Der Benutzer darf trotz fehlender Rechte schreiben (root).";
-        }
+    QVector<Row> many;
+    for (int i = 0; i < 2000; ++i) many << betragRows().first();
+    struct rlimit old {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    QString message;
+    try {
+        writeRowsetXml(target, betragFields(), many);
+    } catch (const DataError& e) {
+        message = e.message();
     }
-    writeFailure(betragFields(), betragRows());
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_TRUE(message.contains(QStringLiteral("kann nicht geschrieben werden"))) << message.toStdString();
     expectTargetUntouched();
 }
 
