@@ -8,12 +8,12 @@
 #include "mainform.h"
 #include "session/session.h"
 
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
 #include <QApplication>
 #include <QLocale>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <benchmark/benchmark.h>
-#include <sys/resource.h>
 
 namespace {
 
@@ -56,8 +56,7 @@ void filterMembers(benchmark::State& state) {
     OpenClub club;
     ferolind::DataModule& dm = club.dm;
     const char* filters[] = {"Nachname ='M*' and Austrittdatum = NULL",
-                             "Year(EintrittDatum)-2011=-10 or (Ort = 'Berlin' and DTAUS = true)",
-                             "ID<>4 and ID<>9"};
+                             "Year(EintrittDatum)-2011=-10 or (Ort = 'Berlin' and DTAUS = true)", "ID<>4 and ID<>9"};
     const char* f = filters[state.range(0)];
     int presented = 0;
     for (auto _ : state) {
@@ -125,7 +124,8 @@ int main(int argc, char** argv) {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, sandbox.filePath("config"));
     QApplication app(argc, argv);
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    if (qEnvironmentVariableIsSet("FEROLIND_BENCH_MEMBERS")) gMembers = qEnvironmentVariableIntValue("FEROLIND_BENCH_MEMBERS");
+    if (qEnvironmentVariableIsSet("FEROLIND_BENCH_MEMBERS"))
+        gMembers = qEnvironmentVariableIntValue("FEROLIND_BENCH_MEMBERS");
     QTemporaryDir club;
     gFolder = club.path();
     ferolind::demo::Size size;

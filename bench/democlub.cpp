@@ -15,30 +15,34 @@ namespace ferolind::demo {
 
 namespace {
 
-const QStringList kFemale = {"Anna", "Maria", "Ursula", "Monika", "Petra", "Sabine", "Claudia", "Susanne", "Andrea",
-                             "Birgit", "Karin", "Julia", "Lena", "Laura", "Katharina", "Sophie", "Marie", "Hannah",
-                             "Renate", "Helga", "Ingrid", "Gisela", "Elke", "Jutta", "Christa", "Anja", "Nicole"};
-const QStringList kMale = {"Peter", "Michael", "Thomas", "Andreas", "Wolfgang", "Klaus", "Jürgen", "Stefan", "Frank",
-                           "Uwe", "Bernd", "Markus", "Lukas", "Leon", "Felix", "Jonas", "Paul", "Maximilian", "Hans",
-                           "Günter", "Dieter", "Horst", "Manfred", "Jörg", "Ralf", "Tobias", "Sebastian"};
-const QStringList kLast = {"Müller", "Schmidt", "Schneider", "Fischer", "Weber", "Meyer", "Wagner", "Becker", "Schulz",
-                           "Hoffmann", "Schäfer", "Koch", "Bauer", "Richter", "Klein", "Wolf", "Schröder", "Neumann",
-                           "Schwarz", "Zimmermann", "Braun", "Krüger", "Hofmann", "Hartmann", "Lange", "Schmitt",
-                           "Werner", "Schmitz", "Krause", "Meier", "Lehmann", "Schmid", "Schulze", "Maier", "Köhler",
-                           "Herrmann", "König", "Walter", "Mayer", "Huber", "Kaiser", "Fuchs", "Peters", "Lang",
-                           "Scholz", "Möller", "Weiß", "Jung", "Hahn", "Schubert", "Vogel", "Friedrich", "Keller",
-                           "Günther", "Frank", "Berger", "Winkler", "Roth", "Beck", "Lorenz", "Baumann", "Franke"};
-const QStringList kStreets = {"Hauptstraße", "Schulstraße", "Gartenstraße", "Bahnhofstraße", "Dorfstraße",
-                              "Bergstraße", "Birkenweg", "Lindenstraße", "Kirchstraße", "Waldstraße", "Ringstraße",
-                              "Am Sportplatz", "Mühlenweg", "Rosenstraße", "Schillerstraße", "Goethestraße",
-                              "Feldweg", "Wiesenstraße", "Jahnstraße", "Friedhofstraße"};
+const QStringList kFemale = {"Anna",      "Maria",  "Ursula", "Monika",  "Petra",  "Sabine", "Claudia",
+                             "Susanne",   "Andrea", "Birgit", "Karin",   "Julia",  "Lena",   "Laura",
+                             "Katharina", "Sophie", "Marie",  "Hannah",  "Renate", "Helga",  "Ingrid",
+                             "Gisela",    "Elke",   "Jutta",  "Christa", "Anja",   "Nicole"};
+const QStringList kMale = {"Peter",  "Michael", "Thomas", "Andreas",    "Wolfgang", "Klaus",    "Jürgen",
+                           "Stefan", "Frank",   "Uwe",    "Bernd",      "Markus",   "Lukas",    "Leon",
+                           "Felix",  "Jonas",   "Paul",   "Maximilian", "Hans",     "Günter",   "Dieter",
+                           "Horst",  "Manfred", "Jörg",   "Ralf",       "Tobias",   "Sebastian"};
+const QStringList kLast = {
+    "Müller",   "Schmidt",    "Schneider", "Fischer", "Weber",    "Meyer",    "Wagner",    "Becker",   "Schulz",
+    "Hoffmann", "Schäfer",    "Koch",      "Bauer",   "Richter",  "Klein",    "Wolf",      "Schröder", "Neumann",
+    "Schwarz",  "Zimmermann", "Braun",     "Krüger",  "Hofmann",  "Hartmann", "Lange",     "Schmitt",  "Werner",
+    "Schmitz",  "Krause",     "Meier",     "Lehmann", "Schmid",   "Schulze",  "Maier",     "Köhler",   "Herrmann",
+    "König",    "Walter",     "Mayer",     "Huber",   "Kaiser",   "Fuchs",    "Peters",    "Lang",     "Scholz",
+    "Möller",   "Weiß",       "Jung",      "Hahn",    "Schubert", "Vogel",    "Friedrich", "Keller",   "Günther",
+    "Frank",    "Berger",     "Winkler",   "Roth",    "Beck",     "Lorenz",   "Baumann",   "Franke"};
+const QStringList kStreets = {"Hauptstraße",  "Schulstraße",   "Gartenstraße", "Bahnhofstraße", "Dorfstraße",
+                              "Bergstraße",   "Birkenweg",     "Lindenstraße", "Kirchstraße",   "Waldstraße",
+                              "Ringstraße",   "Am Sportplatz", "Mühlenweg",    "Rosenstraße",   "Schillerstraße",
+                              "Goethestraße", "Feldweg",       "Wiesenstraße", "Jahnstraße",    "Friedhofstraße"};
 const QStringList kBanks = {"Sparkasse", "Volksbank", "Deutsche Bank", "Commerzbank", "Postbank", "Raiffeisenbank"};
 
 struct FeeClass {
     const char* name;
     qint64 fee;  // 1/10000 euro
 };
-const FeeClass kClasses[] = {{"Erwachsene", 1200000}, {"Jugendliche", 600000}, {"Familie", 2000000}, {"Passiv", 300000}};
+const FeeClass kClasses[] = {
+    {"Erwachsene", 1200000}, {"Jugendliche", 600000}, {"Familie", 2000000}, {"Passiv", 300000}};
 
 QString dateText(const QDate& d) { return d.toString(Qt::ISODate); }
 
@@ -96,10 +100,12 @@ void createDemoClub(const QString& folder, const Size& size) {
             q.addBindValue(QString(first + '.' + last + "@example.org").toLower());
             q.addBindValue(dateText(birth));
             q.addBindValue(dateText(entry));
-            q.addBindValue(left ? QVariant(dateText(dayIn(entry.year(), year))) : QVariant(QMetaType::fromType<QString>()));
+            q.addBindValue(left ? QVariant(dateText(dayIn(entry.year(), year)))
+                                : QVariant(QMetaType::fromType<QString>()));
             q.addBindValue(female ? QStringLiteral("Weiblich") : QStringLiteral("Männlich"));
             q.addBindValue(rnd.bounded(5) == 0 ? QStringLiteral("passiv") : QStringLiteral("aktiv"));
-            q.addBindValue(debit ? QVariant(QString::number(1000000 + rnd.bounded(8999999))) : QVariant(QMetaType::fromType<QString>()));
+            q.addBindValue(debit ? QVariant(QString::number(1000000 + rnd.bounded(8999999)))
+                                 : QVariant(QMetaType::fromType<QString>()));
             q.addBindValue(debit ? QVariant(first + ' ' + last) : QVariant(QMetaType::fromType<QString>()));
             q.addBindValue(debit ? QVariant(10000000 + rnd.bounded(80000000)) : QVariant(QMetaType::fromType<int>()));
             q.addBindValue(debit ? QVariant(pick(kBanks)) : QVariant(QMetaType::fromType<QString>()));
@@ -114,8 +120,9 @@ void createDemoClub(const QString& folder, const Size& size) {
                 exec(pay);
             }
         }
-        q.prepare("INSERT INTO buchung (Buchungsnummer, Datum, \"Empfaenger/Absender\", Buchungstext, Betrag, SollHaben, "
-                  "Kategorie, Bestandskonto) VALUES (?,?,?,?,?,?,?,?)");
+        q.prepare(
+            "INSERT INTO buchung (Buchungsnummer, Datum, \"Empfaenger/Absender\", Buchungstext, Betrag, SollHaben, "
+            "Kategorie, Bestandskonto) VALUES (?,?,?,?,?,?,?,?)");
         const QStringList incomeCats = {"Beiträge", "Spenden", "Zuschüsse", "Veranstaltungen"};
         const QStringList expenseCats = {"Miete", "Material", "Versicherung", "Verbandsabgaben", "Porto"};
         for (int n = 1; n <= size.bookings; ++n) {

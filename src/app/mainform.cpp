@@ -5,8 +5,8 @@
 #include "common/look.h"
 #include "common/messages.h"
 #include "data/datamodule.h"
-#include "data/errors.h"
 #include "data/dbcreate.h"
+#include "data/errors.h"
 #include "data/paths.h"
 #include "members/columnsettings.h"
 #include "members/columnsscreen.h"
@@ -58,7 +58,7 @@ QVector<int> bookingGridWidths() {
 TMainForm::TMainForm(Session& session, QWidget* parent) : QMainWindow(parent), session_(session) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Ferolind 2011 - der professionelle Vereinsmanager"));
-    resize(1000, 640);  // the designed size
+    resize(1000, 640);        // the designed size
     applicationDataFolder();  // created at start when missing
     execScreen = [](QDialog& d) { return d.exec(); };
 
@@ -104,7 +104,8 @@ void TMainForm::buildGrids() {
     setCentralWidget(pages_);
 
     connect(memberGrid_, &DatasetGrid::rowDoubleClicked, this, [this] { run([this] { editMember(); }); });
-    connect(memberGrid_, &DatasetGrid::titleClicked, this, [this](int c) { run([this, c] { sortMembersByColumn(c); }); });
+    connect(memberGrid_, &DatasetGrid::titleClicked, this,
+            [this](int c) { run([this, c] { sortMembersByColumn(c); }); });
     memberGrid_->setContextMenuPolicy(Qt::CustomContextMenu);
     bookingGrid_->setContextMenuPolicy(Qt::CustomContextMenu);
 }
@@ -113,8 +114,10 @@ QAction* TMainForm::addEntry(QMenu* menu, const QString& objectName, const QStri
                              std::function<void()> handler) {
     auto* a = new QAction(text, this);
     a->setObjectName(objectName);
-    if (handler) connect(a, &QAction::triggered, this, [this, handler] { run(handler); });
-    else a->setEnabled(false);  // its screen comes later
+    if (handler)
+        connect(a, &QAction::triggered, this, [this, handler] { run(handler); });
+    else
+        a->setEnabled(false);  // its screen comes later
     menu->addAction(a);
     return a;
 }
@@ -207,7 +210,8 @@ void TMainForm::buildToolBar() {
     toolBar_->setMovable(false);
     toolBar_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     toolBar_->setIconSize(QSize(18, 18));
-    toolBar_->setStyleSheet(QStringLiteral("QToolButton { font-family: 'Liberation Sans'; font-size: 8pt; padding: 0px 1px; }"));
+    toolBar_->setStyleSheet(
+        QStringLiteral("QToolButton { font-family: 'Liberation Sans'; font-size: 8pt; padding: 0px 1px; }"));
     // Each button acts exactly as its menu entry: it is a second view of the same action
     // (with its own hint text).
     auto button = [this](const char* actionName, const QString& hint, QStyle::StandardPixmap icon) {
@@ -386,6 +390,4 @@ void TMainForm::openColumns() {
     execScreen(*columns_);
 }
 
-void TMainForm::sortMembersByColumn(int column) {
-    data().members().setSort(memberColumnFields().value(column));
-}
+void TMainForm::sortMembersByColumn(int column) { data().members().setSort(memberColumnFields().value(column)); }

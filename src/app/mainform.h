@@ -19,7 +19,7 @@ class QDialog;
 namespace ferolind {
 class Session;
 class DataModule;
-}
+}  // namespace ferolind
 
 namespace ferolind::ui {
 class DatasetGrid;
@@ -80,8 +80,7 @@ private:
     void buildGrids();
     void buildMenus();
     void buildToolBar();
-    QAction* addEntry(QMenu* menu, const QString& objectName, const QString& text,
-                      std::function<void()> handler = {});
+    QAction* addEntry(QMenu* menu, const QString& objectName, const QString& text, std::function<void()> handler = {});
     void run(const std::function<void()>& action);
     ferolind::DataModule& data();
 

@@ -37,10 +37,15 @@ Options parseListOptions(const QStringList& args) {
             if (i + 1 >= args.size()) throw DataError(QStringLiteral("Zur Option %1 fehlt der Wert.").arg(a));
             into = args[++i];
         };
-        if (a == u"--filter") { take(o.filter); o.hasFilter = true; }
-        else if (a == u"--sort") take(o.sort);
-        else if (a == u"--columns") take(o.columns);
-        else throw DataError(QStringLiteral("Unbekannte Option »%1«.").arg(a));
+        if (a == u"--filter") {
+            take(o.filter);
+            o.hasFilter = true;
+        } else if (a == u"--sort")
+            take(o.sort);
+        else if (a == u"--columns")
+            take(o.columns);
+        else
+            throw DataError(QStringLiteral("Unbekannte Option »%1«.").arg(a));
     }
     return o;
 }

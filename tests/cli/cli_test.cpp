@@ -1,11 +1,11 @@
 // ferolind-cli on a real database file, run as a separate program.
 #include "testsupport.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -60,8 +60,11 @@ TEST(Cli, CreateAddListFilteredAndSorted) {
                              "Betrag=12,50", "SollHaben=E", "Bestandskonto=Bank"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     r = cli(db + QStringList{"bookings", "list"});
-    EXPECT_EQ(lines(r.out), (QStringList{"Buchungsnummer\tDatum\tEmpfaenger/Absender\tBuchungstext\tSollHaben\tBetrag\tKategorie\tBestandskonto",
-                                         "1\t31.12.2010\tKasse\t\tE\t12,5\t\tBank"}));
+    EXPECT_EQ(
+        lines(r.out),
+        (QStringList{
+            "Buchungsnummer\tDatum\tEmpfaenger/Absender\tBuchungstext\tSollHaben\tBetrag\tKategorie\tBestandskonto",
+            "1\t31.12.2010\tKasse\t\tE\t12,5\t\tBank"}));
 
     EXPECT_EQ(cli(db + QStringList{"settings", "set", "Titel", "Turnverein 1861"}).code, 0);
     EXPECT_EQ(cli(db + QStringList{"settings", "get", "Titel"}).out, "Turnverein 1861\n");

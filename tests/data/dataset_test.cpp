@@ -1,21 +1,21 @@
 // The dataset engine on a real database file: schema, states, events, locate, filter,
 // sort, re-query, display suspension and XML persistence.
+#include "data/dataset.h"
 #include "data/database.h"
 #include "data/datamodule.h"
-#include "data/dataset.h"
 #include "data/errors.h"
 #include "data/rowsetxml.h"
 #include "data/schema.h"
 #include "data/values.h"
 #include "testsupport.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 using namespace ferolind;
 
@@ -72,7 +72,8 @@ TEST(Schema, TablesColumnsOrderAndTypesAsCreated) {
     }
     {
         QSqlQuery q(c);
-        q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite_%' ORDER BY rowid"));
+        q.exec(QStringLiteral(
+            "SELECT name FROM sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite_%' ORDER BY rowid"));
         QStringList tables;
         while (q.next()) tables << q.value(0).toString();
         EXPECT_EQ(tables, (QStringList{"Mitglieder", "Betrag", "Beitragsklassen", "Buchung", "Blob"}));
@@ -200,8 +201,10 @@ TEST(Engine, StatesAndEventOrder) {
     QStringList log;
     using E = Dataset::Event;
     m->on(E::AfterInsert, [&](Dataset&) { log << "afterInsert"; });
-    m->on(E::BeforeEdit, [&](Dataset& d) { log << "beforeEdit:" + QString(d.state() == Dataset::State::Browse ? "browse" : "?"); });
-    m->on(E::AfterStore, [&](Dataset& d) { log << "afterStore:" + QString(d.state() == Dataset::State::Browse ? "browse" : "?"); });
+    m->on(E::BeforeEdit,
+          [&](Dataset& d) { log << "beforeEdit:" + QString(d.state() == Dataset::State::Browse ? "browse" : "?"); });
+    m->on(E::AfterStore,
+          [&](Dataset& d) { log << "afterStore:" + QString(d.state() == Dataset::State::Browse ? "browse" : "?"); });
     m->on(E::BeforeDelete, [&](Dataset& d) { log << "beforeDelete:" + d.text("Nachname"); });
     m->on(E::AfterScroll, [&](Dataset& d) { log << "scroll:" + d.text("Nachname"); });
     bool refuse = false;
@@ -413,10 +416,12 @@ TEST(Engine, DataModuleSuspendsTheFourDisplayedDatasetsButNotTheSettings) {
     dm.DisconnectDB();
     dm.DisconnectDB();
     dm.ConnectDB();
-    for (Dataset* d : {&dm.members(), &dm.postalCodes(), &dm.bookings(), &dm.feePayments()}) EXPECT_TRUE(d->controlsDisabled());
+    for (Dataset* d : {&dm.members(), &dm.postalCodes(), &dm.bookings(), &dm.feePayments()})
+        EXPECT_TRUE(d->controlsDisabled());
     EXPECT_FALSE(dm.settingsEntries().controlsDisabled());
     dm.ConnectDB();
-    for (Dataset* d : {&dm.members(), &dm.postalCodes(), &dm.bookings(), &dm.feePayments()}) EXPECT_FALSE(d->controlsDisabled());
+    for (Dataset* d : {&dm.members(), &dm.postalCodes(), &dm.bookings(), &dm.feePayments()})
+        EXPECT_FALSE(d->controlsDisabled());
 }
 
 TEST(Engine, OpenAtStartStopsAtTheFirstFailure) {
@@ -486,7 +491,8 @@ TEST(Persistence, EveryTableRoundTripsThroughTheXmlFile) {
         ASSERT_EQ(back.rows.size(), d->recordCount());
         for (int r = 0; r < back.rows.size(); ++r)
             for (int f = 0; f < d->fieldCount(); ++f)
-                EXPECT_EQ(valueToText(d->fields()[f].type, back.rows[r][f]), valueToText(d->fields()[f].type, d->rowAt(r)[f]))
+                EXPECT_EQ(valueToText(d->fields()[f].type, back.rows[r][f]),
+                          valueToText(d->fields()[f].type, d->rowAt(r)[f]))
                     << d->name().toStdString() << " field " << d->fields()[f].name.toStdString();
     }
     // The names that are no plain XML names are written the way ADO writes them.

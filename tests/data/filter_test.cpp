@@ -1,6 +1,6 @@
+#include "data/filter.h"
 #include "data/dateranges.h"
 #include "data/errors.h"
-#include "data/filter.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +15,7 @@ using namespace ferolind;
 namespace {
 
 // Member and booking columns side by side; indexes are used by the rows below.
-FieldList fixtureFields()
-{
+FieldList fixtureFields() {
     return {
         {"ID", FieldType::Integer},
         {"Vorname", FieldType::Text, 50},
@@ -33,31 +32,24 @@ FieldList fixtureFields()
     };
 }
 
-QVariant money(qint64 units)
-{
-    return QVariant::fromValue<qint64>(units);
-}
+QVariant money(qint64 units) { return QVariant::fromValue<qint64>(units); }
 
-QVariant at(int y, int m, int d, int hh, int mm)
-{
-    return QDateTime(QDate(y, m, d), QTime(hh, mm));
-}
+QVariant at(int y, int m, int d, int hh, int mm) { return QDateTime(QDate(y, m, d), QTime(hh, mm)); }
 
-std::vector<Row> fixtureRows()
-{
+std::vector<Row> fixtureRows() {
     const QVariant none;
     return {
         // 0
-        {1, "Anna", "Müller", "Berlin", QDate(1980, 5, 14), QDate(2001, 3, 1), none, true,
-         "Stadtwerke", 3, money(125000), 101},
+        {1, "Anna", "Müller", "Berlin", QDate(1980, 5, 14), QDate(2001, 3, 1), none, true, "Stadtwerke", 3,
+         money(125000), 101},
         // 1
         {4, "Bernd", "meier", "Hamburg", QDate(1975, 12, 31), QDate(2000, 1, 1), QDate(2010, 6, 30), false,
          "Müller GmbH", 5, money(-300000), 102},
         // 2: no birth date, no counterpart
         {7, "Carla", "Schmidt", "berlin", none, QDate(2005, 12, 31), none, true, none, 6, money(0), 103},
         // 3: entry date with a time of day
-        {9, "Dieter", "Mayer", "München", QDate(1990, 1, 1), at(2006, 1, 1, 10, 30), QDate(2020, 1, 1), false,
-         "x", 12, money(10000000), 104},
+        {9, "Dieter", "Mayer", "München", QDate(1990, 1, 1), at(2006, 1, 1, 10, 30), QDate(2020, 1, 1), false, "x", 12,
+         money(10000000), 104},
         // 4: mostly empty
         {12, none, "O'Brien", none, QDate(1960, 2, 29), QDate(1999, 12, 31), none, none, "X", none, none, 105},
         // 5: entered on the evening of 31 Dec 2005
@@ -66,12 +58,10 @@ std::vector<Row> fixtureRows()
     };
 }
 
-std::vector<int> matchingRows(const Filter& filter, const std::vector<Row>& rows)
-{
+std::vector<int> matchingRows(const Filter& filter, const std::vector<Row>& rows) {
     std::vector<int> result;
     for (int i = 0; i < int(rows.size()); ++i)
-        if (filter.matches(rows[i]))
-            result.push_back(i);
+        if (filter.matches(rows[i])) result.push_back(i);
     return result;
 }
 
@@ -80,8 +70,7 @@ struct MatchCase {
     std::vector<int> rows;
 };
 
-const std::vector<MatchCase>& matchCases()
-{
+const std::vector<MatchCase>& matchCases() {
     static const std::vector<MatchCase> cases = {
         // empty filters
         {"", {0, 1, 2, 3, 4, 5}},
@@ -170,8 +159,7 @@ struct RefusedCase {
     const char* messagePart;  // must occur in the message
 };
 
-const std::vector<RefusedCase>& refusedCases()
-{
+const std::vector<RefusedCase>& refusedCases() {
     static const std::vector<RefusedCase> cases = {
         // lexical
         {"Nachname = 'O'Brien'", "Hochkomma an Stelle 20"},
@@ -232,8 +220,7 @@ const std::vector<RefusedCase>& refusedCases()
     return cases;
 }
 
-TEST(FilterTest, SelectsTheExpectedRows)
-{
+TEST(FilterTest, SelectsTheExpectedRows) {
     const auto rows = fixtureRows();
     for (const MatchCase& c : matchCases()) {
         SCOPED_TRACE(c.text);
@@ -243,16 +230,14 @@ TEST(FilterTest, SelectsTheExpectedRows)
     }
 }
 
-TEST(FilterTest, OnlyBlankTextSelectsAll)
-{
+TEST(FilterTest, OnlyBlankTextSelectsAll) {
     const FieldList fields = fixtureFields();
     EXPECT_TRUE(Filter::compile(QString(), fields)->selectsAll());
     EXPECT_TRUE(Filter::compile(QStringLiteral(" \t "), fields)->selectsAll());
     EXPECT_FALSE(Filter::compile(QStringLiteral("ID > -1"), fields)->selectsAll());
 }
 
-TEST(FilterTest, RefusesBadTextsWithAGermanMessage)
-{
+TEST(FilterTest, RefusesBadTextsWithAGermanMessage) {
     const FieldList fields = fixtureFields();
     for (const RefusedCase& c : refusedCases()) {
         const QString text = QString::fromUtf8(c.text);
@@ -261,15 +246,15 @@ TEST(FilterTest, RefusesBadTextsWithAGermanMessage)
             Filter::compile(text, fields);
             ADD_FAILURE() << "accepted";
         } catch (const DataError& e) {
-            EXPECT_TRUE(e.message().startsWith(QStringLiteral("Der Filter »") + text + QStringLiteral("« ist ungültig: ")))
+            EXPECT_TRUE(
+                e.message().startsWith(QStringLiteral("Der Filter »") + text + QStringLiteral("« ist ungültig: ")))
                 << e.what();
             EXPECT_TRUE(e.message().contains(QString::fromUtf8(c.messagePart))) << e.what();
         }
     }
 }
 
-TEST(FilterTest, DeepParenthesesAreRefusedNotOverflowingTheStack)
-{
+TEST(FilterTest, DeepParenthesesAreRefusedNotOverflowingTheStack) {
     const FieldList fields = fixtureFields();
     const QString allowed = QString(50, u'(') + QStringLiteral("ID = 1") + QString(50, u')');
     EXPECT_TRUE(Filter::compile(allowed, fields)->matches(fixtureRows()[0]));
@@ -282,25 +267,21 @@ TEST(FilterTest, DeepParenthesesAreRefusedNotOverflowingTheStack)
 
 // Every cut-off or damaged variant of the texts above either compiles or is refused
 // with a DataError; a compiled one can be matched against any row, even a short one.
-TEST(FilterTest, DamagedTextsNeverCrash)
-{
+TEST(FilterTest, DamagedTextsNeverCrash) {
     const FieldList fields = fixtureFields();
     std::vector<Row> rows = fixtureRows();
     rows.push_back(Row{});
     rows.push_back(Row{QVariant(QStringLiteral("kein Integer")), QVariant(42), QVariant(), QVariant(true)});
 
     std::vector<QString> texts;
-    for (const MatchCase& c : matchCases())
-        texts.push_back(QString::fromUtf8(c.text));
-    for (const RefusedCase& c : refusedCases())
-        texts.push_back(QString::fromUtf8(c.text));
+    for (const MatchCase& c : matchCases()) texts.push_back(QString::fromUtf8(c.text));
+    for (const RefusedCase& c : refusedCases()) texts.push_back(QString::fromUtf8(c.text));
 
     const QString damage = QStringLiteral("'()[]-*= <");
     auto attempt = [&](const QString& text) {
         try {
             const auto filter = Filter::compile(text, fields);
-            for (const Row& row : rows)
-                filter->matches(row);
+            for (const Row& row : rows) filter->matches(row);
         } catch (const DataError& e) {
             EXPECT_FALSE(e.message().isEmpty());
         }
@@ -317,8 +298,7 @@ TEST(FilterTest, DamagedTextsNeverCrash)
     }
 }
 
-TEST(FilterTest, SameFieldTypesWithOtherValueRepresentations)
-{
+TEST(FilterTest, SameFieldTypesWithOtherValueRepresentations) {
     // Integers read as qint64, dates as QDateTime at midnight, text as a QVariant of
     // another type: still the value conventions' meaning.
     const FieldList fields = fixtureFields();
@@ -333,8 +313,7 @@ TEST(FilterTest, SameFieldTypesWithOtherValueRepresentations)
     }
 }
 
-TEST(DateRangesTest, PresetRanges)
-{
+TEST(DateRangesTest, PresetRanges) {
     struct Case {
         DatePreset preset;
         QDate today;
@@ -362,8 +341,7 @@ TEST(DateRangesTest, PresetRanges)
     }
 }
 
-TEST(DateRangesTest, Captions)
-{
+TEST(DateRangesTest, Captions) {
     EXPECT_EQ(presetCaption(DatePreset::CurrentMonth), QStringLiteral("aktueller Monat"));
     EXPECT_EQ(presetCaption(DatePreset::CurrentQuarter), QStringLiteral("aktuelles Quartal"));
     EXPECT_EQ(presetCaption(DatePreset::CurrentYear), QStringLiteral("aktuelles Jahr"));

@@ -4,9 +4,9 @@
 #include "data/values.h"
 #include "members/columns.h"
 
+#include <gtest/gtest.h>
 #include <QCoreApplication>
 #include <QSqlQuery>
-#include <gtest/gtest.h>
 
 using namespace ferolind;
 using test::Club;
@@ -116,9 +116,8 @@ TEST(FeePaidFlag, FollowsThePeriodKindAndThePayments) {
         int year, month, quarter;  // the payment row
         bool paid;
     } cases[] = {
-        {0, 2011, 5, 0, true},  {0, 2011, 4, 0, false}, {0, 2010, 5, 0, false},
-        {1, 2011, 0, 2, true},  {1, 2011, 0, 1, false},
-        {2, 2011, 0, 0, true},  {2, 2011, 3, 0, true},  {2, 2010, 0, 0, false},
+        {0, 2011, 5, 0, true},  {0, 2011, 4, 0, false}, {0, 2010, 5, 0, false}, {1, 2011, 0, 2, true},
+        {1, 2011, 0, 1, false}, {2, 2011, 0, 0, true},  {2, 2011, 3, 0, true},  {2, 2010, 0, 0, false},
     };
     for (const Case& c : cases) {
         Club club(QDate(2011, 5, 15));
@@ -180,10 +179,17 @@ TEST(ColumnTitles, TitleToFieldFollowsTheFreeFieldLabels) {
     FreeFieldLabels labels;
     const struct {
         const char *title, *field;
-    } cases[] = {{"Nachname", "Nachname"}, {"Straße", "Strasse"}, {"Beitragsklasse", "Betrag"},
-                 {"DTAUS-Teilnahme", "DTAUS"}, {"Beitrag akt. bez.", "BeitragAktuellBezahlt"},
-                 {"Sonstiges 1", "Sonstiges1"}, {"nachname", ""}, {"LEER", ""}, {"", ""}};
-    for (const auto& c : cases) EXPECT_EQ(TitleToField(QString::fromUtf8(c.title), labels), QString::fromUtf8(c.field)) << c.title;
+    } cases[] = {{"Nachname", "Nachname"},
+                 {"Straße", "Strasse"},
+                 {"Beitragsklasse", "Betrag"},
+                 {"DTAUS-Teilnahme", "DTAUS"},
+                 {"Beitrag akt. bez.", "BeitragAktuellBezahlt"},
+                 {"Sonstiges 1", "Sonstiges1"},
+                 {"nachname", ""},
+                 {"LEER", ""},
+                 {"", ""}};
+    for (const auto& c : cases)
+        EXPECT_EQ(TitleToField(QString::fromUtf8(c.title), labels), QString::fromUtf8(c.field)) << c.title;
     // Relabelled free field 1: the new label maps to Sonstiges1, the old one to nothing;
     // a label equal to another title maps to the first column with that title.
     labels.s[0] = "Vereinsabteilung";

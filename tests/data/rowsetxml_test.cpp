@@ -16,23 +16,21 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <csignal>
 #include <functional>
-#include <sys/resource.h>
 #include <limits>
 #include <ostream>
 
 // Readable failure output for Qt types.
 QT_BEGIN_NAMESPACE
-void PrintTo(const QVariant& v, std::ostream* os)
-{
+void PrintTo(const QVariant& v, std::ostream* os) {
     if (!v.isValid()) {
         *os << "<null>";
         return;
     }
-    const QString text = v.metaType().id() == QMetaType::QDateTime
-                             ? v.toDateTime().toString(Qt::ISODateWithMs)
-                             : v.toString();
+    const QString text =
+        v.metaType().id() == QMetaType::QDateTime ? v.toDateTime().toString(Qt::ISODateWithMs) : v.toString();
     *os << v.typeName() << '(' << text.toStdString() << ')';
 }
 QT_END_NAMESPACE
@@ -41,8 +39,7 @@ using namespace ferolind;
 
 namespace {
 
-FieldDef F(const QString& name, FieldType type, int size = 0, bool calculated = false)
-{
+FieldDef F(const QString& name, FieldType type, int size = 0, bool calculated = false) {
     FieldDef f;
     f.name = name;
     f.type = type;
@@ -72,24 +69,69 @@ QVariant DT(int y, int m, int d, int h, int mi, int s) { return QDateTime(QDate(
 
 FieldList mitgliederFields() { return memberDatasetFields(); }
 
-QVector<Row> mitgliederRows()
-{
-    const Row juergen{I(1), I(101), S("Herr"), S(QStringLiteral("Jürgen")),
-                      S(QStringLiteral("Müller-Lüdenscheidt")), S(QStringLiteral("Hauptstraße 5")),
-                      S("D"), S("50667"), S(QStringLiteral("Köln")), S("0221 123456"), N, N,
-                      S("j.mueller@example.de"), D(1961, 4, 12), D(1985, 1, 1), N,
-                      S(QStringLiteral("männlich")), S("aktiv"),
+QVector<Row> mitgliederRows() {
+    const Row juergen{I(1),
+                      I(101),
+                      S("Herr"),
+                      S(QStringLiteral("Jürgen")),
+                      S(QStringLiteral("Müller-Lüdenscheidt")),
+                      S(QStringLiteral("Hauptstraße 5")),
+                      S("D"),
+                      S("50667"),
+                      S(QStringLiteral("Köln")),
+                      S("0221 123456"),
+                      N,
+                      N,
+                      S("j.mueller@example.de"),
+                      D(1961, 4, 12),
+                      D(1985, 1, 1),
+                      N,
+                      S(QStringLiteral("männlich")),
+                      S("aktiv"),
                       S(QStringLiteral("Sagt \"Moin\" & trinkt Kölsch <immer> > nie")),
-                      S("1234567890"), S(QStringLiteral("Jürgen Müller")), I(37050198),
-                      S(QStringLiteral("Sparkasse KölnBonn")), S("Vollzahler"), B(true),
-                      S(QStringLiteral("Spende 50 €")), N, N, S("  zwei  Leerzeichen  "),
-                      S("40 Jahre"), B(true)};
-    const Row anne{I(2), I(102), S("Frau"), S("Anne-Marie"), S("O'Neill"),
-                   S(QStringLiteral("Am Bach 1a")), S("IRL"), S("D02"), S("Dublin"), N,
-                   S("+353 1 555"), N, N, N, DT(2020, 5, 17, 18, 30, 0), D(2023, 12, 31),
-                   S("weiblich"), S("ausgetreten"),
+                      S("1234567890"),
+                      S(QStringLiteral("Jürgen Müller")),
+                      I(37050198),
+                      S(QStringLiteral("Sparkasse KölnBonn")),
+                      S("Vollzahler"),
+                      B(true),
+                      S(QStringLiteral("Spende 50 €")),
+                      N,
+                      N,
+                      S("  zwei  Leerzeichen  "),
+                      S("40 Jahre"),
+                      B(true)};
+    const Row anne{I(2),
+                   I(102),
+                   S("Frau"),
+                   S("Anne-Marie"),
+                   S("O'Neill"),
+                   S(QStringLiteral("Am Bach 1a")),
+                   S("IRL"),
+                   S("D02"),
+                   S("Dublin"),
+                   N,
+                   S("+353 1 555"),
+                   N,
+                   N,
+                   N,
+                   DT(2020, 5, 17, 18, 30, 0),
+                   D(2023, 12, 31),
+                   S("weiblich"),
+                   S("ausgetreten"),
                    S(QStringLiteral("Zahlt bar.\r\nAb 2024 ermäßigt.\r\n\tSiehe Akte 'A&B'")),
-                   N, N, N, N, S(QStringLiteral("Ermäßigt")), B(false), N, N, N, N, N, B(false)};
+                   N,
+                   N,
+                   N,
+                   N,
+                   S(QStringLiteral("Ermäßigt")),
+                   B(false),
+                   N,
+                   N,
+                   N,
+                   N,
+                   N,
+                   B(false)};
     Row empty(mitgliederFields().size());  // everything null but the counter
     empty[0] = I(3);
     return {juergen, anne, empty};
@@ -97,8 +139,7 @@ QVector<Row> mitgliederRows()
 
 FieldList betragFields() { return feePaymentsTable().columns; }
 
-QVector<Row> betragRows()
-{
+QVector<Row> betragRows() {
     return {{I(1), I(2024), I(101), I(3), I(1)},
             {I(2), I(2024), I(102), N, I(2)},
             {I(std::numeric_limits<int>::max()), I(0), I(-1), I(std::numeric_limits<int>::min()), N}};
@@ -106,8 +147,7 @@ QVector<Row> betragRows()
 
 FieldList beitragsklassenFields() { return feeClassesTable().columns; }
 
-QVector<Row> beitragsklassenRows()
-{
+QVector<Row> beitragsklassenRows() {
     return {{I(1), S("Vollzahler"), M(600000)},
             {I(2), S(QStringLiteral("Ermäßigt (Schüler & Studenten)")), M(305000)},
             {I(3), S("Ehrenmitglied"), M(0)},
@@ -121,34 +161,28 @@ QVector<Row> beitragsklassenRows()
 
 FieldList buchungFields() { return bookingDatasetFields(); }
 
-QVector<Row> buchungRows()
-{
-    return {{I(1), D(2024, 1, 15), S(QStringLiteral("Stadtwerke Köln")),
-             S("Strom Vereinsheim 'Januar'"), S("S"), M(-895000), S("Nebenkosten"),
-             S("Girokonto"), I(1)},
-            {I(2), DT(2024, 2, 1, 10, 15, 30), S(QStringLiteral("Müller, Jürgen")),
-             S("Beitrag 2024 <Q1> & Q2"), S("H"), M(600000), S(QStringLiteral("Beiträge")),
-             S("Kasse"), I(2)},
+QVector<Row> buchungRows() {
+    return {{I(1), D(2024, 1, 15), S(QStringLiteral("Stadtwerke Köln")), S("Strom Vereinsheim 'Januar'"), S("S"),
+             M(-895000), S("Nebenkosten"), S("Girokonto"), I(1)},
+            {I(2), DT(2024, 2, 1, 10, 15, 30), S(QStringLiteral("Müller, Jürgen")), S("Beitrag 2024 <Q1> & Q2"), S("H"),
+             M(600000), S(QStringLiteral("Beiträge")), S("Kasse"), I(2)},
             {I(3), N, N, N, N, N, N, N, I(3)}};
 }
 
 FieldList blobFields() { return settingsTable().columns; }
 
-QVector<Row> blobRows()
-{
+QVector<Row> blobRows() {
     return {{I(1), S("einstellungen.ini"),
              S(QStringLiteral("[Verein]\r\nName=Schützenverein \"Gut Schuss\" e.V.\r\n"
                               "Ort=Düsseldorf\r\n\r\n[Bank]\r\nBLZ=30050110\r\n"))},
-            {I(2), S("gemischt.txt"),
-             S(QStringLiteral("nur LF\nnur CR\rTab\tEnde & <tag> ' \" € ß 𝄞"))},
+            {I(2), S("gemischt.txt"), S(QStringLiteral("nur LF\nnur CR\rTab\tEnde & <tag> ' \" € ß 𝄞"))},
             {I(3), S("   "), S(QStringLiteral("\r\n"))},
             {I(4), N, N}};
 }
 
 // ---------------------------------------------------------------------------------------
 
-void expectFieldsEqual(const FieldList& actual, const FieldList& written)
-{
+void expectFieldsEqual(const FieldList& actual, const FieldList& written) {
     ASSERT_EQ(actual.size(), written.size());
     for (int i = 0; i < written.size(); ++i) {
         SCOPED_TRACE(written[i].name.toStdString());
@@ -160,8 +194,7 @@ void expectFieldsEqual(const FieldList& actual, const FieldList& written)
 }
 
 // Same values with the same representation (int, qint64, QDate vs QDateTime, ...).
-void expectRowsEqual(const QVector<Row>& actual, const QVector<Row>& expected, const FieldList& fields)
-{
+void expectRowsEqual(const QVector<Row>& actual, const QVector<Row>& expected, const FieldList& fields) {
     ASSERT_EQ(actual.size(), expected.size());
     for (int r = 0; r < expected.size(); ++r) {
         ASSERT_EQ(actual[r].size(), expected[r].size()) << "Datensatz " << r + 1;
@@ -186,8 +219,7 @@ struct TableCase {
 
 class TableRoundTrip : public ::testing::TestWithParam<TableCase> {};
 
-TEST_P(TableRoundTrip, FileKeepsFieldsAndEveryValueExactly)
-{
+TEST_P(TableRoundTrip, FileKeepsFieldsAndEveryValueExactly) {
     const FieldList fields = GetParam().fields();
     const QVector<Row> rows = GetParam().rows();
     QTemporaryDir dir;
@@ -201,14 +233,13 @@ TEST_P(TableRoundTrip, FileKeepsFieldsAndEveryValueExactly)
     expectRowsEqual(back.rows, rows, fields);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    AllTables, TableRoundTrip,
-    ::testing::Values(TableCase{"mitglieder", mitgliederFields, mitgliederRows},
-                      TableCase{"betrag", betragFields, betragRows},
-                      TableCase{"beitragsklassen", beitragsklassenFields, beitragsklassenRows},
-                      TableCase{"buchung", buchungFields, buchungRows},
-                      TableCase{"blob", blobFields, blobRows}),
-    [](const ::testing::TestParamInfo<TableCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(AllTables, TableRoundTrip,
+                         ::testing::Values(TableCase{"mitglieder", mitgliederFields, mitgliederRows},
+                                           TableCase{"betrag", betragFields, betragRows},
+                                           TableCase{"beitragsklassen", beitragsklassenFields, beitragsklassenRows},
+                                           TableCase{"buchung", buchungFields, buchungRows},
+                                           TableCase{"blob", blobFields, blobRows}),
+                         [](const ::testing::TestParamInfo<TableCase>& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------------------
 // The written document, element by element.
@@ -219,8 +250,7 @@ struct XmlElement {
     QMap<QString, QString> namespaces;  // prefix -> URI declared on this element
 };
 
-QVector<XmlElement> elementsOf(const QByteArray& xml)
-{
+QVector<XmlElement> elementsOf(const QByteArray& xml) {
     QVector<XmlElement> out;
     QXmlStreamReader x(xml);
     while (!x.atEnd()) {
@@ -236,30 +266,28 @@ QVector<XmlElement> elementsOf(const QByteArray& xml)
     return out;
 }
 
-QVector<XmlElement> named(const QVector<XmlElement>& all, const QString& name)
-{
+QVector<XmlElement> named(const QVector<XmlElement>& all, const QString& name) {
     QVector<XmlElement> out;
     for (const auto& e : all)
         if (e.name == name) out << e;
     return out;
 }
 
-TEST(RowsetXmlWriter, DocumentHasTheShapeAdoExpects)
-{
-    const FieldList fields{F("DB-ID", AutoInc), F("Empfaenger/Absender", Text, 50),
-                           F("Betrag", Currency), F("Notiz", Memo), F("Datum", Date),
-                           F("Bezahlt", Bool), F("Summe", Int, 0, true)};
+TEST(RowsetXmlWriter, DocumentHasTheShapeAdoExpects) {
+    const FieldList fields{F("DB-ID", AutoInc),     F("Empfaenger/Absender", Text, 50),
+                           F("Betrag", Currency),   F("Notiz", Memo),
+                           F("Datum", Date),        F("Bezahlt", Bool),
+                           F("Summe", Int, 0, true)};
     const QVector<Row> rows{{I(7), S("Kasse"), N, S("a\r\nb"), D(2024, 3, 1), B(true), I(3)}};
     const QByteArray xml = rowsetXmlToBytes(fields, rows);
     const QVector<XmlElement> all = elementsOf(xml);
     ASSERT_FALSE(all.isEmpty());
 
     EXPECT_EQ(all.first().name, "xml");
-    const QMap<QString, QString> expectedNamespaces{
-        {"s", "uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882"},
-        {"dt", "uuid:C2F41010-65B3-11d1-A29F-00AA00C14882"},
-        {"rs", "urn:schemas-microsoft-com:rowset"},
-        {"z", "#RowsetSchema"}};
+    const QMap<QString, QString> expectedNamespaces{{"s", "uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882"},
+                                                    {"dt", "uuid:C2F41010-65B3-11d1-A29F-00AA00C14882"},
+                                                    {"rs", "urn:schemas-microsoft-com:rowset"},
+                                                    {"z", "#RowsetSchema"}};
     EXPECT_EQ(all.first().namespaces, expectedNamespaces);
 
     ASSERT_EQ(named(all, "s:Schema").size(), 1);
@@ -295,11 +323,13 @@ TEST(RowsetXmlWriter, DocumentHasTheShapeAdoExpects)
     const QVector<Attrs> expectedTypes{
         {{"dt:type", "int"}, {"dt:maxLength", "4"}, {"rs:precision", "10"}, {"rs:fixedlength", "true"}},
         {{"dt:type", "string"}, {"rs:dbtype", "str"}, {"dt:maxLength", "50"}},
-        {{"dt:type", "number"}, {"rs:dbtype", "currency"}, {"dt:maxLength", "8"},
-         {"rs:precision", "19"}, {"rs:fixedlength", "true"}},
-        {{"dt:type", "string"}, {"dt:maxLength", "536870910"}, {"rs:long", "true"}},
-        {{"dt:type", "dateTime"}, {"rs:dbtype", "variantdate"}, {"dt:maxLength", "16"},
+        {{"dt:type", "number"},
+         {"rs:dbtype", "currency"},
+         {"dt:maxLength", "8"},
+         {"rs:precision", "19"},
          {"rs:fixedlength", "true"}},
+        {{"dt:type", "string"}, {"dt:maxLength", "536870910"}, {"rs:long", "true"}},
+        {{"dt:type", "dateTime"}, {"rs:dbtype", "variantdate"}, {"dt:maxLength", "16"}, {"rs:fixedlength", "true"}},
         {{"dt:type", "boolean"}, {"dt:maxLength", "2"}, {"rs:fixedlength", "true"}},
         {{"dt:type", "int"}, {"dt:maxLength", "4"}, {"rs:precision", "10"}, {"rs:fixedlength", "true"}},
     };
@@ -310,8 +340,8 @@ TEST(RowsetXmlWriter, DocumentHasTheShapeAdoExpects)
     // The row: short names for renamed columns, the null Betrag left out.
     const auto dataRows = named(all, "z:row");
     ASSERT_EQ(dataRows.size(), 1);
-    const Attrs expectedRow{{"c0", "7"},        {"c1", "Kasse"},    {"Notiz", "a\r\nb"},
-                            {"Datum", "2024-03-01T00:00:00"}, {"Bezahlt", "True"}, {"Summe", "3"}};
+    const Attrs expectedRow{{"c0", "7"},         {"c1", "Kasse"}, {"Notiz", "a\r\nb"}, {"Datum", "2024-03-01T00:00:00"},
+                            {"Bezahlt", "True"}, {"Summe", "3"}};
     EXPECT_EQ(dataRows[0].attributes, expectedRow);
     EXPECT_EQ(named(all, "rs:data").size(), 1);
 
@@ -322,8 +352,7 @@ TEST(RowsetXmlWriter, DocumentHasTheShapeAdoExpects)
         << xml.toStdString();
 }
 
-TEST(RowsetXmlWriter, RenamesExactlyTheColumnsThatAreNoPlainIdentifiers)
-{
+TEST(RowsetXmlWriter, RenamesExactlyTheColumnsThatAreNoPlainIdentifiers) {
     struct Case {
         QString name;
         bool renamed;
@@ -368,14 +397,12 @@ TEST(RowsetXmlWriter, RenamesExactlyTheColumnsThatAreNoPlainIdentifiers)
     expectRowsEqual(back.rows, {row}, fields);
 }
 
-TEST(RowsetXmlWriter, RefusesColumnNamesThatOccurTwice)
-{
+TEST(RowsetXmlWriter, RefusesColumnNamesThatOccurTwice) {
     EXPECT_THROW(rowsetXmlToBytes({F("Name", Text, 5), F("Name", Int)}, {}), DataError);
 }
 
 // Each value's attribute text, as ADO writes and expects it.
-TEST(RowsetXmlWriter, WritesValueTextsInAdoForm)
-{
+TEST(RowsetXmlWriter, WritesValueTextsInAdoForm) {
     struct Case {
         FieldType type;
         QVariant value;
@@ -419,17 +446,16 @@ TEST(RowsetXmlWriter, WritesValueTextsInAdoForm)
 // ---------------------------------------------------------------------------------------
 // Reading documents not written by this program.
 
-QByteArray oneColumnDocument(const QByteArray& datatype, const QByteArray& value)
-{
+QByteArray oneColumnDocument(const QByteArray& datatype, const QByteArray& value) {
     return "<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882'"
            " xmlns:dt='uuid:C2F41010-65B3-11d1-A29F-00AA00C14882'"
            " xmlns:rs='urn:schemas-microsoft-com:rowset' xmlns:z='#RowsetSchema'>\n"
            "<s:Schema id='RowsetSchema'><s:ElementType name='row' content='eltOnly'>\n"
-           "<s:AttributeType name='Wert' rs:number='1' rs:nullable='true'><s:datatype "
-           + datatype
-           + "/></s:AttributeType><s:extends type='rs:rowbase'/></s:ElementType></s:Schema>\n"
-             "<rs:data>\n<z:row/>\n<z:row Wert='"
-           + value + "'/>\n</rs:data></xml>\n";
+           "<s:AttributeType name='Wert' rs:number='1' rs:nullable='true'><s:datatype " +
+           datatype +
+           "/></s:AttributeType><s:extends type='rs:rowbase'/></s:ElementType></s:Schema>\n"
+           "<rs:data>\n<z:row/>\n<z:row Wert='" +
+           value + "'/>\n</rs:data></xml>\n";
 }
 
 const QByteArray kInt = "dt:type='int' dt:maxLength='4'";
@@ -437,8 +463,7 @@ const QByteArray kCurrency = "dt:type='number' rs:dbtype='currency' dt:maxLength
 const QByteArray kBool = "dt:type='boolean' dt:maxLength='2'";
 const QByteArray kDateTime = "dt:type='dateTime' rs:dbtype='variantdate'";
 
-TEST(RowsetXmlReader, ReadsValueTextsOfEveryKnownForm)
-{
+TEST(RowsetXmlReader, ReadsValueTextsOfEveryKnownForm) {
     struct Case {
         QByteArray datatype;
         QByteArray text;
@@ -462,7 +487,7 @@ TEST(RowsetXmlReader, ReadsValueTextsOfEveryKnownForm)
         {kCurrency, "12.50000", M(125000)},
         {kCurrency, "922337203685477.5807", M(std::numeric_limits<qint64>::max())},
         {kCurrency, "-922337203685477.5808", M(std::numeric_limits<qint64>::min())},
-        {kCurrency, "0.00005", M(0)},   // beyond 1/10000: halves to even
+        {kCurrency, "0.00005", M(0)},  // beyond 1/10000: halves to even
         {kCurrency, "0.00015", M(2)},
         {kCurrency, "0.000051", M(1)},
         {kDateTime, "2024-03-01T00:00:00", D(2024, 3, 1)},
@@ -486,8 +511,7 @@ TEST(RowsetXmlReader, ReadsValueTextsOfEveryKnownForm)
     }
 }
 
-TEST(RowsetXmlReader, ReadsAHandWrittenAdoDocument)
-{
+TEST(RowsetXmlReader, ReadsAHandWrittenAdoDocument) {
     // Double quotes (and one single-quoted value), namespaces declared in another order,
     // attributes in other orders, extra ADO attributes, rows leaving out null values.
     const QByteArray xml = R"(<?xml version="1.0" encoding="UTF-8"?>
@@ -534,21 +558,20 @@ TEST(RowsetXmlReader, ReadsAHandWrittenAdoDocument)
 </xml>
 )";
     const Rowset rs = rowsetXmlFromBytes(xml, "ado.xml");
-    const FieldList expectedFields{F("ID", AutoInc),        F("Nachname", Text, 50),
-                                   F(QStringLiteral("Straße / Nr."), Text, 40), F("Bemerkung", Memo),
-                                   F("Eintritt", Date),     F("Lastschrift", Bool),
-                                   F("Beitrag", Currency),  F("Foto", Text)};
+    const FieldList expectedFields{
+        F("ID", AutoInc),       F("Nachname", Text, 50), F(QStringLiteral("Straße / Nr."), Text, 40),
+        F("Bemerkung", Memo),   F("Eintritt", Date),     F("Lastschrift", Bool),
+        F("Beitrag", Currency), F("Foto", Text)};
     expectFieldsEqual(rs.fields, expectedFields);
     expectRowsEqual(rs.rows,
-                    {{I(1), S(QStringLiteral("Müller")), S(QStringLiteral("Hauptstraße 1")),
-                      S("Zeile 1\r\nZeile 2"), D(1999, 1, 1), B(true), M(600000), S("FFD8FF")},
+                    {{I(1), S(QStringLiteral("Müller")), S(QStringLiteral("Hauptstraße 1")), S("Zeile 1\r\nZeile 2"),
+                      D(1999, 1, 1), B(true), M(600000), S("FFD8FF")},
                      {I(2), N, N, N, DT(2001, 7, 15, 18, 0, 0), N, M(-125000), N},
                      {I(3), N, N, N, N, N, N, N}},
                     expectedFields);
 }
 
-TEST(RowsetXmlReader, TakesTheCurrentStateOfRecordsSavedWithPendingChanges)
-{
+TEST(RowsetXmlReader, TakesTheCurrentStateOfRecordsSavedWithPendingChanges) {
     const QByteArray xml = R"(<xml xmlns:s='uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882'
  xmlns:dt='uuid:C2F41010-65B3-11d1-A29F-00AA00C14882'
  xmlns:rs='urn:schemas-microsoft-com:rowset' xmlns:z='#RowsetSchema'>
@@ -571,8 +594,7 @@ TEST(RowsetXmlReader, TakesTheCurrentStateOfRecordsSavedWithPendingChanges)
 // ---------------------------------------------------------------------------------------
 // Errors
 
-QString messageOf(const std::function<void()>& action)
-{
+QString messageOf(const std::function<void()>& action) {
     try {
         action();
     } catch (const DataError& e) {
@@ -582,8 +604,7 @@ QString messageOf(const std::function<void()>& action)
     return QString();
 }
 
-TEST(RowsetXmlErrors, MissingOrUnreadableFileNamesTheFile)
-{
+TEST(RowsetXmlErrors, MissingOrUnreadableFileNamesTheFile) {
     QTemporaryDir dir;
     const QString missing = dir.filePath("fehlt.xml");
     const QString message = messageOf([&] { readRowsetXml(missing); });
@@ -595,8 +616,7 @@ TEST(RowsetXmlErrors, MissingOrUnreadableFileNamesTheFile)
         << folder.toStdString();
 }
 
-TEST(RowsetXmlErrors, MalformedDocumentsNameTheSourceAndLine)
-{
+TEST(RowsetXmlErrors, MalformedDocumentsNameTheSourceAndLine) {
     const QByteArray good = oneColumnDocument(kInt, "2");
     struct Case {
         const char* what;
@@ -635,17 +655,23 @@ TEST(RowsetXmlErrors, MalformedDocumentsNameTheSourceAndLine)
     }
 }
 
-TEST(RowsetXmlErrors, ValueNotFittingItsTypeNamesColumnAndRecord)
-{
+TEST(RowsetXmlErrors, ValueNotFittingItsTypeNamesColumnAndRecord) {
     struct Case {
         QByteArray datatype;
         QByteArray text;
     };
     const QVector<Case> cases{
-        {kInt, "abc"},           {kInt, "2147483648"},       {kInt, "1.5"},
-        {kCurrency, "1e3"},      {kCurrency, "12,5"},        {kCurrency, "."},
-        {kCurrency, "-"},        {kCurrency, "99999999999999999"},
-        {kBool, "ja"},           {kDateTime, "01.03.2024"},  {kDateTime, "2024-02-30T00:00:00"},
+        {kInt, "abc"},
+        {kInt, "2147483648"},
+        {kInt, "1.5"},
+        {kCurrency, "1e3"},
+        {kCurrency, "12,5"},
+        {kCurrency, "."},
+        {kCurrency, "-"},
+        {kCurrency, "99999999999999999"},
+        {kBool, "ja"},
+        {kDateTime, "01.03.2024"},
+        {kDateTime, "2024-02-30T00:00:00"},
         {kDateTime, "2024-03-01T25:00:00"},
     };
     for (const Case& c : cases) {
@@ -662,8 +688,7 @@ TEST(RowsetXmlErrors, ValueNotFittingItsTypeNamesColumnAndRecord)
 // A failed write names the file and leaves an existing one as it was, without leftovers.
 class RowsetXmlWriteFailure : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         target = dir.filePath("sicherung.xml");
         QFile f(target);
@@ -671,16 +696,14 @@ protected:
         f.write(original);
     }
 
-    void expectTargetUntouched()
-    {
+    void expectTargetUntouched() {
         QFile f(target);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         EXPECT_EQ(f.readAll(), original);
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"sicherung.xml"});
     }
 
-    QString writeFailure(const FieldList& fields, const QVector<Row>& rows)
-    {
+    QString writeFailure(const FieldList& fields, const QVector<Row>& rows) {
         const QString message = messageOf([&] { writeRowsetXml(target, fields, rows); });
         EXPECT_TRUE(message.startsWith(QStringLiteral("Die Datei »%1« kann nicht geschrieben werden: ").arg(target)))
             << message.toStdString();
@@ -692,8 +715,7 @@ protected:
     const QByteArray original = "alte Sicherung\n";
 };
 
-TEST_F(RowsetXmlWriteFailure, ValuesThatCannotBeWritten)
-{
+TEST_F(RowsetXmlWriteFailure, ValuesThatCannotBeWritten) {
     struct Case {
         const char* what;
         FieldList fields;
@@ -717,11 +739,11 @@ TEST_F(RowsetXmlWriteFailure, ValuesThatCannotBeWritten)
     }
 }
 
-TEST_F(RowsetXmlWriteFailure, MissingFolderOrFolderInTheWay)
-{
+TEST_F(RowsetXmlWriteFailure, MissingFolderOrFolderInTheWay) {
     const QString inMissingFolder = dir.filePath("gibtsnicht/sicherung.xml");
     const QString message = messageOf([&] { writeRowsetXml(inMissingFolder, betragFields(), betragRows()); });
-    EXPECT_TRUE(message.startsWith(QStringLiteral("Die Datei »%1« kann nicht geschrieben werden: ").arg(inMissingFolder)))
+    EXPECT_TRUE(
+        message.startsWith(QStringLiteral("Die Datei »%1« kann nicht geschrieben werden: ").arg(inMissingFolder)))
         << message.toStdString();
     EXPECT_TRUE(message.contains("existiert nicht")) << message.toStdString();
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("gibtsnicht")));
@@ -734,8 +756,7 @@ TEST_F(RowsetXmlWriteFailure, MissingFolderOrFolderInTheWay)
 
 // A disk that fills up while the file is written (here: a file size limit, which holds
 // for every user, root included) must leave the previous file as it was.
-TEST_F(RowsetXmlWriteFailure, AWriteThatFailsMidwayKeepsTheOldFile)
-{
+TEST_F(RowsetXmlWriteFailure, AWriteThatFailsMidwayKeepsTheOldFile) {
     QVector<Row> many;
     for (int i = 0; i < 2000; ++i) many << betragRows().first();
     struct rlimit old {};
@@ -756,8 +777,7 @@ TEST_F(RowsetXmlWriteFailure, AWriteThatFailsMidwayKeepsTheOldFile)
     expectTargetUntouched();
 }
 
-TEST_F(RowsetXmlWriteFailure, SuccessfulWriteReplacesTheOldFile)
-{
+TEST_F(RowsetXmlWriteFailure, SuccessfulWriteReplacesTheOldFile) {
     writeRowsetXml(target, betragFields(), betragRows());
     EXPECT_EQ(readRowsetXml(target).rows.size(), betragRows().size());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"sicherung.xml"});

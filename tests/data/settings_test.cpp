@@ -1,16 +1,16 @@
 // The club-wide settings entries and the per-user values: encodings, defaults, one row
 // per name, and the clearing operations.
+#include "data/settings.h"
 #include "data/database.h"
 #include "data/datamodule.h"
 #include "data/postalcodes.h"
-#include "data/settings.h"
 #include "data/values.h"
 #include "testsupport.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 using namespace ferolind;
 
@@ -82,8 +82,8 @@ TEST(ClubSettings, BooleanReadingTable) {
     const struct {
         const char* stored;
         bool expected;
-    } cases[] = {{"-1", true}, {"1", true}, {"True", true}, {"true", true}, {"TRUE", true}, {"2", true},
-                 {"0", false}, {"False", false}, {"false", false}, {"ja", false}, {"", false}};
+    } cases[] = {{"-1", true}, {"1", true},      {"True", true},   {"true", true}, {"TRUE", true}, {"2", true},
+                 {"0", false}, {"False", false}, {"false", false}, {"ja", false},  {"", false}};
     int n = 0;
     for (const auto& c : cases) {
         const QString name = QString("b%1").arg(n++);
@@ -185,7 +185,8 @@ TEST(PostalCodes, LookupInTableOrder) {
             if (r[0].toString() == "14913") t << r[1].toString();
         return t;
     }());
-    for (const char* none : {"00000", "", "0106", "01067'", "*"}) EXPECT_TRUE(townsForPostalCode(dm.postalCodes(), none).isEmpty()) << none;
+    for (const char* none : {"00000", "", "0106", "01067'", "*"})
+        EXPECT_TRUE(townsForPostalCode(dm.postalCodes(), none).isEmpty()) << none;
     // Ascending codes, and the table is there without any database.
     const QVector<Row> rows = shippedPostalCodes();
     ASSERT_GT(rows.size(), 19000);

@@ -1,11 +1,11 @@
 // Test entry: a Qt application offscreen, the German locale, and settings and data
 // folders of its own so that no test touches the real user's settings.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QDir>
 #include <QLocale>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 #include "testsupport.h"
 

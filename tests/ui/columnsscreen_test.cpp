@@ -1,17 +1,17 @@
 // Visible member columns: the stored bit set, the moves of the column screen, the
 // free-field labels, and the screen's OK and the ways of closing it.
+#include "members/columnsscreen.h"
 #include "club.h"
 #include "common/messages.h"
 #include "members/columnsettings.h"
-#include "members/columnsscreen.h"
 
+#include <gtest/gtest.h>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
-#include <gtest/gtest.h>
 
 #include <functional>
 
@@ -33,20 +33,47 @@ TEST(VisibleColumns, MovingEntriesSetsAndClearsTheBitsOfTheirColumns) {
         quint32 expected;
     };
     const std::vector<Case> cases = {
-        {"PLZ and Ort shown together", kAllMemberColumns & ~(bit(6) | bit(7)), {"PLZ", "Ort"}, true, {},
+        {"PLZ and Ort shown together",
+         kAllMemberColumns & ~(bit(6) | bit(7)),
+         {"PLZ", "Ort"},
+         true,
+         {},
          kAllMemberColumns},
-        {"only 'Beitrag akt. bez.' hidden", kAllMemberColumns, {"Beitrag akt. bez."}, false, {},
+        {"only 'Beitrag akt. bez.' hidden",
+         kAllMemberColumns,
+         {"Beitrag akt. bez."},
+         false,
+         {},
          kAllMemberColumns & ~bit(28)},
-        {"a label equal to another title moves the first column with that title", kAllMemberColumns, {"Ort"}, false,
-         ortAsLabel, kAllMemberColumns & ~bit(7)},
+        {"a label equal to another title moves the first column with that title",
+         kAllMemberColumns,
+         {"Ort"},
+         false,
+         ortAsLabel,
+         kAllMemberColumns & ~bit(7)},
         {"showing the second 'Ort' again sets the already set first bit: nothing changes",
-         kAllMemberColumns & ~bit(23), {"Ort"}, true, ortAsLabel, kAllMemberColumns & ~bit(23)},
-        {"showing an already shown entry leaves the set intact", kAllMemberColumns & ~bit(3), {"ID", "Vorname"}, true,
-         {}, kAllMemberColumns & ~bit(3)},
-        {"hiding an already hidden entry leaves the set intact", bit(0) | bit(2), {"Nachname"}, false, {},
+         kAllMemberColumns & ~bit(23),
+         {"Ort"},
+         true,
+         ortAsLabel,
+         kAllMemberColumns & ~bit(23)},
+        {"showing an already shown entry leaves the set intact",
+         kAllMemberColumns & ~bit(3),
+         {"ID", "Vorname"},
+         true,
+         {},
+         kAllMemberColumns & ~bit(3)},
+        {"hiding an already hidden entry leaves the set intact",
+         bit(0) | bit(2),
+         {"Nachname"},
+         false,
+         {},
          bit(0) | bit(2)},
         {"an entry matching no title changes nothing", bit(5), {"Sonstiges 9", ""}, true, {}, bit(5)},
-        {"relabelled free fields are found under their labels", 0, {"Abteilung", "Jubiläum"}, true,
+        {"relabelled free fields are found under their labels",
+         0,
+         {"Abteilung", "Jubiläum"},
+         true,
          [] {
              FreeFieldLabels l;
              l.s[3] = "Abteilung";

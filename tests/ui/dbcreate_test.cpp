@@ -1,13 +1,14 @@
+#include "data/dbcreate.h"
+#include "common/messages.h"
 #include "data/database.h"
 #include "data/datamodule.h"
 #include "data/paths.h"
 #include "data/postalcodes.h"
 #include "data/settings.h"
-#include "common/messages.h"
-#include "data/dbcreate.h"
 #include "session/session.h"
 #include "testsupport.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -16,7 +17,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
-#include <gtest/gtest.h>
 
 using namespace ferolind;
 using ferolind::ui::Kind;

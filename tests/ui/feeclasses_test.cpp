@@ -1,14 +1,14 @@
 // Fee classes: renaming and deleting a class reach its members, whoever changes the
 // class; the screen's buttons, fields and close question.
+#include "members/feeclasses.h"
 #include "club.h"
 #include "common/messages.h"
-#include "members/feeclasses.h"
 
+#include <gtest/gtest.h>
 #include <QAbstractItemView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include <functional>
 #include <map>
@@ -92,7 +92,8 @@ TEST(FeeClassRules, ClassChangesReachExactlyTheMembersOfThatClass) {
              f.renameCurrent("X");
              f.classes.post();
          },
-         {{"Anna", "X"}, {"Bert", "X"}}, 0},
+         {{"Anna", "X"}, {"Bert", "X"}},
+         0},
         {"only the amount of A changes",
          [](ClubWithClasses& f) {
              f.goToClass("A");
@@ -100,14 +101,16 @@ TEST(FeeClassRules, ClassChangesReachExactlyTheMembersOfThatClass) {
              f.classes.setText("Beitrag", "15");
              f.classes.post();
          },
-         {}, 0},
+         {},
+         0},
         {"a name with an apostrophe is renamed safely",
          [](ClubWithClasses& f) {
              f.goToClass("O'Neil");
              f.renameCurrent("O'Neill");
              f.classes.post();
          },
-         {{"Olga", "O'Neill"}}, 0},
+         {{"Olga", "O'Neill"}},
+         0},
         {"editing A is cancelled, then a new class C is saved",
          [](ClubWithClasses& f) {
              f.goToClass("A");
@@ -117,14 +120,16 @@ TEST(FeeClassRules, ClassChangesReachExactlyTheMembersOfThatClass) {
              f.classes.setText("Name", "C");
              f.classes.post();
          },
-         {}, 1},
+         {},
+         1},
         {"moving to another class saves the pending rename first",
          [](ClubWithClasses& f) {
              f.goToClass("B");
              f.renameCurrent("B2");
              f.goToClass("A");
          },
-         {{"Cora", "B2"}}, 0},
+         {{"Cora", "B2"}},
+         0},
         {"members hidden by another screen's filter are reached, the filter stays",
          [](ClubWithClasses& f) {
              f.members.applyFilter("Vorname = 'Cora'");
@@ -136,13 +141,15 @@ TEST(FeeClassRules, ClassChangesReachExactlyTheMembersOfThatClass) {
              EXPECT_EQ(f.members.text("Vorname"), "Cora");
              f.members.clearFilter();
          },
-         {{"Anna", "X"}, {"Bert", "X"}}, 0},
+         {{"Anna", "X"}, {"Bert", "X"}},
+         0},
         {"deleting B leaves its members without a class",
          [](ClubWithClasses& f) {
              f.goToClass("B");
              f.classes.remove();
          },
-         {{"Cora", ""}}, -1},
+         {{"Cora", ""}},
+         -1},
         {"deleting a class without members deletes only the class",
          [](ClubWithClasses& f) {
              f.classes.insert();
@@ -151,7 +158,8 @@ TEST(FeeClassRules, ClassChangesReachExactlyTheMembersOfThatClass) {
              f.goToClass("Leer");
              f.classes.remove();
          },
-         {}, 0},
+         {},
+         0},
         {"a class with an empty name does not take the members without a class",
          [](ClubWithClasses& f) {
              f.classes.insert();
@@ -160,7 +168,8 @@ TEST(FeeClassRules, ClassChangesReachExactlyTheMembersOfThatClass) {
              f.renameCurrent("Y");
              f.classes.post();
          },
-         {}, 1},
+         {},
+         1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -250,8 +259,9 @@ TEST_F(FeeClassScreen, NewClassIsSavedWithoutTouchingMembers) {
     ASSERT_TRUE(f.classes.locate("Name", {"Familie"}));
     EXPECT_EQ(f.classes.value("Beitrag").toLongLong(), 305000);
     EXPECT_EQ(f.classOfMembers(), ClubWithClasses::initial());
-    EXPECT_EQ(screen.findChild<QAbstractItemView*>("DBGrid1")->model()->index(f.classes.position(), 1).data().toString(),
-              "30,50 €");
+    EXPECT_EQ(
+        screen.findChild<QAbstractItemView*>("DBGrid1")->model()->index(f.classes.position(), 1).data().toString(),
+        "30,50 €");
 }
 
 TEST_F(FeeClassScreen, AnAmountThatIsNoNumberIsRefusedAndNothingIsSaved) {
@@ -298,10 +308,13 @@ TEST_F(FeeClassScreen, ClosingWithUnsavedChangesAsks) {
         QString annaAfterwards;
     };
     const std::vector<Case> cases = {
-        {"Schließen, Ja", Answer::Yes, [](FeeClassScreen& t) { QTest::mouseClick(t.control("BSchliessen"), Qt::LeftButton); },
-         true, "Senioren", "Senioren"},
-        {"Escape, Nein", Answer::No, [](FeeClassScreen& t) { QTest::keyClick(&t.screen, Qt::Key_Escape); }, true, "A", "A"},
-        {"window close button, Abbrechen", Answer::Cancel, [](FeeClassScreen& t) { t.screen.close(); }, false, "A", "A"},
+        {"Schließen, Ja", Answer::Yes,
+         [](FeeClassScreen& t) { QTest::mouseClick(t.control("BSchliessen"), Qt::LeftButton); }, true, "Senioren",
+         "Senioren"},
+        {"Escape, Nein", Answer::No, [](FeeClassScreen& t) { QTest::keyClick(&t.screen, Qt::Key_Escape); }, true, "A",
+         "A"},
+        {"window close button, Abbrechen", Answer::Cancel, [](FeeClassScreen& t) { t.screen.close(); }, false, "A",
+         "A"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.how);

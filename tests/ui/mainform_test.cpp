@@ -1,13 +1,14 @@
 // The main window driven offscreen: start-up with and without a database, what it
 // remembers across a restart, deletion questions, re-reading and the error box.
+#include "mainform.h"
 #include "club.h"
 #include "common/datasetgrid.h"
 #include "common/messages.h"
 #include "data/dbcreate.h"
 #include "data/postalcodes.h"
-#include "mainform.h"
 #include "members/columnsscreen.h"
 
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QApplication>
 #include <QFile>
@@ -19,7 +20,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
-#include <gtest/gtest.h>
 
 using namespace ferolind;
 

@@ -1,13 +1,14 @@
 // Member entry: the bank code file, and the screen "Mitglieder eingeben/ändern" with
 // its lookups, saves, deletions, stepping, search, direct-debit switch and close question.
+#include "members/memberentry.h"
 #include "club.h"
 #include "common/messages.h"
 #include "data/errors.h"
 #include "data/paths.h"
 #include "members/banklookup.h"
-#include "members/memberentry.h"
 #include "members/memberentryrules.h"
 
+#include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -23,7 +24,6 @@
 #include <QTest>
 #include <QToolButton>
 #include <QUrl>
-#include <gtest/gtest.h>
 
 // Receives the "mailto:" addresses handed to the system.
 class MailCatcher : public QObject {
@@ -72,7 +72,7 @@ TEST(BankLookup, FindsTheFirstLineContainingTheCodeAndReadsTheShortName) {
     } cases[] = {
         {"10000000", "Bundesbank"},
         {"37050198", QString::fromUtf8("Sparkasse Köln Bonn")},
-        {"76026000", "norisbank"},        // only on the last line, which has no line end
+        {"76026000", "norisbank"},                            // only on the last line, which has no line end
         {"50198", QString::fromUtf8("Sparkasse Köln Bonn")},  // anywhere in the line
         {"12345678", "nicht vorhanden"},
         {"", "nicht vorhanden"},
@@ -115,8 +115,8 @@ protected:
     test::Club club{QDate(2011, 6, 15)};
     Dataset& members = club.members();
     std::unique_ptr<TDatenEingebenF> screen;
-    QStringList messages;       // every message box text, in order
-    QList<Answer> answers;      // answers to the questions, in order; No when none left
+    QStringList messages;   // every message box text, in order
+    QList<Answer> answers;  // answers to the questions, in order; No when none left
 
     void SetUp() override {
         ui::setMessageHandler([this](Kind, const QString& text, Buttons buttons) {
@@ -160,8 +160,10 @@ protected:
         QLineEdit* line = qobject_cast<QLineEdit*>(field);
         if (!line) line = qobject_cast<QComboBox*>(field)->lineEdit();
         line->selectAll();
-        if (text.isEmpty()) QTest::keyClick(line, Qt::Key_Backspace);
-        else QTest::keyClicks(line, text);
+        if (text.isEmpty())
+            QTest::keyClick(line, Qt::Key_Backspace);
+        else
+            QTest::keyClicks(line, text);
         if (next) focus(next);
     }
     void type(const char* name, const QString& text, const char* next = nullptr) {
@@ -171,7 +173,8 @@ protected:
     QString stored(int id, const char* field) {
         const int fId = members.field("ID"), f = members.field(QString::fromLatin1(field));
         for (int i = 0; i < members.totalCount(); ++i)
-            if (members.recordAt(i)[fId].toInt() == id) return valueToText(members.fields()[f].type, members.recordAt(i)[f]);
+            if (members.recordAt(i)[fId].toInt() == id)
+                return valueToText(members.fields()[f].type, members.recordAt(i)[f]);
         return "<no member>";
     }
     void addFeeClass(const QString& name, const QString& fee) {
@@ -401,7 +404,7 @@ TEST_F(MemberEntryScreen, SearchMatchesWholeValuesOnly) {
         const char* value;
         const char* found;  // Nachname of the current member afterwards
     } cases[] = {
-        {"Nachname", "Ber", "Zander"}, {"Nachname", "Berg", "Berg"},       {"Vorname", "Carl", "Bergmann"},
+        {"Nachname", "Ber", "Zander"}, {"Nachname", "Berg", "Berg"},        {"Vorname", "Carl", "Bergmann"},
         {"ID", "2", "Berg"},           {"Sonstiges2", "Kasse", "Bergmann"}, {"Ort", "Bonn", "Zander"},
         {"ID", "zwei", "Zander"},      {"Nachname", "", "Zander"},
     };
@@ -431,8 +434,11 @@ TEST_F(MemberEntryScreen, AccountHolderIsFilledOnEnteringItsField) {
 TEST_F(MemberEntryScreen, DirectDebitNeedsCompleteData) {
     addFeeClass("Voll", "12,5");
     // Complete data but no fee class, yet marked for direct debit (an import, say).
-    club.addMember({{"Vorname", "Anna"}, {"Kontonummer", "123456"}, {"Bankleitzahl", "37050198"},
-                    {"Kontoinhaber", "Anna Berg"}, {"DTAUS", "Wahr"}});
+    club.addMember({{"Vorname", "Anna"},
+                    {"Kontonummer", "123456"},
+                    {"Bankleitzahl", "37050198"},
+                    {"Kontoinhaber", "Anna Berg"},
+                    {"DTAUS", "Wahr"}});
     open();
     auto* box = get<QCheckBox>("DBCheckBox1");
     EXPECT_FALSE(box->isEnabled());
@@ -456,8 +462,12 @@ TEST_F(MemberEntryScreen, DirectDebitNeedsCompleteData) {
 TEST_F(MemberEntryScreen, SteppingBetweenCompleteMembersChangesNeither) {
     addFeeClass("Voll", "12,5");
     for (const char* name : {"Anna", "Bert"})
-        club.addMember({{"Vorname", name}, {"Kontonummer", "123456"}, {"Bankleitzahl", "37050198"},
-                        {"Kontoinhaber", name}, {"Betrag", "Voll"}, {"DTAUS", "Wahr"}});
+        club.addMember({{"Vorname", name},
+                        {"Kontonummer", "123456"},
+                        {"Bankleitzahl", "37050198"},
+                        {"Kontoinhaber", name},
+                        {"Betrag", "Voll"},
+                        {"DTAUS", "Wahr"}});
     members.first();
     open();
     click("DBNavigator2Next");

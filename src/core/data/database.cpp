@@ -43,7 +43,8 @@ static QSqlDatabase connect(const QString& file, const QString& purpose) {
     if (!db.open()) {
         const QString err = db.lastError().text();
         closeConnection(db);
-        throw DataError(engineMessage(QStringLiteral("Die Datenbank »%1« kann nicht geöffnet werden").arg(QDir::toNativeSeparators(file)), err));
+        throw DataError(engineMessage(
+            QStringLiteral("Die Datenbank »%1« kann nicht geöffnet werden").arg(QDir::toNativeSeparators(file)), err));
     }
     QSqlQuery q(db);
     // The rollback journal works on network shares, unlike a write-ahead log.
@@ -54,14 +55,16 @@ static QSqlDatabase connect(const QString& file, const QString& purpose) {
 QSqlDatabase openConnection(const QString& folder, const QString& purpose) {
     const QString file = databaseFile(folder);
     if (folder.isEmpty() || !QFileInfo(file).isFile())
-        throw DataError(QStringLiteral("Die Datenbankdatei »%1« wurde nicht gefunden.").arg(QDir::toNativeSeparators(file)));
+        throw DataError(
+            QStringLiteral("Die Datenbankdatei »%1« wurde nicht gefunden.").arg(QDir::toNativeSeparators(file)));
     QSqlDatabase db = connect(file, purpose);
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master"))) {
         const QString err = q.lastError().text();
         q = QSqlQuery();
         closeConnection(db);
-        throw DataError(engineMessage(QStringLiteral("Die Datenbank »%1« kann nicht geöffnet werden").arg(QDir::toNativeSeparators(file)), err));
+        throw DataError(engineMessage(
+            QStringLiteral("Die Datenbank »%1« kann nicht geöffnet werden").arg(QDir::toNativeSeparators(file)), err));
     }
     return db;
 }
@@ -94,8 +97,9 @@ void createDatabase(const QString& folder) {
         QSqlQuery q(db);
         for (const TableDef* t : allTables()) {
             if (!q.exec(createTableSql(*t))) {
-                failure = engineMessage(QStringLiteral("Die Tabelle »%1« kann nicht angelegt werden").arg(t->createName),
-                                        q.lastError().text());
+                failure =
+                    engineMessage(QStringLiteral("Die Tabelle »%1« kann nicht angelegt werden").arg(t->createName),
+                                  q.lastError().text());
                 break;
             }
         }

@@ -41,8 +41,7 @@ int Dataset::field(const QString& fieldName) const {
 }
 
 void Dataset::ensureOpen() const {
-    if (state_ == State::Inactive)
-        throw DataError(QStringLiteral("Die Datenmenge %1 ist nicht geöffnet.").arg(name_));
+    if (state_ == State::Inactive) throw DataError(QStringLiteral("Die Datenmenge %1 ist nicht geöffnet.").arg(name_));
 }
 
 // ------------------------------------------------------------ opening
@@ -133,21 +132,23 @@ Row Dataset::readSqlRow(const QSqlQuery& q) const {
         const QVariant v = q.value(c);
         if (v.isNull()) continue;
         switch (fields_[f].type) {
-        case FieldType::AutoIncrement:
-        case FieldType::Integer: r[f] = v.toInt(); break;
-        case FieldType::Text:
-        case FieldType::Memo: {
-            const QString s = v.toString();
-            if (!s.isEmpty()) r[f] = s;
-            break;
-        }
-        case FieldType::Date: r[f] = storedDate(v.toString()); break;
-        case FieldType::Bool: r[f] = v.toLongLong() != 0; break;
-        case FieldType::Currency:
-            // Stored as a count of 1/10000; a real number written by someone else is euros.
-            if (v.typeId() == QMetaType::Double) r[f] = QVariant::fromValue<qint64>(moneyFromDouble(v.toDouble()));
-            else r[f] = QVariant::fromValue<qint64>(v.toLongLong());
-            break;
+            case FieldType::AutoIncrement:
+            case FieldType::Integer: r[f] = v.toInt(); break;
+            case FieldType::Text:
+            case FieldType::Memo: {
+                const QString s = v.toString();
+                if (!s.isEmpty()) r[f] = s;
+                break;
+            }
+            case FieldType::Date: r[f] = storedDate(v.toString()); break;
+            case FieldType::Bool: r[f] = v.toLongLong() != 0; break;
+            case FieldType::Currency:
+                // Stored as a count of 1/10000; a real number written by someone else is euros.
+                if (v.typeId() == QMetaType::Double)
+                    r[f] = QVariant::fromValue<qint64>(moneyFromDouble(v.toDouble()));
+                else
+                    r[f] = QVariant::fromValue<qint64>(v.toLongLong());
+                break;
         }
     }
     return r;
@@ -194,19 +195,19 @@ bool Dataset::passesFilter(const Row& r) const {
 static int compareValues(FieldType type, const QVariant& a, const QVariant& b, const QCollator& coll) {
     if (a.isNull() || b.isNull()) return int(!a.isNull()) - int(!b.isNull());  // no value first
     switch (type) {
-    case FieldType::AutoIncrement:
-    case FieldType::Integer:
-    case FieldType::Currency:
-    case FieldType::Bool: {
-        const qint64 x = a.toLongLong(), y = b.toLongLong();
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
-    case FieldType::Date: {
-        const QDateTime x = toDateTime(a), y = toDateTime(b);
-        return x < y ? -1 : (x > y ? 1 : 0);
-    }
-    case FieldType::Text:
-    case FieldType::Memo: return coll.compare(a.toString(), b.toString());
+        case FieldType::AutoIncrement:
+        case FieldType::Integer:
+        case FieldType::Currency:
+        case FieldType::Bool: {
+            const qint64 x = a.toLongLong(), y = b.toLongLong();
+            return x < y ? -1 : (x > y ? 1 : 0);
+        }
+        case FieldType::Date: {
+            const QDateTime x = toDateTime(a), y = toDateTime(b);
+            return x < y ? -1 : (x > y ? 1 : 0);
+        }
+        case FieldType::Text:
+        case FieldType::Memo: return coll.compare(a.toString(), b.toString());
     }
     return 0;
 }
@@ -276,7 +277,8 @@ void Dataset::placeInView(int recordIndex, bool keepCurrent) {
                                             if (lessThan(a, b)) return true;
                                             if (lessThan(b, a)) return false;
                                             return a < b;
-                                        }) - view_.begin());
+                                        }) -
+                       view_.begin());
     view_.insert(at, recordIndex);
     if (keepCurrent && pos_ >= at) ++pos_;
 }
@@ -318,8 +320,9 @@ void Dataset::setSort(const QString& keys) {
         if (n.isEmpty()) continue;
         const int f = fieldIndex(fields_, n);
         if (f < 0)
-            throw DataError(QStringLiteral("Nach dem Feld '%1' kann nicht sortiert werden: es gibt es in der Datenmenge %2 nicht.")
-                                .arg(n, name_));
+            throw DataError(
+                QStringLiteral("Nach dem Feld '%1' kann nicht sortiert werden: es gibt es in der Datenmenge %2 nicht.")
+                    .arg(n, name_));
         parsed.append(f);
     }
     if (isOpen()) checkBrowseMode();
@@ -335,7 +338,10 @@ void Dataset::rebuildKeepingCurrent() {
     notifyReset();
     int p = 0;
     for (int i = 0; i < view_.size(); ++i)
-        if (records_[view_[i]].key == currentKey) { p = i; break; }
+        if (records_[view_[i]].key == currentKey) {
+            p = i;
+            break;
+        }
     moveCursor(p, p != pos_);
 }
 
@@ -484,24 +490,27 @@ void Dataset::cancel() {
 
 void Dataset::checkBrowseMode() {
     if (!isEditing()) return;
-    if (modified_) post();
-    else cancel();
+    if (modified_)
+        post();
+    else
+        cancel();
 }
 
 static QVariant toSqlValue(const FieldDef& f, const QVariant& v) {
     switch (f.type) {
-    case FieldType::AutoIncrement:
-    case FieldType::Integer: return v.isNull() ? QVariant(QMetaType::fromType<int>()) : QVariant(v.toInt());
-    case FieldType::Text:
-    case FieldType::Memo: return v.isNull() ? QVariant(QMetaType::fromType<QString>()) : QVariant(v.toString());
-    case FieldType::Date: {
-        if (v.isNull()) return QVariant(QMetaType::fromType<QString>());
-        if (v.typeId() == QMetaType::QDateTime)
-            return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-        return v.toDate().toString(Qt::ISODate);
-    }
-    case FieldType::Bool: return v.isNull() ? QVariant(QMetaType::fromType<int>()) : QVariant(v.toBool() ? 1 : 0);
-    case FieldType::Currency: return v.isNull() ? QVariant(QMetaType::fromType<qint64>()) : QVariant(v.toLongLong());
+        case FieldType::AutoIncrement:
+        case FieldType::Integer: return v.isNull() ? QVariant(QMetaType::fromType<int>()) : QVariant(v.toInt());
+        case FieldType::Text:
+        case FieldType::Memo: return v.isNull() ? QVariant(QMetaType::fromType<QString>()) : QVariant(v.toString());
+        case FieldType::Date: {
+            if (v.isNull()) return QVariant(QMetaType::fromType<QString>());
+            if (v.typeId() == QMetaType::QDateTime)
+                return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+            return v.toDate().toString(Qt::ISODate);
+        }
+        case FieldType::Bool: return v.isNull() ? QVariant(QMetaType::fromType<int>()) : QVariant(v.toBool() ? 1 : 0);
+        case FieldType::Currency:
+            return v.isNull() ? QVariant(QMetaType::fromType<qint64>()) : QVariant(v.toLongLong());
     }
     return v;
 }
@@ -522,7 +531,8 @@ void Dataset::storeToDatabase(Record& rec, bool isNew) {
     QString sql;
     if (isNew) {
         for (int i = 0; i < cols.size(); ++i) marks << QStringLiteral("?");
-        sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)").arg(quoteName(table_->name), cols.join(','), marks.join(','));
+        sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                  .arg(quoteName(table_->name), cols.join(','), marks.join(','));
     } else {
         QStringList sets;
         for (const QString& c : cols) sets << c + QStringLiteral("=?");
@@ -533,7 +543,8 @@ void Dataset::storeToDatabase(Record& rec, bool isNew) {
     q.prepare(sql);
     for (const QVariant& p : params) q.addBindValue(p);
     if (!q.exec())
-        throw DataError(engineMessage(QStringLiteral("Der Datensatz kann nicht gespeichert werden"), q.lastError().text()));
+        throw DataError(
+            engineMessage(QStringLiteral("Der Datensatz kann nicht gespeichert werden"), q.lastError().text()));
     if (isNew && keyField_ >= 0) {
         rec.key = q.lastInsertId().toLongLong();
         rec.values[keyField_] = int(rec.key);
@@ -591,10 +602,12 @@ void Dataset::remove() {
     const int index = view_[pos_];
     if (!memoryOnly_) {
         QSqlQuery q(db_);
-        q.prepare(QStringLiteral("DELETE FROM %1 WHERE %2=?").arg(quoteName(table_->name), quoteName(fields_[keyField_].name)));
+        q.prepare(QStringLiteral("DELETE FROM %1 WHERE %2=?")
+                      .arg(quoteName(table_->name), quoteName(fields_[keyField_].name)));
         q.addBindValue(records_[index].key);
         if (!q.exec())
-            throw DataError(engineMessage(QStringLiteral("Der Datensatz kann nicht gelöscht werden"), q.lastError().text()));
+            throw DataError(
+                engineMessage(QStringLiteral("Der Datensatz kann nicht gelöscht werden"), q.lastError().text()));
     }
     records_.remove(index);
     view_.remove(pos_);
@@ -613,7 +626,8 @@ void Dataset::removeAllPresented() {
         // One transaction: all presented rows go, or none.
         db_.transaction();
         QSqlQuery q(db_);
-        q.prepare(QStringLiteral("DELETE FROM %1 WHERE %2=?").arg(quoteName(table_->name), quoteName(fields_[keyField_].name)));
+        q.prepare(QStringLiteral("DELETE FROM %1 WHERE %2=?")
+                      .arg(quoteName(table_->name), quoteName(fields_[keyField_].name)));
         for (int index : view_) {
             q.addBindValue(records_[index].key);
             if (!q.exec()) {
@@ -647,7 +661,8 @@ bool Dataset::locate(const QString& fieldNames, const QVariantList& values) {
     ensureOpen();
     const QStringList names = fieldNames.split(';', Qt::SkipEmptyParts);
     if (names.size() != values.size())
-        throw DataError(QStringLiteral("Suche in %1: %2 Felder, aber %3 Werte.").arg(name_).arg(names.size()).arg(values.size()));
+        throw DataError(
+            QStringLiteral("Suche in %1: %2 Felder, aber %3 Werte.").arg(name_).arg(names.size()).arg(values.size()));
     QVector<int> fs;
     QVariantList wanted;
     for (int i = 0; i < names.size(); ++i) {
@@ -668,9 +683,12 @@ bool Dataset::locate(const QString& fieldNames, const QVariantList& values) {
         for (int i = 0; i < fs.size() && all; ++i) {
             const QVariant& a = r[fs[i]];
             const QVariant& b = wanted[i];
-            if (a.isNull() || b.isNull()) all = a.isNull() && b.isNull();
-            else if (fields_[fs[i]].type == FieldType::Date) all = toDateTime(a) == toDateTime(b);
-            else all = a == b;
+            if (a.isNull() || b.isNull())
+                all = a.isNull() && b.isNull();
+            else if (fields_[fs[i]].type == FieldType::Date)
+                all = toDateTime(a) == toDateTime(b);
+            else
+                all = a == b;
         }
         if (all) {
             moveCursor(p, true);
@@ -694,8 +712,10 @@ void Dataset::enableControls() {
 }
 
 void Dataset::notifyReset() {
-    if (suspend_ > 0) resetPending_ = true;
-    else emit viewReset();
+    if (suspend_ > 0)
+        resetPending_ = true;
+    else
+        emit viewReset();
 }
 
 // ------------------------------------------------------------ events
@@ -713,10 +733,12 @@ int Dataset::onBeforeStore(BeforeStoreHandler handler) {
 }
 
 void Dataset::off(int id) {
-    handlers_.erase(std::remove_if(handlers_.begin(), handlers_.end(), [id](const Subscription& s) { return s.id == id; }),
-                    handlers_.end());
-    beforeStore_.erase(std::remove_if(beforeStore_.begin(), beforeStore_.end(), [id](const auto& p) { return p.first == id; }),
-                       beforeStore_.end());
+    handlers_.erase(
+        std::remove_if(handlers_.begin(), handlers_.end(), [id](const Subscription& s) { return s.id == id; }),
+        handlers_.end());
+    beforeStore_.erase(
+        std::remove_if(beforeStore_.begin(), beforeStore_.end(), [id](const auto& p) { return p.first == id; }),
+        beforeStore_.end());
 }
 
 void Dataset::fire(Event e) {
@@ -740,8 +762,10 @@ void Dataset::recomputeAll() {
     for (Record& rec : records_) compute_(rec.values);
     if (isEditing()) compute_(buffer_);
     // A filter or sort on a calculated field sees the new values.
-    if ((filtered_ && filter_ && !filter_->selectsAll()) || !sortFields_.isEmpty()) rebuildKeepingCurrent();
-    else notifyReset();
+    if ((filtered_ && filter_ && !filter_->selectsAll()) || !sortFields_.isEmpty())
+        rebuildKeepingCurrent();
+    else
+        notifyReset();
 }
 
 // ------------------------------------------------------------ persistence
@@ -759,7 +783,8 @@ void Dataset::execute(const QString& sql, const QVariantList& params) {
     QSqlQuery q(db_);
     q.prepare(sql);
     for (const QVariant& p : params) q.addBindValue(p);
-    if (!q.exec()) throw DataError(engineMessage(QStringLiteral("Die Anweisung ist fehlgeschlagen"), q.lastError().text()));
+    if (!q.exec())
+        throw DataError(engineMessage(QStringLiteral("Die Anweisung ist fehlgeschlagen"), q.lastError().text()));
 }
 
 }  // namespace ferolind

@@ -54,7 +54,7 @@ public:
     // The folder of db.mdb the dataset connects to (its connection string).
     void setFolder(const QString& folder) { folder_ = folder; }
     const QString& folder() const { return folder_; }
-    void open();   // reads all rows; throws DataError
+    void open();  // reads all rows; throws DataError
     void close();
     bool isOpen() const { return state_ != State::Inactive; }
     // Re-reads all rows from the database, keeping filter and sort, then goes to the first row.
@@ -123,7 +123,10 @@ public:
     void setFiltered(bool on);
     bool filtered() const { return filtered_; }
     // Both at once: a filter text and switching filtering on.
-    void applyFilter(const QString& text) { setFilter(text); setFiltered(true); }
+    void applyFilter(const QString& text) {
+        setFilter(text);
+        setFiltered(true);
+    }
     void clearFilter() { setFiltered(false); }
 
     // --- sort keys: field names separated by ";", ascending. Unknown names are refused.
@@ -150,8 +153,8 @@ public:
     void execute(const QString& sql, const QVariantList& params = {});
 
 signals:
-    void viewReset();           // rows, filter or sort changed: grids re-read everything
-    void contentChanged();      // rows were read, stored or deleted (never held back)
+    void viewReset();       // rows, filter or sort changed: grids re-read everything
+    void contentChanged();  // rows were read, stored or deleted (never held back)
     void rowUpdated(int position);
     void currentChanged(int position);
     void stateChanged();

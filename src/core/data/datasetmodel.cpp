@@ -35,8 +35,7 @@ QVariant DatasetModel::data(const QModelIndex& index, int role) const {
     const int f = fields_[index.column()];
     const FieldType type = dataset_.fields()[f].type;
     if (role == Qt::DisplayRole) return valueToDisplayText(type, dataset_.rowAt(index.row())[f]);
-    if (role == Qt::TextAlignmentRole && isNumericType(type))
-        return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    if (role == Qt::TextAlignmentRole && isNumericType(type)) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
     return {};
 }
 

@@ -18,7 +18,7 @@ namespace ferolind {
 enum class FieldType { AutoIncrement, Integer, Text, Memo, Date, Bool, Currency };
 
 struct FieldDef {
-    QString name;             // column name exactly as in the table
+    QString name;  // column name exactly as in the table
     FieldType type = FieldType::Text;
     int size = 0;             // maximum characters of a Text field
     bool calculated = false;  // value computed by the dataset's compute handler; never read
@@ -30,7 +30,7 @@ using FieldList = QVector<FieldDef>;
 // Index of a field by name, ignoring letter case; -1 when absent.
 int fieldIndex(const FieldList& fields, const QString& name);
 
-bool isNumericType(FieldType t);   // Integer, AutoIncrement, Currency
+bool isNumericType(FieldType t);  // Integer, AutoIncrement, Currency
 
 }  // namespace ferolind
 

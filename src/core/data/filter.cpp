@@ -41,35 +41,26 @@ constexpr qint64 kMaxInt64 = std::numeric_limits<qint64>::max();
 constexpr qint64 kMinInt64 = std::numeric_limits<qint64>::min();
 constexpr int kMaxNesting = 100;  // parentheses; keeps the recursion shallow
 
-std::optional<qint64> checkedAdd(qint64 a, qint64 b)
-{
-    if ((b > 0 && a > kMaxInt64 - b) || (b < 0 && a < kMinInt64 - b))
-        return std::nullopt;
+std::optional<qint64> checkedAdd(qint64 a, qint64 b) {
+    if ((b > 0 && a > kMaxInt64 - b) || (b < 0 && a < kMinInt64 - b)) return std::nullopt;
     return a + b;
 }
 
 std::optional<qint64> checkedMul(qint64 a, qint64 factor)  // factor > 0
 {
-    if (a > kMaxInt64 / factor || a < kMinInt64 / factor)
-        return std::nullopt;
+    if (a > kMaxInt64 / factor || a < kMinInt64 / factor) return std::nullopt;
     return a * factor;
 }
 
 // Row values come from the table and are not range-checked here; clamping keeps
 // the arithmetic defined for absurd values.
-qint64 saturatingSub(qint64 a, qint64 b)
-{
-    if (b > 0 && a < kMinInt64 + b)
-        return kMinInt64;
-    if (b < 0 && a > kMaxInt64 + b)
-        return kMaxInt64;
+qint64 saturatingSub(qint64 a, qint64 b) {
+    if (b > 0 && a < kMinInt64 + b) return kMinInt64;
+    if (b < 0 && a > kMaxInt64 + b) return kMaxInt64;
     return a - b;
 }
 
-qint64 saturatingMoney(qint64 a)
-{
-    return checkedMul(a, kMoneyUnit).value_or(a < 0 ? kMinInt64 : kMaxInt64);
-}
+qint64 saturatingMoney(qint64 a) { return checkedMul(a, kMoneyUnit).value_or(a < 0 ? kMinInt64 : kMaxInt64); }
 
 // A date value in comparable form: Julian day and milliseconds after midnight.
 struct Moment {
@@ -77,54 +68,43 @@ struct Moment {
     int msecs = 0;
 };
 
-int threeWay(qint64 a, qint64 b)
-{
-    return a < b ? -1 : (a > b ? 1 : 0);
-}
+int threeWay(qint64 a, qint64 b) { return a < b ? -1 : (a > b ? 1 : 0); }
 
-int threeWay(const Moment& a, const Moment& b)
-{
+int threeWay(const Moment& a, const Moment& b) {
     return a.day != b.day ? threeWay(a.day, b.day) : threeWay(a.msecs, b.msecs);
 }
 
-bool holds(Op op, int c)
-{
+bool holds(Op op, int c) {
     switch (op) {
-    case Op::Eq: return c == 0;
-    case Op::Ne: return c != 0;
-    case Op::Lt: return c < 0;
-    case Op::Gt: return c > 0;
-    case Op::Le: return c <= 0;
-    case Op::Ge: return c >= 0;
+        case Op::Eq: return c == 0;
+        case Op::Ne: return c != 0;
+        case Op::Lt: return c < 0;
+        case Op::Gt: return c > 0;
+        case Op::Le: return c <= 0;
+        case Op::Ge: return c >= 0;
     }
     return false;
 }
 
 // The operator that keeps the meaning when both sides are swapped.
-Op mirrored(Op op)
-{
+Op mirrored(Op op) {
     switch (op) {
-    case Op::Lt: return Op::Gt;
-    case Op::Gt: return Op::Lt;
-    case Op::Le: return Op::Ge;
-    case Op::Ge: return Op::Le;
-    default: return op;
+        case Op::Lt: return Op::Gt;
+        case Op::Gt: return Op::Lt;
+        case Op::Le: return Op::Ge;
+        case Op::Ge: return Op::Le;
+        default: return op;
     }
 }
 
 // ------------------------------------------------------------ reading row values
 
-bool isAbsent(const QVariant& v)
-{
-    return !v.isValid() || v.isNull();
-}
+bool isAbsent(const QVariant& v) { return !v.isValid() || v.isNull(); }
 
 // The text of a cell, or nullptr when it has none. `holder` keeps a converted
 // value alive for cells that do not hold a QString.
-const QString* readText(const QVariant& v, QString& holder)
-{
-    if (isAbsent(v))
-        return nullptr;
+const QString* readText(const QVariant& v, QString& holder) {
+    if (isAbsent(v)) return nullptr;
     const QString* s = &holder;
     if (v.typeId() == QMetaType::QString)
         s = static_cast<const QString*>(v.constData());
@@ -133,25 +113,21 @@ const QString* readText(const QVariant& v, QString& holder)
     return s->isEmpty() ? nullptr : s;
 }
 
-bool readInteger(const QVariant& v, qint64& out)
-{
-    if (isAbsent(v))
-        return false;
+bool readInteger(const QVariant& v, qint64& out) {
+    if (isAbsent(v)) return false;
     switch (v.typeId()) {
-    case QMetaType::Int: out = *static_cast<const int*>(v.constData()); return true;
-    case QMetaType::LongLong: out = *static_cast<const qlonglong*>(v.constData()); return true;
-    default: {
-        bool ok = false;
-        out = v.toLongLong(&ok);
-        return ok;
-    }
+        case QMetaType::Int: out = *static_cast<const int*>(v.constData()); return true;
+        case QMetaType::LongLong: out = *static_cast<const qlonglong*>(v.constData()); return true;
+        default: {
+            bool ok = false;
+            out = v.toLongLong(&ok);
+            return ok;
+        }
     }
 }
 
-bool readMoment(const QVariant& v, Moment& out)
-{
-    if (isAbsent(v))
-        return false;
+bool readMoment(const QVariant& v, Moment& out) {
+    if (isAbsent(v)) return false;
     if (v.typeId() == QMetaType::QDate) {
         const QDate& d = *static_cast<const QDate*>(v.constData());
         out = {d.toJulianDay(), 0};
@@ -159,18 +135,15 @@ bool readMoment(const QVariant& v, Moment& out)
     }
     if (v.typeId() == QMetaType::QDateTime) {
         const QDateTime& dt = *static_cast<const QDateTime*>(v.constData());
-        if (!dt.isValid())
-            return false;
+        if (!dt.isValid()) return false;
         out = {dt.date().toJulianDay(), dt.time().msecsSinceStartOfDay()};
         return true;
     }
     return false;
 }
 
-bool readDate(const QVariant& v, QDate& out)
-{
-    if (isAbsent(v))
-        return false;
+bool readDate(const QVariant& v, QDate& out) {
+    if (isAbsent(v)) return false;
     if (v.typeId() == QMetaType::QDate)
         out = *static_cast<const QDate*>(v.constData());
     else if (v.typeId() == QMetaType::QDateTime)
@@ -180,23 +153,19 @@ bool readDate(const QVariant& v, QDate& out)
     return out.isValid();
 }
 
-bool readBool(const QVariant& v, bool& out)
-{
-    if (isAbsent(v))
-        return false;
+bool readBool(const QVariant& v, bool& out) {
+    if (isAbsent(v)) return false;
     out = v.typeId() == QMetaType::Bool ? *static_cast<const bool*>(v.constData()) : v.toBool();
     return true;
 }
 
-bool hasValue(const QVariant& v)
-{
-    if (isAbsent(v))
-        return false;
+bool hasValue(const QVariant& v) {
+    if (isAbsent(v)) return false;
     switch (v.typeId()) {
-    case QMetaType::QString: return !static_cast<const QString*>(v.constData())->isEmpty();
-    case QMetaType::QDate: return static_cast<const QDate*>(v.constData())->isValid();
-    case QMetaType::QDateTime: return static_cast<const QDateTime*>(v.constData())->isValid();
-    default: return true;
+        case QMetaType::QString: return !static_cast<const QString*>(v.constData())->isEmpty();
+        case QMetaType::QDate: return static_cast<const QDate*>(v.constData())->isValid();
+        case QMetaType::QDateTime: return static_cast<const QDateTime*>(v.constData())->isValid();
+        default: return true;
     }
 }
 
@@ -210,39 +179,29 @@ struct Operand {
     qint64 offset = 0;            // subtracted from the value, in the comparison's unit
 };
 
-const QVariant* cellOf(const Row& row, int field)
-{
-    return field < row.size() ? &row[field] : nullptr;
-}
+const QVariant* cellOf(const Row& row, int field) { return field < row.size() ? &row[field] : nullptr; }
 
-bool operandHasValue(const Operand& o, const Row& row)
-{
+bool operandHasValue(const Operand& o, const Row& row) {
     const QVariant* v = cellOf(row, o.field);
-    if (!v)
-        return false;
-    if (o.part == DatePart::None)
-        return hasValue(*v);
+    if (!v) return false;
+    if (o.part == DatePart::None) return hasValue(*v);
     QDate d;
     return readDate(*v, d);
 }
 
 // Value of an Int or Money operand.
-bool readNumber(const Operand& o, const Row& row, qint64& out)
-{
+bool readNumber(const Operand& o, const Row& row, qint64& out) {
     const QVariant* v = cellOf(row, o.field);
-    if (!v)
-        return false;
+    if (!v) return false;
     qint64 n = 0;
     if (o.part != DatePart::None) {
         QDate d;
-        if (!readDate(*v, d))
-            return false;
+        if (!readDate(*v, d)) return false;
         n = o.part == DatePart::Year ? d.year() : o.part == DatePart::Month ? d.month() : d.day();
     } else if (!readInteger(*v, n)) {
         return false;
     }
-    if (o.integerAsMoney)
-        n = saturatingMoney(n);
+    if (o.integerAsMoney) n = saturatingMoney(n);
     out = saturatingSub(n, o.offset);
     return true;
 }
@@ -254,88 +213,83 @@ struct Comparison {
     Category category = Category::Text;
     Op op = Op::Eq;
     Operand left;
-    Operand right;    // WithOperand only
-    QString text;     // Text constant, or the prefix before a trailing "*"
+    Operand right;      // WithOperand only
+    QString text;       // Text constant, or the prefix before a trailing "*"
     qint64 number = 0;  // Int constant, or Money in 1/10000 euro
     Moment moment;
     bool truth = false;
 };
 
-bool compareWithConstant(const Comparison& c, const Row& row)
-{
+bool compareWithConstant(const Comparison& c, const Row& row) {
     switch (c.category) {
-    case Category::Text: {
-        const QVariant* v = cellOf(row, c.left.field);
-        QString holder;
-        const QString* s = v ? readText(*v, holder) : nullptr;
-        return s && holds(c.op, QStringView(*s).compare(QStringView(c.text), Qt::CaseInsensitive));
-    }
-    case Category::Int:
-    case Category::Money: {
-        qint64 n = 0;
-        return readNumber(c.left, row, n) && holds(c.op, threeWay(n, c.number));
-    }
-    case Category::Date: {
-        const QVariant* v = cellOf(row, c.left.field);
-        Moment m;
-        return v && readMoment(*v, m) && holds(c.op, threeWay(m, c.moment));
-    }
-    case Category::Bool: {
-        const QVariant* v = cellOf(row, c.left.field);
-        bool b = false;
-        return v && readBool(*v, b) && holds(c.op, b == c.truth ? 0 : 1);
-    }
+        case Category::Text: {
+            const QVariant* v = cellOf(row, c.left.field);
+            QString holder;
+            const QString* s = v ? readText(*v, holder) : nullptr;
+            return s && holds(c.op, QStringView(*s).compare(QStringView(c.text), Qt::CaseInsensitive));
+        }
+        case Category::Int:
+        case Category::Money: {
+            qint64 n = 0;
+            return readNumber(c.left, row, n) && holds(c.op, threeWay(n, c.number));
+        }
+        case Category::Date: {
+            const QVariant* v = cellOf(row, c.left.field);
+            Moment m;
+            return v && readMoment(*v, m) && holds(c.op, threeWay(m, c.moment));
+        }
+        case Category::Bool: {
+            const QVariant* v = cellOf(row, c.left.field);
+            bool b = false;
+            return v && readBool(*v, b) && holds(c.op, b == c.truth ? 0 : 1);
+        }
     }
     return false;
 }
 
-bool compareOperands(const Comparison& c, const Row& row)
-{
+bool compareOperands(const Comparison& c, const Row& row) {
     const QVariant* lv = cellOf(row, c.left.field);
     const QVariant* rv = cellOf(row, c.right.field);
-    if (!lv || !rv)
-        return false;
+    if (!lv || !rv) return false;
     switch (c.category) {
-    case Category::Text: {
-        QString lh, rh;
-        const QString* l = readText(*lv, lh);
-        const QString* r = readText(*rv, rh);
-        return l && r && holds(c.op, QStringView(*l).compare(QStringView(*r), Qt::CaseInsensitive));
-    }
-    case Category::Int:
-    case Category::Money: {
-        qint64 l = 0, r = 0;
-        return readNumber(c.left, row, l) && readNumber(c.right, row, r) && holds(c.op, threeWay(l, r));
-    }
-    case Category::Date: {
-        Moment l, r;
-        return readMoment(*lv, l) && readMoment(*rv, r) && holds(c.op, threeWay(l, r));
-    }
-    case Category::Bool: {
-        bool l = false, r = false;
-        return readBool(*lv, l) && readBool(*rv, r) && holds(c.op, l == r ? 0 : 1);
-    }
+        case Category::Text: {
+            QString lh, rh;
+            const QString* l = readText(*lv, lh);
+            const QString* r = readText(*rv, rh);
+            return l && r && holds(c.op, QStringView(*l).compare(QStringView(*r), Qt::CaseInsensitive));
+        }
+        case Category::Int:
+        case Category::Money: {
+            qint64 l = 0, r = 0;
+            return readNumber(c.left, row, l) && readNumber(c.right, row, r) && holds(c.op, threeWay(l, r));
+        }
+        case Category::Date: {
+            Moment l, r;
+            return readMoment(*lv, l) && readMoment(*rv, r) && holds(c.op, threeWay(l, r));
+        }
+        case Category::Bool: {
+            bool l = false, r = false;
+            return readBool(*lv, l) && readBool(*rv, r) && holds(c.op, l == r ? 0 : 1);
+        }
     }
     return false;
 }
 
-bool evaluate(const Comparison& c, const Row& row)
-{
+bool evaluate(const Comparison& c, const Row& row) {
     switch (c.test) {
-    case Test::IsNull: return !operandHasValue(c.left, row);
-    case Test::HasValue: return operandHasValue(c.left, row);
-    case Test::StartsWith:
-    case Test::NotStartsWith: {
-        const QVariant* v = cellOf(row, c.left.field);
-        QString holder;
-        const QString* s = v ? readText(*v, holder) : nullptr;
-        if (!s)
-            return false;
-        const bool starts = QStringView(*s).startsWith(QStringView(c.text), Qt::CaseInsensitive);
-        return starts == (c.test == Test::StartsWith);
-    }
-    case Test::WithConstant: return compareWithConstant(c, row);
-    case Test::WithOperand: return compareOperands(c, row);
+        case Test::IsNull: return !operandHasValue(c.left, row);
+        case Test::HasValue: return operandHasValue(c.left, row);
+        case Test::StartsWith:
+        case Test::NotStartsWith: {
+            const QVariant* v = cellOf(row, c.left.field);
+            QString holder;
+            const QString* s = v ? readText(*v, holder) : nullptr;
+            if (!s) return false;
+            const bool starts = QStringView(*s).startsWith(QStringView(c.text), Qt::CaseInsensitive);
+            return starts == (c.test == Test::StartsWith);
+        }
+        case Test::WithConstant: return compareWithConstant(c, row);
+        case Test::WithOperand: return compareOperands(c, row);
     }
     return false;
 }
@@ -351,21 +305,17 @@ struct Filter::Node {
 
 namespace {
 
-bool evaluate(const Filter::Node& node, const Row& row)
-{
+bool evaluate(const Filter::Node& node, const Row& row) {
     switch (node.kind) {
-    case Filter::Node::Kind::And:
-        for (const Filter::Node& child : node.children)
-            if (!evaluate(child, row))
-                return false;
-        return true;
-    case Filter::Node::Kind::Or:
-        for (const Filter::Node& child : node.children)
-            if (evaluate(child, row))
-                return true;
-        return false;
-    case Filter::Node::Kind::Compare:
-        return evaluate(node.comparison, row);
+        case Filter::Node::Kind::And:
+            for (const Filter::Node& child : node.children)
+                if (!evaluate(child, row)) return false;
+            return true;
+        case Filter::Node::Kind::Or:
+            for (const Filter::Node& child : node.children)
+                if (evaluate(child, row)) return true;
+            return false;
+        case Filter::Node::Kind::Compare: return evaluate(node.comparison, row);
     }
     return false;
 }
@@ -378,24 +328,15 @@ struct Token {
     Tok type = Tok::End;
     QString value;  // name, text content or digits
     Op op = Op::Eq;
-    int pos = 0;    // index in the filter text
+    int pos = 0;  // index in the filter text
     int len = 0;
 };
 
-bool isAsciiDigit(QChar c)
-{
-    return c >= u'0' && c <= u'9';
-}
+bool isAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
 
-bool isNameChar(QChar c)
-{
-    return c.isLetterOrNumber() || c == u'_';
-}
+bool isNameChar(QChar c) { return c.isLetterOrNumber() || c == u'_'; }
 
-QString place(int pos)
-{
-    return QString::number(pos + 1);
-}
+QString place(int pos) { return QString::number(pos + 1); }
 
 // A term as parsed, before it is matched against the other side of its comparison.
 struct Term {
@@ -416,11 +357,9 @@ class Compiler {
 public:
     Compiler(const QString& text, const FieldList& fields) : text_(text), fields_(fields) {}
 
-    std::unique_ptr<Filter::Node> run()
-    {
+    std::unique_ptr<Filter::Node> run() {
         lex();
-        if (tokens_.front().type == Tok::End)
-            return nullptr;
+        if (tokens_.front().type == Tok::End) return nullptr;
         auto root = std::make_unique<Filter::Node>(parseOr());
         const Token& t = peek();
         if (t.type == Tok::Close)
@@ -432,21 +371,18 @@ public:
     }
 
 private:
-    [[noreturn]] void fail(const QString& detail) const
-    {
+    [[noreturn]] void fail(const QString& detail) const {
         throw DataError(QStringLiteral("Der Filter »%1« ist ungültig: %2").arg(text_, detail));
     }
 
     QString source(const Token& t) const { return text_.mid(t.pos, t.len); }
     QString source(const Term& t) const { return text_.mid(t.pos, t.end - t.pos); }
 
-    void add(Tok type, int pos, int len, QString value = {}, Op op = Op::Eq)
-    {
+    void add(Tok type, int pos, int len, QString value = {}, Op op = Op::Eq) {
         tokens_.push_back(Token{type, std::move(value), op, pos, len});
     }
 
-    void lex()
-    {
+    void lex() {
         const int n = text_.size();
         int i = 0;
         while (i < n) {
@@ -507,12 +443,10 @@ private:
                 add(Tok::BracketName, start, close + 1 - start, text_.mid(i + 1, close - i - 1));
                 i = close + 1;
             } else if (isAsciiDigit(c)) {
-                while (i < n && isAsciiDigit(text_[i]))
-                    ++i;
+                while (i < n && isAsciiDigit(text_[i])) ++i;
                 add(Tok::Number, start, i - start, text_.mid(start, i - start));
             } else if (isNameChar(c)) {
-                while (i < n && isNameChar(text_[i]))
-                    ++i;
+                while (i < n && isNameChar(text_[i])) ++i;
                 add(Tok::Name, start, i - start, text_.mid(start, i - start));
             } else if (c == u'"') {
                 fail(QStringLiteral("An Stelle %1 steht ein Anführungszeichen; Texte stehen in "
@@ -524,8 +458,7 @@ private:
                          .arg(place(start)));
             } else {
                 const int len = c.isHighSurrogate() && i + 1 < n ? 2 : 1;
-                fail(QStringLiteral("Unerwartetes Zeichen »%1« an Stelle %2.")
-                         .arg(text_.mid(i, len), place(start)));
+                fail(QStringLiteral("Unerwartetes Zeichen »%1« an Stelle %2.").arg(text_.mid(i, len), place(start)));
             }
         }
         add(Tok::End, n, 0);
@@ -534,17 +467,14 @@ private:
     const Token& peek() const { return tokens_[pos_]; }
     const Token& take() { return tokens_[pos_ < tokens_.size() - 1 ? pos_++ : pos_]; }
 
-    bool peekKeyword(const char16_t* word) const
-    {
+    bool peekKeyword(const char16_t* word) const {
         const Token& t = peek();
         return t.type == Tok::Name && t.value.compare(QStringView(word), Qt::CaseInsensitive) == 0;
     }
 
-    Filter::Node parseOr()
-    {
+    Filter::Node parseOr() {
         Filter::Node first = parseAnd();
-        if (!peekKeyword(u"or"))
-            return first;
+        if (!peekKeyword(u"or")) return first;
         Filter::Node node;
         node.kind = Filter::Node::Kind::Or;
         node.children.push_back(std::move(first));
@@ -555,11 +485,9 @@ private:
         return node;
     }
 
-    Filter::Node parseAnd()
-    {
+    Filter::Node parseAnd() {
         Filter::Node first = parseFactor();
-        if (!peekKeyword(u"and"))
-            return first;
+        if (!peekKeyword(u"and")) return first;
         Filter::Node node;
         node.kind = Filter::Node::Kind::And;
         node.children.push_back(std::move(first));
@@ -570,10 +498,8 @@ private:
         return node;
     }
 
-    Filter::Node parseFactor()
-    {
-        if (peek().type != Tok::Open)
-            return parseComparison();
+    Filter::Node parseFactor() {
+        if (peek().type != Tok::Open) return parseComparison();
         const Token open = take();
         if (++depth_ > kMaxNesting)
             fail(QStringLiteral("Die Klammern sind zu tief verschachtelt (höchstens %1 Ebenen).")
@@ -590,8 +516,7 @@ private:
         return inner;
     }
 
-    Filter::Node parseComparison()
-    {
+    Filter::Node parseComparison() {
         Term left = parseTerm(nullptr);
         const Token& t = peek();
         if (t.type != Tok::Operator) {
@@ -608,64 +533,61 @@ private:
     }
 
     // `after` is the operator before a right-hand operand, for the messages.
-    Term parseTerm(const Token* after)
-    {
+    Term parseTerm(const Token* after) {
         const Token t = take();
         Term term;
         term.pos = t.pos;
         switch (t.type) {
-        case Tok::Number:
-            term.kind = Term::Kind::Number;
-            term.number = parseNumber(t, false);
-            break;
-        case Tok::Minus: {
-            const Token digits = take();
-            if (digits.type != Tok::Number)
-                fail(QStringLiteral("Nach »-« an Stelle %1 fehlt eine Zahl.").arg(place(t.pos)));
-            term.kind = Term::Kind::Number;
-            term.number = parseNumber(digits, true);
-            break;
-        }
-        case Tok::Text:
-            term.kind = Term::Kind::Text;
-            term.text = t.value;
-            break;
-        case Tok::BracketName:
-            term.kind = Term::Kind::Field;
-            term.field = resolveField(t);
-            break;
-        case Tok::Name: {
-            const QString word = t.value.toLower();
-            if (word == u"null") {
-                term.kind = Term::Kind::Null;
-            } else if (word == u"true" || word == u"false") {
-                term.kind = Term::Kind::Truth;
-                term.truth = word == u"true";
-            } else if (word == u"and" || word == u"or") {
-                failMissingOperand(t, after);
-            } else if ((word == u"year" || word == u"month" || word == u"day") && peek().type == Tok::Open) {
-                take();
-                term.kind = Term::Kind::DatePart;
-                term.part = word == u"year" ? DatePart::Year : word == u"month" ? DatePart::Month : DatePart::Day;
-                const Token name = take();
-                if (name.type != Tok::Name && name.type != Tok::BracketName)
-                    fail(QStringLiteral("In »%1(« an Stelle %2 fehlt das Datumsfeld.").arg(t.value, place(t.pos)));
-                term.field = resolveField(name);
-                if (fields_[term.field].type != FieldType::Date)
-                    fail(QStringLiteral("%1() braucht ein Datumsfeld; »%2« ist keins.")
-                             .arg(t.value, fields_[term.field].name));
-                if (peek().type != Tok::Close)
-                    fail(QStringLiteral("Nach »%1« an Stelle %2 fehlt »)«.")
-                             .arg(source(name), place(name.pos)));
-                take();
-            } else {
+            case Tok::Number:
+                term.kind = Term::Kind::Number;
+                term.number = parseNumber(t, false);
+                break;
+            case Tok::Minus: {
+                const Token digits = take();
+                if (digits.type != Tok::Number)
+                    fail(QStringLiteral("Nach »-« an Stelle %1 fehlt eine Zahl.").arg(place(t.pos)));
+                term.kind = Term::Kind::Number;
+                term.number = parseNumber(digits, true);
+                break;
+            }
+            case Tok::Text:
+                term.kind = Term::Kind::Text;
+                term.text = t.value;
+                break;
+            case Tok::BracketName:
                 term.kind = Term::Kind::Field;
                 term.field = resolveField(t);
+                break;
+            case Tok::Name: {
+                const QString word = t.value.toLower();
+                if (word == u"null") {
+                    term.kind = Term::Kind::Null;
+                } else if (word == u"true" || word == u"false") {
+                    term.kind = Term::Kind::Truth;
+                    term.truth = word == u"true";
+                } else if (word == u"and" || word == u"or") {
+                    failMissingOperand(t, after);
+                } else if ((word == u"year" || word == u"month" || word == u"day") && peek().type == Tok::Open) {
+                    take();
+                    term.kind = Term::Kind::DatePart;
+                    term.part = word == u"year" ? DatePart::Year : word == u"month" ? DatePart::Month : DatePart::Day;
+                    const Token name = take();
+                    if (name.type != Tok::Name && name.type != Tok::BracketName)
+                        fail(QStringLiteral("In »%1(« an Stelle %2 fehlt das Datumsfeld.").arg(t.value, place(t.pos)));
+                    term.field = resolveField(name);
+                    if (fields_[term.field].type != FieldType::Date)
+                        fail(QStringLiteral("%1() braucht ein Datumsfeld; »%2« ist keins.")
+                                 .arg(t.value, fields_[term.field].name));
+                    if (peek().type != Tok::Close)
+                        fail(QStringLiteral("Nach »%1« an Stelle %2 fehlt »)«.").arg(source(name), place(name.pos)));
+                    take();
+                } else {
+                    term.kind = Term::Kind::Field;
+                    term.field = resolveField(t);
+                }
+                break;
             }
-            break;
-        }
-        default:
-            failMissingOperand(t, after);
+            default: failMissingOperand(t, after);
         }
         term.end = tokens_[pos_ - 1].pos + tokens_[pos_ - 1].len;
 
@@ -674,9 +596,8 @@ private:
             const Token digits = take();
             if (digits.type != Tok::Number)
                 fail(QStringLiteral("Nach »%1« an Stelle %2 fehlt eine Zahl.").arg(source(sign), place(sign.pos)));
-            const bool numeric =
-                term.kind == Term::Kind::Number || term.kind == Term::Kind::DatePart ||
-                (term.kind == Term::Kind::Field && isNumericType(fields_[term.field].type));
+            const bool numeric = term.kind == Term::Kind::Number || term.kind == Term::Kind::DatePart ||
+                                 (term.kind == Term::Kind::Field && isNumericType(fields_[term.field].type));
             if (!numeric)
                 fail(QStringLiteral("»%1« ist keine Zahl; gerechnet werden kann nur mit Zahlenfeldern "
                                     "und Year(), Month(), Day().")
@@ -685,73 +606,60 @@ private:
             const qint64 amount = parseNumber(digits, false);
             const bool grows = (sign.type == Tok::Minus) != (term.kind == Term::Kind::Number);
             const auto result = checkedAdd(term.number, grows ? amount : -amount);
-            if (!result)
-                fail(QStringLiteral("Die Zahl an Stelle %1 ist zu groß.").arg(place(digits.pos)));
+            if (!result) fail(QStringLiteral("Die Zahl an Stelle %1 ist zu groß.").arg(place(digits.pos)));
             term.number = *result;
             term.end = digits.pos + digits.len;
         }
         return term;
     }
 
-    [[noreturn]] void failMissingOperand(const Token& t, const Token* after) const
-    {
+    [[noreturn]] void failMissingOperand(const Token& t, const Token* after) const {
         if (after) {
-            if (t.type == Tok::End)
-                fail(QStringLiteral("Nach »%1« fehlt ein Wert.").arg(source(*after)));
+            if (t.type == Tok::End) fail(QStringLiteral("Nach »%1« fehlt ein Wert.").arg(source(*after)));
             fail(QStringLiteral("Nach »%1« an Stelle %2 fehlt ein Wert; dort steht »%3«.")
                      .arg(source(*after), place(after->pos), source(t)));
         }
-        if (t.type == Tok::End)
-            fail(QStringLiteral("Am Ende fehlt ein Vergleich."));
+        if (t.type == Tok::End) fail(QStringLiteral("Am Ende fehlt ein Vergleich."));
         if (t.type == Tok::Operator)
             fail(QStringLiteral("Vor »%1« an Stelle %2 fehlt ein Feldname.").arg(source(t), place(t.pos)));
         fail(QStringLiteral("An Stelle %1 steht »%2«; erwartet wird ein Vergleich wie Feld = 'Wert'.")
                  .arg(place(t.pos), source(t)));
     }
 
-    qint64 parseNumber(const Token& digits, bool negative) const
-    {
+    qint64 parseNumber(const Token& digits, bool negative) const {
         bool ok = false;
         const qint64 n = (negative ? QStringLiteral("-") + digits.value : digits.value).toLongLong(&ok);
-        if (!ok)
-            fail(QStringLiteral("Die Zahl %1 an Stelle %2 ist zu groß.").arg(digits.value, place(digits.pos)));
+        if (!ok) fail(QStringLiteral("Die Zahl %1 an Stelle %2 ist zu groß.").arg(digits.value, place(digits.pos)));
         return n;
     }
 
-    int resolveField(const Token& t) const
-    {
+    int resolveField(const Token& t) const {
         const int index = fieldIndex(fields_, t.value);
-        if (index < 0)
-            fail(QStringLiteral("Das Feld '%1' gibt es nicht.").arg(t.value));
+        if (index < 0) fail(QStringLiteral("Das Feld '%1' gibt es nicht.").arg(t.value));
         return index;
     }
 
-    static Category categoryOf(const Term& t, const FieldList& fields)
-    {
-        if (t.kind == Term::Kind::DatePart)
-            return Category::Int;
+    static Category categoryOf(const Term& t, const FieldList& fields) {
+        if (t.kind == Term::Kind::DatePart) return Category::Int;
         switch (fields[t.field].type) {
-        case FieldType::Text:
-        case FieldType::Memo: return Category::Text;
-        case FieldType::AutoIncrement:
-        case FieldType::Integer: return Category::Int;
-        case FieldType::Currency: return Category::Money;
-        case FieldType::Date: return Category::Date;
-        case FieldType::Bool: return Category::Bool;
+            case FieldType::Text:
+            case FieldType::Memo: return Category::Text;
+            case FieldType::AutoIncrement:
+            case FieldType::Integer: return Category::Int;
+            case FieldType::Currency: return Category::Money;
+            case FieldType::Date: return Category::Date;
+            case FieldType::Bool: return Category::Bool;
         }
         return Category::Text;
     }
 
     // How the messages name a row-reading term.
-    QString describe(const Term& t) const
-    {
-        if (t.kind == Term::Kind::DatePart)
-            return QStringLiteral("»%1«").arg(source(t));
+    QString describe(const Term& t) const {
+        if (t.kind == Term::Kind::DatePart) return QStringLiteral("»%1«").arg(source(t));
         return QStringLiteral("das Feld '%1'").arg(fields_[t.field].name);
     }
 
-    Operand operandOf(const Term& t, Category category) const
-    {
+    Operand operandOf(const Term& t, Category category) const {
         Operand o;
         o.field = t.field;
         o.part = t.part;
@@ -760,15 +668,13 @@ private:
             // Offsets are written in euros.
             o.integerAsMoney = categoryOf(t, fields_) == Category::Int;
             const auto scaled = checkedMul(t.number, kMoneyUnit);
-            if (!scaled)
-                fail(QStringLiteral("Die Zahl in »%1« ist zu groß.").arg(source(t)));
+            if (!scaled) fail(QStringLiteral("Die Zahl in »%1« ist zu groß.").arg(source(t)));
             o.offset = *scaled;
         }
         return o;
     }
 
-    Comparison buildComparison(Term left, Op op, Term right) const
-    {
+    Comparison buildComparison(Term left, Op op, Term right) const {
         const QString whole = text_.mid(left.pos, right.end - left.pos);
         if (!left.readsRow() && !right.readsRow())
             fail(QStringLiteral("Der Vergleich »%1« enthält kein Feld.").arg(whole));
@@ -790,14 +696,13 @@ private:
         const Category lc = categoryOf(left, fields_);
         if (right.readsRow()) {
             const Category rc = categoryOf(right, fields_);
-            const bool numeric = (lc == Category::Int || lc == Category::Money) &&
-                                 (rc == Category::Int || rc == Category::Money);
+            const bool numeric =
+                (lc == Category::Int || lc == Category::Money) && (rc == Category::Int || rc == Category::Money);
             if (lc != rc && !numeric)
                 fail(QStringLiteral("Im Vergleich »%1« passen %2 und %3 nicht zueinander.")
                          .arg(whole, describe(left), describe(right)));
             c.category = lc == rc ? lc : Category::Money;
-            if (c.category == Category::Bool)
-                requireEquality(op, whole);
+            if (c.category == Category::Bool) requireEquality(op, whole);
             c.test = Test::WithOperand;
             c.left = operandOf(left, c.category);
             c.right = operandOf(right, c.category);
@@ -815,71 +720,69 @@ private:
             fail(QStringLiteral("%1 passt nur zu Ja/Nein-Feldern; %2 ist keins.").arg(constant, describe(left)));
 
         switch (lc) {
-        case Category::Text:
-            if (right.kind == Term::Kind::Number) {
-                c.text = QString::number(right.number);
-            } else if ((op == Op::Eq || op == Op::Ne) && right.text.endsWith(u'*')) {
-                c.test = op == Op::Eq ? Test::StartsWith : Test::NotStartsWith;
-                c.text = right.text.chopped(1);
-            } else {
-                c.text = right.text;
-            }
-            break;
-        case Category::Int:
-            if (right.kind == Term::Kind::Number) {
-                c.number = right.number;
-            } else {
-                bool ok = false;
-                c.number = right.text.trimmed().toLongLong(&ok);
-                if (!ok)
-                    fail(QStringLiteral("%1 ist keine gültige ganze Zahl für %2.").arg(constant, describe(left)));
-            }
-            break;
-        case Category::Money:
-            if (right.kind == Term::Kind::Number) {
-                const auto units = checkedMul(right.number, kMoneyUnit);
-                if (!units)
-                    fail(QStringLiteral("Der Betrag %1 ist zu groß.").arg(constant));
-                c.number = *units;
-            } else {
-                const auto amount = parseMoney(right.text);
-                if (!amount)
-                    fail(QStringLiteral("%1 ist kein gültiger Betrag für %2.").arg(constant, describe(left)));
-                c.number = *amount;
-            }
-            break;
-        case Category::Date: {
-            if (right.kind == Term::Kind::Number)
-                fail(QStringLiteral("Ein Datum steht in Hochkommas, z. B. %1 = '31.12.2005'.")
-                         .arg(fields_[left.field].name));
-            // Read like a row value, so a date without time is midnight of that day.
-            if (!readMoment(parseDate(right.text), c.moment))
-                fail(QStringLiteral("%1 ist kein gültiges Datum (TT.MM.JJJJ) für %2.")
-                         .arg(constant, describe(left)));
-            break;
-        }
-        case Category::Bool:
-            requireEquality(op, whole);
-            if (right.kind == Term::Kind::Truth) {
-                c.truth = right.truth;
-            } else {
-                const auto b = right.kind == Term::Kind::Number
-                                   ? (right.number == 0 ? std::optional<bool>(false)
-                                      : right.number == 1 || right.number == -1 ? std::optional<bool>(true)
-                                                                                : std::nullopt)
-                                   : parseBool(right.text);
-                if (!b)
-                    fail(QStringLiteral("%1 ist kein gültiger Wahrheitswert für %2 (erlaubt: true, false).")
+            case Category::Text:
+                if (right.kind == Term::Kind::Number) {
+                    c.text = QString::number(right.number);
+                } else if ((op == Op::Eq || op == Op::Ne) && right.text.endsWith(u'*')) {
+                    c.test = op == Op::Eq ? Test::StartsWith : Test::NotStartsWith;
+                    c.text = right.text.chopped(1);
+                } else {
+                    c.text = right.text;
+                }
+                break;
+            case Category::Int:
+                if (right.kind == Term::Kind::Number) {
+                    c.number = right.number;
+                } else {
+                    bool ok = false;
+                    c.number = right.text.trimmed().toLongLong(&ok);
+                    if (!ok)
+                        fail(QStringLiteral("%1 ist keine gültige ganze Zahl für %2.").arg(constant, describe(left)));
+                }
+                break;
+            case Category::Money:
+                if (right.kind == Term::Kind::Number) {
+                    const auto units = checkedMul(right.number, kMoneyUnit);
+                    if (!units) fail(QStringLiteral("Der Betrag %1 ist zu groß.").arg(constant));
+                    c.number = *units;
+                } else {
+                    const auto amount = parseMoney(right.text);
+                    if (!amount)
+                        fail(QStringLiteral("%1 ist kein gültiger Betrag für %2.").arg(constant, describe(left)));
+                    c.number = *amount;
+                }
+                break;
+            case Category::Date: {
+                if (right.kind == Term::Kind::Number)
+                    fail(QStringLiteral("Ein Datum steht in Hochkommas, z. B. %1 = '31.12.2005'.")
+                             .arg(fields_[left.field].name));
+                // Read like a row value, so a date without time is midnight of that day.
+                if (!readMoment(parseDate(right.text), c.moment))
+                    fail(QStringLiteral("%1 ist kein gültiges Datum (TT.MM.JJJJ) für %2.")
                              .arg(constant, describe(left)));
-                c.truth = *b;
+                break;
             }
-            break;
+            case Category::Bool:
+                requireEquality(op, whole);
+                if (right.kind == Term::Kind::Truth) {
+                    c.truth = right.truth;
+                } else {
+                    const auto b = right.kind == Term::Kind::Number
+                                       ? (right.number == 0                         ? std::optional<bool>(false)
+                                          : right.number == 1 || right.number == -1 ? std::optional<bool>(true)
+                                                                                    : std::nullopt)
+                                       : parseBool(right.text);
+                    if (!b)
+                        fail(QStringLiteral("%1 ist kein gültiger Wahrheitswert für %2 (erlaubt: true, false).")
+                                 .arg(constant, describe(left)));
+                    c.truth = *b;
+                }
+                break;
         }
         return c;
     }
 
-    void requireEquality(Op op, const QString& whole) const
-    {
+    void requireEquality(Op op, const QString& whole) const {
         if (op != Op::Eq && op != Op::Ne)
             fail(QStringLiteral("Ja/Nein-Felder lassen sich nur mit = oder <> vergleichen (»%1«).").arg(whole));
     }
@@ -897,19 +800,12 @@ Filter::Filter(std::unique_ptr<Node> root) : root_(std::move(root)) {}
 
 Filter::~Filter() = default;
 
-std::shared_ptr<const Filter> Filter::compile(const QString& text, const FieldList& fields)
-{
+std::shared_ptr<const Filter> Filter::compile(const QString& text, const FieldList& fields) {
     return std::shared_ptr<const Filter>(new Filter(Compiler(text, fields).run()));
 }
 
-bool Filter::matches(const Row& row) const
-{
-    return !root_ || evaluate(*root_, row);
-}
+bool Filter::matches(const Row& row) const { return !root_ || evaluate(*root_, row); }
 
-bool Filter::selectsAll() const
-{
-    return !root_;
-}
+bool Filter::selectsAll() const { return !root_; }
 
 }  // namespace ferolind

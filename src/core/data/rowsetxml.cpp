@@ -33,16 +33,15 @@ const QString kNsRow = QStringLiteral("#RowsetSchema");
 // ADO's declared length of a long text column.
 constexpr int kMemoMaxLength = 536870910;
 
-QString typeName(FieldType t)
-{
+QString typeName(FieldType t) {
     switch (t) {
-    case FieldType::AutoIncrement: return QStringLiteral("Zähler");
-    case FieldType::Integer: return QStringLiteral("Ganzzahl");
-    case FieldType::Text: return QStringLiteral("Text");
-    case FieldType::Memo: return QStringLiteral("Memo");
-    case FieldType::Date: return QStringLiteral("Datum");
-    case FieldType::Bool: return QStringLiteral("Wahrheitswert");
-    case FieldType::Currency: return QStringLiteral("Währung");
+        case FieldType::AutoIncrement: return QStringLiteral("Zähler");
+        case FieldType::Integer: return QStringLiteral("Ganzzahl");
+        case FieldType::Text: return QStringLiteral("Text");
+        case FieldType::Memo: return QStringLiteral("Memo");
+        case FieldType::Date: return QStringLiteral("Datum");
+        case FieldType::Bool: return QStringLiteral("Wahrheitswert");
+        case FieldType::Currency: return QStringLiteral("Währung");
     }
     return QString();
 }
@@ -50,8 +49,7 @@ QString typeName(FieldType t)
 bool isNullValue(const QVariant& v) { return !v.isValid() || v.isNull(); }
 
 // XML 1.0 cannot carry most control characters, not even as character references.
-bool isXmlText(const QString& s)
-{
+bool isXmlText(const QString& s) {
     const qsizetype n = s.size();
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = s.at(i).unicode();
@@ -71,13 +69,11 @@ bool isXmlText(const QString& s)
 
 // ADO keeps a column name as attribute name only when it is a plain identifier; any
 // other column is written under the short name c<ordinal-1> with the real name in rs:name.
-bool isPlainColumnName(const QString& name)
-{
+bool isPlainColumnName(const QString& name) {
     if (name.isEmpty() || name.at(0).isDigit()) return false;
     for (QChar c : name) {
         const char16_t u = c.unicode();
-        const bool ok = (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9')
-                        || u == '_';
+        const bool ok = (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '_';
         if (!ok) return false;
     }
     return true;
@@ -86,8 +82,7 @@ bool isPlainColumnName(const QString& name)
 // ---------------------------------------------------------------------------------------
 // Value texts
 
-QString moneyToXml(qint64 m)
-{
+QString moneyToXml(qint64 m) {
     const quint64 magnitude = m < 0 ? 0 - quint64(m) : quint64(m);
     QString text = QString::number(magnitude / 10000);
     const quint64 fraction = magnitude % 10000;
@@ -101,8 +96,7 @@ QString moneyToXml(qint64 m)
 
 // Exact decimal to 1/10000 without going through double; further decimals are rounded,
 // halves to even. nullopt on anything but [+-]digits[.digits] or on overflow.
-std::optional<qint64> moneyFromXml(QStringView text)
-{
+std::optional<qint64> moneyFromXml(QStringView text) {
     text = text.trimmed();
     bool negative = false;
     if (!text.isEmpty() && (text.front() == u'-' || text.front() == u'+')) {
@@ -120,8 +114,8 @@ std::optional<qint64> moneyFromXml(QStringView text)
 
     quint64 units = 0;
     auto addDigit = [&units](int d) {
-        return !__builtin_mul_overflow(units, quint64(10), &units)
-               && !__builtin_add_overflow(units, quint64(d), &units);
+        return !__builtin_mul_overflow(units, quint64(10), &units) &&
+               !__builtin_add_overflow(units, quint64(d), &units);
     };
     for (QChar c : intPart)
         if (!addDigit(c.unicode() - u'0')) return std::nullopt;
@@ -129,8 +123,7 @@ std::optional<qint64> moneyFromXml(QStringView text)
         if (!addDigit(i < fracPart.size() ? fracPart.at(i).unicode() - u'0' : 0)) return std::nullopt;
     if (fracPart.size() > 4) {
         const int next = fracPart.at(4).unicode() - u'0';
-        const bool restNonZero = std::any_of(fracPart.begin() + 5, fracPart.end(),
-                                             [](QChar c) { return c != u'0'; });
+        const bool restNonZero = std::any_of(fracPart.begin() + 5, fracPart.end(), [](QChar c) { return c != u'0'; });
         if (next > 5 || (next == 5 && (restNonZero || units % 2 == 1)))
             if (__builtin_add_overflow(units, quint64(1), &units)) return std::nullopt;
     }
@@ -139,19 +132,17 @@ std::optional<qint64> moneyFromXml(QStringView text)
     return negative ? qint64(0 - units) : qint64(units);
 }
 
-QString dateToXml(const QDate& d, const QTime& t)
-{
-    return QString::asprintf("%04d-%02d-%02dT%02d:%02d:%02d", d.year(), d.month(), d.day(),
-                             t.hour(), t.minute(), t.second());
+QString dateToXml(const QDate& d, const QTime& t) {
+    return QString::asprintf("%04d-%02d-%02dT%02d:%02d:%02d", d.year(), d.month(), d.day(), t.hour(), t.minute(),
+                             t.second());
 }
 
 // "yyyy-MM-dd", optionally followed by "Thh:mm[:ss[.fff]]" and a zone suffix, which is
 // ignored (the wall-clock time is what the table holds). Midnight gives a QDate.
-QVariant dateFromXml(const QString& text)
-{
-    static const QRegularExpression re(QStringLiteral(
-        R"(^(\d{4})-(\d{2})-(\d{2})(?:[T ](\d{2}):(\d{2})(?::(\d{2})(?:[.,](\d+))?)?)?)"
-        R"((?:Z|[+-]\d{2}:?\d{2})?$)"));
+QVariant dateFromXml(const QString& text) {
+    static const QRegularExpression re(
+        QStringLiteral(R"(^(\d{4})-(\d{2})-(\d{2})(?:[T ](\d{2}):(\d{2})(?::(\d{2})(?:[.,](\d+))?)?)?)"
+                       R"((?:Z|[+-]\d{2}:?\d{2})?$)"));
     const QRegularExpressionMatch m = re.match(text.trimmed());
     if (!m.hasMatch()) return QVariant();
     const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
@@ -164,115 +155,103 @@ QVariant dateFromXml(const QString& text)
     return QDateTime(date, time);
 }
 
-std::optional<bool> boolFromXml(const QString& text)
-{
+std::optional<bool> boolFromXml(const QString& text) {
     const QString t = text.trimmed();
-    if (t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || t == QLatin1String("1")
-        || t == QLatin1String("-1"))
+    if (t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || t == QLatin1String("1") ||
+        t == QLatin1String("-1"))
         return true;
-    if (t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0 || t == QLatin1String("0"))
-        return false;
+    if (t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0 || t == QLatin1String("0")) return false;
     return std::nullopt;
 }
 
-std::optional<qint64> integerOf(const QVariant& v)
-{
+std::optional<qint64> integerOf(const QVariant& v) {
     switch (v.metaType().id()) {
-    case QMetaType::Int:
-    case QMetaType::Short:
-    case QMetaType::SChar:
-    case QMetaType::Char:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-        return v.toLongLong();
-    case QMetaType::UInt:
-    case QMetaType::UShort:
-    case QMetaType::UChar:
-    case QMetaType::ULong:
-    case QMetaType::ULongLong: {
-        const qulonglong u = v.toULongLong();
-        if (u > qulonglong(std::numeric_limits<qint64>::max())) return std::nullopt;
-        return qint64(u);
-    }
-    default:
-        return std::nullopt;
+        case QMetaType::Int:
+        case QMetaType::Short:
+        case QMetaType::SChar:
+        case QMetaType::Char:
+        case QMetaType::Long:
+        case QMetaType::LongLong: return v.toLongLong();
+        case QMetaType::UInt:
+        case QMetaType::UShort:
+        case QMetaType::UChar:
+        case QMetaType::ULong:
+        case QMetaType::ULongLong: {
+            const qulonglong u = v.toULongLong();
+            if (u > qulonglong(std::numeric_limits<qint64>::max())) return std::nullopt;
+            return qint64(u);
+        }
+        default: return std::nullopt;
     }
 }
 
-[[noreturn]] void throwValueError(int rowNumber, const FieldDef& field, const QString& what)
-{
-    throw DataError(QStringLiteral("Datensatz %1, Feld »%2«: %3")
-                        .arg(rowNumber)
-                        .arg(field.name, what));
+[[noreturn]] void throwValueError(int rowNumber, const FieldDef& field, const QString& what) {
+    throw DataError(QStringLiteral("Datensatz %1, Feld »%2«: %3").arg(rowNumber).arg(field.name, what));
 }
 
-[[noreturn]] void throwWrongType(int rowNumber, const FieldDef& field, const QVariant& v)
-{
+[[noreturn]] void throwWrongType(int rowNumber, const FieldDef& field, const QVariant& v) {
     throwValueError(rowNumber, field,
                     QStringLiteral("Ein Wert vom Typ %1 passt nicht zu einem Feld vom Typ %2.")
                         .arg(QString::fromLatin1(v.typeName()), typeName(field.type)));
 }
 
 // Attribute text of a value; a null QString for a null value (the attribute is omitted).
-QString valueToXml(const FieldDef& field, const QVariant& v, int rowNumber)
-{
+QString valueToXml(const FieldDef& field, const QVariant& v, int rowNumber) {
     if (isNullValue(v)) return QString();
     switch (field.type) {
-    case FieldType::AutoIncrement:
-    case FieldType::Integer: {
-        const auto n = integerOf(v);
-        if (!n) throwWrongType(rowNumber, field, v);
-        if (*n < std::numeric_limits<int>::min() || *n > std::numeric_limits<int>::max())
-            throwValueError(rowNumber, field,
-                            QStringLiteral("Die Zahl %1 ist zu groß für eine Ganzzahl.").arg(*n));
-        return QString::number(*n);
-    }
-    case FieldType::Currency: {
-        const auto n = integerOf(v);
-        if (!n) throwWrongType(rowNumber, field, v);
-        return moneyToXml(*n);
-    }
-    case FieldType::Bool:
-        if (v.metaType().id() != QMetaType::Bool) throwWrongType(rowNumber, field, v);
-        return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
-    case FieldType::Date: {
-        QDate d;
-        QTime t(0, 0);
-        if (v.metaType().id() == QMetaType::QDate) {
-            d = v.toDate();
-        } else if (v.metaType().id() == QMetaType::QDateTime) {
-            const QDateTime dt = v.toDateTime();
-            if (dt.isValid()) {
-                d = dt.date();
-                t = dt.time();
-            }
-        } else {
-            throwWrongType(rowNumber, field, v);
+        case FieldType::AutoIncrement:
+        case FieldType::Integer: {
+            const auto n = integerOf(v);
+            if (!n) throwWrongType(rowNumber, field, v);
+            if (*n < std::numeric_limits<int>::min() || *n > std::numeric_limits<int>::max())
+                throwValueError(rowNumber, field, QStringLiteral("Die Zahl %1 ist zu groß für eine Ganzzahl.").arg(*n));
+            return QString::number(*n);
         }
-        if (!d.isValid()) return QString();  // an invalid date carries no value
-        if (d.year() < 1 || d.year() > 9999)
-            throwValueError(rowNumber, field,
-                            QStringLiteral("Das Jahr %1 lässt sich nicht speichern.").arg(d.year()));
-        return dateToXml(d, t);
-    }
-    case FieldType::Text:
-    case FieldType::Memo: {
-        if (v.metaType().id() != QMetaType::QString) throwWrongType(rowNumber, field, v);
-        const QString s = v.toString();
-        if (s.isEmpty()) return QString();
-        if (!isXmlText(s))
-            throwValueError(rowNumber, field,
-                            QStringLiteral("Der Text enthält ein Steuerzeichen, das sich nicht in "
-                                           "XML speichern lässt."));
-        return s;
-    }
+        case FieldType::Currency: {
+            const auto n = integerOf(v);
+            if (!n) throwWrongType(rowNumber, field, v);
+            return moneyToXml(*n);
+        }
+        case FieldType::Bool:
+            if (v.metaType().id() != QMetaType::Bool) throwWrongType(rowNumber, field, v);
+            return v.toBool() ? QStringLiteral("True") : QStringLiteral("False");
+        case FieldType::Date: {
+            QDate d;
+            QTime t(0, 0);
+            if (v.metaType().id() == QMetaType::QDate) {
+                d = v.toDate();
+            } else if (v.metaType().id() == QMetaType::QDateTime) {
+                const QDateTime dt = v.toDateTime();
+                if (dt.isValid()) {
+                    d = dt.date();
+                    t = dt.time();
+                }
+            } else {
+                throwWrongType(rowNumber, field, v);
+            }
+            if (!d.isValid()) return QString();  // an invalid date carries no value
+            if (d.year() < 1 || d.year() > 9999)
+                throwValueError(rowNumber, field,
+                                QStringLiteral("Das Jahr %1 lässt sich nicht speichern.").arg(d.year()));
+            return dateToXml(d, t);
+        }
+        case FieldType::Text:
+        case FieldType::Memo: {
+            if (v.metaType().id() != QMetaType::QString) throwWrongType(rowNumber, field, v);
+            const QString s = v.toString();
+            if (s.isEmpty()) return QString();
+            if (!isXmlText(s))
+                throwValueError(rowNumber, field,
+                                QStringLiteral("Der Text enthält ein Steuerzeichen, das sich nicht in "
+                                               "XML speichern lässt."));
+            return s;
+        }
     }
     return QString();
 }
 
 // Attribute names of the columns in the z:row elements.
-QStringList columnAttributeNames(const FieldList& fields)
-{
+QStringList columnAttributeNames(const FieldList& fields) {
     QSet<QString> realNames;
     QSet<QString> used;
     for (const FieldDef& f : fields) {
@@ -301,87 +280,78 @@ QStringList columnAttributeNames(const FieldList& fields)
     return names;
 }
 
-void writeDatatype(QXmlStreamWriter& w, const FieldDef& f)
-{
+void writeDatatype(QXmlStreamWriter& w, const FieldDef& f) {
     w.writeEmptyElement(kNsSchema, QStringLiteral("datatype"));
     auto dt = [&w](const char* name, const QString& value) {
         w.writeAttribute(kNsDatatype, QLatin1String(name), value);
     };
-    auto rs = [&w](const char* name, const QString& value) {
-        w.writeAttribute(kNsRowset, QLatin1String(name), value);
-    };
+    auto rs = [&w](const char* name, const QString& value) { w.writeAttribute(kNsRowset, QLatin1String(name), value); };
     const QString yes = QStringLiteral("true");
     switch (f.type) {
-    case FieldType::AutoIncrement:
-    case FieldType::Integer:
-        dt("type", QStringLiteral("int"));
-        dt("maxLength", QStringLiteral("4"));
-        rs("precision", QStringLiteral("10"));
-        rs("fixedlength", yes);
-        break;
-    case FieldType::Text:
-        dt("type", QStringLiteral("string"));
-        rs("dbtype", QStringLiteral("str"));
-        if (f.size > 0) dt("maxLength", QString::number(f.size));
-        break;
-    case FieldType::Memo:
-        dt("type", QStringLiteral("string"));
-        dt("maxLength", QString::number(kMemoMaxLength));
-        rs("long", yes);
-        break;
-    case FieldType::Date:
-        dt("type", QStringLiteral("dateTime"));
-        rs("dbtype", QStringLiteral("variantdate"));
-        dt("maxLength", QStringLiteral("16"));
-        rs("fixedlength", yes);
-        break;
-    case FieldType::Bool:
-        dt("type", QStringLiteral("boolean"));
-        dt("maxLength", QStringLiteral("2"));
-        rs("fixedlength", yes);
-        break;
-    case FieldType::Currency:
-        dt("type", QStringLiteral("number"));
-        rs("dbtype", QStringLiteral("currency"));
-        dt("maxLength", QStringLiteral("8"));
-        rs("precision", QStringLiteral("19"));
-        rs("fixedlength", yes);
-        break;
+        case FieldType::AutoIncrement:
+        case FieldType::Integer:
+            dt("type", QStringLiteral("int"));
+            dt("maxLength", QStringLiteral("4"));
+            rs("precision", QStringLiteral("10"));
+            rs("fixedlength", yes);
+            break;
+        case FieldType::Text:
+            dt("type", QStringLiteral("string"));
+            rs("dbtype", QStringLiteral("str"));
+            if (f.size > 0) dt("maxLength", QString::number(f.size));
+            break;
+        case FieldType::Memo:
+            dt("type", QStringLiteral("string"));
+            dt("maxLength", QString::number(kMemoMaxLength));
+            rs("long", yes);
+            break;
+        case FieldType::Date:
+            dt("type", QStringLiteral("dateTime"));
+            rs("dbtype", QStringLiteral("variantdate"));
+            dt("maxLength", QStringLiteral("16"));
+            rs("fixedlength", yes);
+            break;
+        case FieldType::Bool:
+            dt("type", QStringLiteral("boolean"));
+            dt("maxLength", QStringLiteral("2"));
+            rs("fixedlength", yes);
+            break;
+        case FieldType::Currency:
+            dt("type", QStringLiteral("number"));
+            rs("dbtype", QStringLiteral("currency"));
+            dt("maxLength", QStringLiteral("8"));
+            rs("precision", QStringLiteral("19"));
+            rs("fixedlength", yes);
+            break;
     }
 }
 
 // ---------------------------------------------------------------------------------------
 // Reading
 
-std::optional<QString> attr(const QXmlStreamAttributes& attrs, const QString& ns, QLatin1String name)
-{
+std::optional<QString> attr(const QXmlStreamAttributes& attrs, const QString& ns, QLatin1String name) {
     for (const QXmlStreamAttribute& a : attrs)
-        if (a.name().compare(name, Qt::CaseInsensitive) == 0
-            && a.namespaceUri().compare(ns, Qt::CaseInsensitive) == 0)
+        if (a.name().compare(name, Qt::CaseInsensitive) == 0 && a.namespaceUri().compare(ns, Qt::CaseInsensitive) == 0)
             return a.value().toString();
     return std::nullopt;
 }
 
-bool isTrue(const std::optional<QString>& v)
-{
-    return v && (v->trimmed().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0
-                 || v->trimmed() == QLatin1String("1") || v->trimmed() == QLatin1String("-1"));
+bool isTrue(const std::optional<QString>& v) {
+    return v && (v->trimmed().compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 ||
+                 v->trimmed() == QLatin1String("1") || v->trimmed() == QLatin1String("-1"));
 }
 
 class RowsetParser {
 public:
     RowsetParser(const QByteArray& xml, const QString& source) : xml_(xml), x_(xml), source_(source) {}
 
-    Rowset parse()
-    {
-        if (xml_.trimmed().isEmpty())
-            throw DataError(QStringLiteral("Die Datei »%1« ist leer.").arg(source_));
+    Rowset parse() {
+        if (xml_.trimmed().isEmpty()) throw DataError(QStringLiteral("Die Datei »%1« ist leer.").arg(source_));
         while (!x_.atEnd() && !x_.isStartElement()) x_.readNext();
         checkWellFormed();
         if (!x_.isStartElement()) formatError(QStringLiteral("Sie enthält kein Element."));
         if (x_.name() != QLatin1String("xml") || !x_.namespaceUri().isEmpty())
-            formatError(QStringLiteral("Das Wurzelelement heißt »%1« statt »xml«.")
-                            .arg(x_.qualifiedName().toString()));
+            formatError(QStringLiteral("Das Wurzelelement heißt »%1« statt »xml«.").arg(x_.qualifiedName().toString()));
 
         bool haveSchema = false;
         bool haveData = false;
@@ -413,43 +383,35 @@ private:
         std::optional<int> number;
     };
 
-    bool is(const QString& ns, const char* localName) const
-    {
-        return x_.name() == QLatin1String(localName)
-               && x_.namespaceUri().compare(ns, Qt::CaseInsensitive) == 0;
+    bool is(const QString& ns, const char* localName) const {
+        return x_.name() == QLatin1String(localName) && x_.namespaceUri().compare(ns, Qt::CaseInsensitive) == 0;
     }
 
-    void checkWellFormed()
-    {
+    void checkWellFormed() {
         if (!x_.hasError()) return;
         QString what;
         switch (x_.error()) {
-        case QXmlStreamReader::PrematureEndOfDocumentError:
-            what = QStringLiteral("Das Dokument bricht vorzeitig ab.");
-            break;
-        case QXmlStreamReader::UnexpectedElementError:
-            what = QStringLiteral("Ein Element steht an unerwarteter Stelle.");
-            break;
-        case QXmlStreamReader::NotWellFormedError:
-        default:
-            what = QStringLiteral("Das Dokument ist kein wohlgeformtes XML.");
-            break;
+            case QXmlStreamReader::PrematureEndOfDocumentError:
+                what = QStringLiteral("Das Dokument bricht vorzeitig ab.");
+                break;
+            case QXmlStreamReader::UnexpectedElementError:
+                what = QStringLiteral("Ein Element steht an unerwarteter Stelle.");
+                break;
+            case QXmlStreamReader::NotWellFormedError:
+            default: what = QStringLiteral("Das Dokument ist kein wohlgeformtes XML."); break;
         }
         throw DataError(QStringLiteral("Die Datei »%1« enthält fehlerhaftes XML (Zeile %2, Spalte %3): %4")
-                            .arg(source_, QString::number(x_.lineNumber()),
-                                 QString::number(x_.columnNumber()), what));
+                            .arg(source_, QString::number(x_.lineNumber()), QString::number(x_.columnNumber()), what));
     }
 
-    [[noreturn]] void formatError(const QString& what)
-    {
+    [[noreturn]] void formatError(const QString& what) {
         checkWellFormed();  // a parse error explains more than whatever followed from it
         throw DataError(QStringLiteral("Die Datei »%1« ist kein gültiges ADO-Rowset (Zeile %2): %3")
                             .arg(source_, QString::number(x_.lineNumber()), what));
     }
 
     // Inside s:Schema: the first s:ElementType declares the columns.
-    void readSchema()
-    {
+    void readSchema() {
         bool haveRowType = false;
         while (x_.readNextStartElement()) {
             if (is(kNsSchema, "ElementType") && !haveRowType) {
@@ -463,8 +425,7 @@ private:
         if (!haveRowType) formatError(QStringLiteral("Das Schema deklariert keine Datensätze."));
     }
 
-    void readElementType()
-    {
+    void readElementType() {
         rowElementName_ = attr(x_.attributes(), QString(), QLatin1String("name")).value_or(QStringLiteral("row"));
         QVector<Column> columns;
         while (x_.readNextStartElement()) {
@@ -494,8 +455,7 @@ private:
     }
 
     // One s:AttributeType; its type attributes may sit on it or on its s:datatype child.
-    Column readAttributeType()
-    {
+    Column readAttributeType() {
         Column column;
         const QXmlStreamAttributes own = x_.attributes();
         const std::optional<QString> name = attr(own, QString(), QLatin1String("name"));
@@ -528,9 +488,8 @@ private:
 
         const QString dt = dtType.value_or(QStringLiteral("string")).trimmed().toLower();
         const QString db = dbType.value_or(QString()).trimmed().toLower();
-        static const QSet<QString> intTypes{QStringLiteral("int"), QStringLiteral("i1"),
-                                            QStringLiteral("i2"),  QStringLiteral("i4"),
-                                            QStringLiteral("ui1"), QStringLiteral("ui2")};
+        static const QSet<QString> intTypes{QStringLiteral("int"), QStringLiteral("i1"),  QStringLiteral("i2"),
+                                            QStringLiteral("i4"),  QStringLiteral("ui1"), QStringLiteral("ui2")};
         FieldDef& f = column.def;
         if (db == QLatin1String("currency")) {
             f.type = FieldType::Currency;
@@ -538,8 +497,8 @@ private:
             f.type = isTrue(autoIncrement) ? FieldType::AutoIncrement : FieldType::Integer;
         } else if (dt == QLatin1String("boolean")) {
             f.type = FieldType::Bool;
-        } else if (dt == QLatin1String("datetime") || dt == QLatin1String("date")
-                   || dt == QLatin1String("datetime.tz") || db == QLatin1String("variantdate")) {
+        } else if (dt == QLatin1String("datetime") || dt == QLatin1String("date") ||
+                   dt == QLatin1String("datetime.tz") || db == QLatin1String("variantdate")) {
             f.type = FieldType::Date;
         } else if (dt == QLatin1String("string") && isTrue(isLong)) {
             f.type = FieldType::Memo;
@@ -555,16 +514,14 @@ private:
         return column;
     }
 
-    bool isRowElement() const
-    {
+    bool isRowElement() const {
         return x_.name() == rowElementName_ && x_.namespaceUri().compare(kNsRow, Qt::CaseInsensitive) == 0;
     }
 
     // Rows of rs:data. A recordset saved with pending changes wraps rows in rs:insert and
     // rs:update; the current state of a record is its row outside rs:original, and rows
     // under rs:delete are gone.
-    void readRows()
-    {
+    void readRows() {
         while (x_.readNextStartElement()) {
             if (isRowElement())
                 readRow();
@@ -576,8 +533,7 @@ private:
         checkWellFormed();
     }
 
-    void readRow()
-    {
+    void readRow() {
         const int rowNumber = int(result_.rows.size()) + 1;
         Row row(result_.fields.size());
         for (const QXmlStreamAttribute& a : x_.attributes()) {
@@ -594,37 +550,32 @@ private:
         result_.rows << row;
     }
 
-    QVariant valueFromXml(const FieldDef& field, const QString& text, int rowNumber)
-    {
+    QVariant valueFromXml(const FieldDef& field, const QString& text, int rowNumber) {
         if (text.isEmpty()) return QVariant();
         QVariant value;
         switch (field.type) {
-        case FieldType::AutoIncrement:
-        case FieldType::Integer: {
-            bool ok = false;
-            const int n = text.trimmed().toInt(&ok);
-            if (ok) value = n;
-            break;
-        }
-        case FieldType::Currency:
-            if (const auto m = moneyFromXml(text)) value = QVariant::fromValue<qint64>(*m);
-            break;
-        case FieldType::Bool:
-            if (const auto b = boolFromXml(text)) value = *b;
-            break;
-        case FieldType::Date:
-            value = dateFromXml(text);
-            break;
-        case FieldType::Text:
-        case FieldType::Memo:
-            return text;
+            case FieldType::AutoIncrement:
+            case FieldType::Integer: {
+                bool ok = false;
+                const int n = text.trimmed().toInt(&ok);
+                if (ok) value = n;
+                break;
+            }
+            case FieldType::Currency:
+                if (const auto m = moneyFromXml(text)) value = QVariant::fromValue<qint64>(*m);
+                break;
+            case FieldType::Bool:
+                if (const auto b = boolFromXml(text)) value = *b;
+                break;
+            case FieldType::Date: value = dateFromXml(text); break;
+            case FieldType::Text:
+            case FieldType::Memo: return text;
         }
         if (!value.isValid())
             throw DataError(QStringLiteral("Die Datei »%1«, Datensatz %2 (Zeile %3): »%4« ist kein "
                                            "gültiger Wert für das Feld »%5« (%6 erwartet).")
-                                .arg(source_, QString::number(rowNumber),
-                                     QString::number(x_.lineNumber()), text, field.name,
-                                     typeName(field.type)));
+                                .arg(source_, QString::number(rowNumber), QString::number(x_.lineNumber()), text,
+                                     field.name, typeName(field.type)));
         return value;
     }
 
@@ -636,8 +587,7 @@ private:
     Rowset result_;
 };
 
-QString readFailureReason(const QString& path, const QFile& file)
-{
+QString readFailureReason(const QString& path, const QFile& file) {
     const QFileInfo info(path);
     if (!info.exists()) return QStringLiteral("Datei nicht gefunden.");
     if (info.isDir()) return QStringLiteral("Unter diesem Namen besteht ein Ordner.");
@@ -645,8 +595,7 @@ QString readFailureReason(const QString& path, const QFile& file)
     return QStringLiteral("Fehler des Betriebssystems (%1).").arg(file.errorString());
 }
 
-QString writeFailureReason(const QString& path, const QFileDevice& file)
-{
+QString writeFailureReason(const QString& path, const QFileDevice& file) {
     const QFileInfo info(path);
     const QFileInfo folder(info.absolutePath());
     const QString folderName = QDir::toNativeSeparators(info.absolutePath());
@@ -654,20 +603,17 @@ QString writeFailureReason(const QString& path, const QFileDevice& file)
     if (!folder.exists()) return QStringLiteral("Der Ordner »%1« existiert nicht.").arg(folderName);
     if (!folder.isDir()) return QStringLiteral("»%1« ist kein Ordner.").arg(folderName);
     if (info.exists() && !info.isWritable()) return QStringLiteral("Die vorhandene Datei ist schreibgeschützt.");
-    if (!folder.isWritable())
-        return QStringLiteral("Keine Schreibberechtigung im Ordner »%1«.").arg(folderName);
+    if (!folder.isWritable()) return QStringLiteral("Keine Schreibberechtigung im Ordner »%1«.").arg(folderName);
     return QStringLiteral("Fehler des Betriebssystems (%1).").arg(file.errorString());
 }
 
-DataError writeError(const QString& path, const QString& reason)
-{
+DataError writeError(const QString& path, const QString& reason) {
     return DataError(QStringLiteral("Die Datei »%1« kann nicht geschrieben werden: %2").arg(path, reason));
 }
 
 }  // namespace
 
-QByteArray rowsetXmlToBytes(const FieldList& fields, const QVector<Row>& rows)
-{
+QByteArray rowsetXmlToBytes(const FieldList& fields, const QVector<Row>& rows) {
     const QStringList attributeNames = columnAttributeNames(fields);
     for (int r = 0; r < rows.size(); ++r)
         if (rows[r].size() != fields.size())
@@ -727,13 +673,11 @@ QByteArray rowsetXmlToBytes(const FieldList& fields, const QVector<Row>& rows)
     return out;
 }
 
-Rowset rowsetXmlFromBytes(const QByteArray& xml, const QString& sourceNameForMessages)
-{
+Rowset rowsetXmlFromBytes(const QByteArray& xml, const QString& sourceNameForMessages) {
     return RowsetParser(xml, sourceNameForMessages).parse();
 }
 
-void writeRowsetXml(const QString& path, const FieldList& fields, const QVector<Row>& rows)
-{
+void writeRowsetXml(const QString& path, const FieldList& fields, const QVector<Row>& rows) {
     QByteArray bytes;
     try {
         bytes = rowsetXmlToBytes(fields, rows);
@@ -750,16 +694,15 @@ void writeRowsetXml(const QString& path, const FieldList& fields, const QVector<
     if (!file.commit()) throw writeError(path, writeFailureReason(path, file));
 }
 
-Rowset readRowsetXml(const QString& path)
-{
+Rowset readRowsetXml(const QString& path) {
     QFile file(path);
     if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
-        throw DataError(QStringLiteral("Die Datei »%1« kann nicht gelesen werden: %2")
-                            .arg(path, readFailureReason(path, file)));
+        throw DataError(
+            QStringLiteral("Die Datei »%1« kann nicht gelesen werden: %2").arg(path, readFailureReason(path, file)));
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw DataError(QStringLiteral("Die Datei »%1« kann nicht gelesen werden: %2")
-                            .arg(path, readFailureReason(path, file)));
+        throw DataError(
+            QStringLiteral("Die Datei »%1« kann nicht gelesen werden: %2").arg(path, readFailureReason(path, file)));
     return rowsetXmlFromBytes(bytes, path);
 }
 

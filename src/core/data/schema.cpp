@@ -4,7 +4,9 @@ namespace ferolind {
 
 namespace {
 
-FieldDef col(const char* name, FieldType type, int size = 0) { return FieldDef{QString::fromLatin1(name), type, size, false}; }
+FieldDef col(const char* name, FieldType type, int size = 0) {
+    return FieldDef{QString::fromLatin1(name), type, size, false};
+}
 
 constexpr auto Auto = FieldType::AutoIncrement;
 constexpr auto Int = FieldType::Integer;
@@ -17,51 +19,69 @@ constexpr auto Cur = FieldType::Currency;
 }  // namespace
 
 const TableDef& membersTable() {
-    static const TableDef t{QStringLiteral("mitglieder"), QStringLiteral("Mitglieder"),
-                            {col("DB-ID", Auto),        col("ID", Int),
-                             col("Anrede", Txt, 20),    col("Vorname", Txt, 50),
-                             col("Nachname", Txt, 50),  col("Strasse", Txt, 50),
-                             col("Land", Txt, 5),       col("PLZ", Txt, 6),
-                             col("Ort", Txt, 50),       col("Telefon1", Txt, 20),
-                             col("Telefon2", Txt, 20),  col("Telefax", Txt, 20),
-                             col("Email", Txt, 50),     col("Geburtsdatum", Date),
-                             col("EintrittDatum", Date), col("AustrittDatum", Date),
-                             col("Geschlecht", Txt, 20), col("Status", Txt, 20),
-                             col("Bemerkung", Txt, 255), col("Kontonummer", Txt, 10),
-                             col("Kontoinhaber", Txt, 50), col("Bankleitzahl", Int),
-                             col("Bank", Txt, 30),      col("Betrag", Txt, 50),
-                             col("DTAUS", Bool),        col("Sonstiges1", Txt, 50),
-                             col("Sonstiges2", Txt, 50), col("Sonstiges3", Txt, 50),
-                             col("Sonstiges4", Txt, 50), col("Jubilaeum", Int),
+    static const TableDef t{QStringLiteral("mitglieder"),
+                            QStringLiteral("Mitglieder"),
+                            {col("DB-ID", Auto),
+                             col("ID", Int),
+                             col("Anrede", Txt, 20),
+                             col("Vorname", Txt, 50),
+                             col("Nachname", Txt, 50),
+                             col("Strasse", Txt, 50),
+                             col("Land", Txt, 5),
+                             col("PLZ", Txt, 6),
+                             col("Ort", Txt, 50),
+                             col("Telefon1", Txt, 20),
+                             col("Telefon2", Txt, 20),
+                             col("Telefax", Txt, 20),
+                             col("Email", Txt, 50),
+                             col("Geburtsdatum", Date),
+                             col("EintrittDatum", Date),
+                             col("AustrittDatum", Date),
+                             col("Geschlecht", Txt, 20),
+                             col("Status", Txt, 20),
+                             col("Bemerkung", Txt, 255),
+                             col("Kontonummer", Txt, 10),
+                             col("Kontoinhaber", Txt, 50),
+                             col("Bankleitzahl", Int),
+                             col("Bank", Txt, 30),
+                             col("Betrag", Txt, 50),
+                             col("DTAUS", Bool),
+                             col("Sonstiges1", Txt, 50),
+                             col("Sonstiges2", Txt, 50),
+                             col("Sonstiges3", Txt, 50),
+                             col("Sonstiges4", Txt, 50),
+                             col("Jubilaeum", Int),
                              col("BeitragAktuellBezahlt", Bool)}};
     return t;
 }
 
 const TableDef& feePaymentsTable() {
-    static const TableDef t{QStringLiteral("betrag"), QStringLiteral("Betrag"),
-                            {col("ID", Auto), col("Jahr", Int), col("Mitgliedsnummer", Int),
-                             col("Monat", Int), col("Quartal", Int)}};
+    static const TableDef t{
+        QStringLiteral("betrag"),
+        QStringLiteral("Betrag"),
+        {col("ID", Auto), col("Jahr", Int), col("Mitgliedsnummer", Int), col("Monat", Int), col("Quartal", Int)}};
     return t;
 }
 
 const TableDef& feeClassesTable() {
-    static const TableDef t{QStringLiteral("beitragsklassen"), QStringLiteral("Beitragsklassen"),
+    static const TableDef t{QStringLiteral("beitragsklassen"),
+                            QStringLiteral("Beitragsklassen"),
                             {col("ID", Auto), col("Name", Txt, 50), col("Beitrag", Cur)}};
     return t;
 }
 
 const TableDef& bookingsTable() {
-    static const TableDef t{QStringLiteral("buchung"), QStringLiteral("Buchung"),
+    static const TableDef t{QStringLiteral("buchung"),
+                            QStringLiteral("Buchung"),
                             {col("ID", Auto), col("Buchungsnummer", Int), col("Datum", Date),
-                             col("Empfaenger/Absender", Txt, 50), col("Buchungstext", Txt, 50),
-                             col("Betrag", Cur), col("SollHaben", Txt, 1),
-                             col("Kategorie", Txt, 50), col("Bestandskonto", Txt, 50)}};
+                             col("Empfaenger/Absender", Txt, 50), col("Buchungstext", Txt, 50), col("Betrag", Cur),
+                             col("SollHaben", Txt, 1), col("Kategorie", Txt, 50), col("Bestandskonto", Txt, 50)}};
     return t;
 }
 
 const TableDef& settingsTable() {
-    static const TableDef t{QStringLiteral("blob"), QStringLiteral("Blob"),
-                            {col("ID", Auto), col("Name", Memo), col("Inhalt", Memo)}};
+    static const TableDef t{
+        QStringLiteral("blob"), QStringLiteral("Blob"), {col("ID", Auto), col("Name", Memo), col("Inhalt", Memo)}};
     return t;
 }
 
@@ -103,20 +123,21 @@ QString createTableSql(const TableDef& table) {
     for (const FieldDef& c : table.columns) {
         QString type;
         switch (c.type) {
-        // An AutoIncrement column is the row's key: the engine numbers it 1, 2, 3 ...
-        case FieldType::AutoIncrement: type = QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT"); break;
-        case FieldType::Integer: type = QStringLiteral("INTEGER"); break;
-        case FieldType::Text: type = QStringLiteral("VARCHAR(%1)").arg(c.size); break;
-        case FieldType::Memo: type = QStringLiteral("TEXT"); break;
-        case FieldType::Date: type = QStringLiteral("DATE"); break;
-        case FieldType::Bool: type = QStringLiteral("BOOLEAN"); break;
-        case FieldType::Currency: type = QStringLiteral("CURRENCY"); break;
+            // An AutoIncrement column is the row's key: the engine numbers it 1, 2, 3 ...
+            case FieldType::AutoIncrement: type = QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT"); break;
+            case FieldType::Integer: type = QStringLiteral("INTEGER"); break;
+            case FieldType::Text: type = QStringLiteral("VARCHAR(%1)").arg(c.size); break;
+            case FieldType::Memo: type = QStringLiteral("TEXT"); break;
+            case FieldType::Date: type = QStringLiteral("DATE"); break;
+            case FieldType::Bool: type = QStringLiteral("BOOLEAN"); break;
+            case FieldType::Currency: type = QStringLiteral("CURRENCY"); break;
         }
         QString def = quoteName(c.name) + ' ' + type;
         // Zero-length texts are never stored (empty texts are NULL), and a text never
         // exceeds its column's size: the engine refuses what the datasets would refuse.
         if (c.type == FieldType::Text)
-            def += QStringLiteral(" CHECK (%1 IS NULL OR length(%1) BETWEEN 1 AND %2)").arg(quoteName(c.name)).arg(c.size);
+            def +=
+                QStringLiteral(" CHECK (%1 IS NULL OR length(%1) BETWEEN 1 AND %2)").arg(quoteName(c.name)).arg(c.size);
         else if (c.type == FieldType::Memo)
             def += QStringLiteral(" CHECK (%1 IS NULL OR length(%1) > 0)").arg(quoteName(c.name));
         cols << def;

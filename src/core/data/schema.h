@@ -14,11 +14,11 @@ struct TableDef {
     FieldList columns;   // in creation order
 };
 
-const TableDef& membersTable();         // mitglieder
-const TableDef& feePaymentsTable();     // betrag
-const TableDef& feeClassesTable();      // beitragsklassen
-const TableDef& bookingsTable();        // buchung
-const TableDef& settingsTable();        // blob
+const TableDef& membersTable();      // mitglieder
+const TableDef& feePaymentsTable();  // betrag
+const TableDef& feeClassesTable();   // beitragsklassen
+const TableDef& bookingsTable();     // buchung
+const TableDef& settingsTable();     // blob
 // All five, in the order they are created.
 QVector<const TableDef*> allTables();
 

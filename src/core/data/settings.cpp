@@ -101,8 +101,10 @@ QByteArray SettingsStore::DbSettingGetStream(const QString& name) const {
 
 void SettingsStore::DbSettingSetStream(const QString& name, const QByteArray& bytes) {
     const QString asText = QString::fromUtf8(bytes);
-    if (isPlainText(bytes, asText)) DbSettingSet(name, asText);
-    else DbSettingSet(name, kBase64Prefix + QString::fromLatin1(bytes.toBase64()));
+    if (isPlainText(bytes, asText))
+        DbSettingSet(name, asText);
+    else
+        DbSettingSet(name, kBase64Prefix + QString::fromLatin1(bytes.toBase64()));
 }
 
 Money SettingsStore::AccountBalanceGet(const QString& account) const {
@@ -173,7 +175,8 @@ static void write(const QString& name, const QVariant& value) {
     s->setValue(name, value);
     s->sync();
     if (s->status() != QSettings::NoError)
-        throw DataError(QStringLiteral("Die Einstellung »%1« kann nicht gespeichert werden (%2).").arg(name, s->fileName()));
+        throw DataError(
+            QStringLiteral("Die Einstellung »%1« kann nicht gespeichert werden (%2).").arg(name, s->fileName()));
 }
 
 void RegistrySetString(const QString& name, const QString& value) { write(name, value); }

@@ -65,8 +65,7 @@ std::optional<Money> parseMoney(const QString& input) {
         bool beyondHalf = false;
         for (int i = 1; i < rest.size(); ++i)
             if (rest[i] != '0') beyondHalf = true;
-        if (first > 5 || (first == 5 && beyondHalf) || (first == 5 && !beyondHalf && (units % 2) == 1))
-            ++units;
+        if (first > 5 || (first == 5 && beyondHalf) || (first == 5 && !beyondHalf && (units % 2) == 1)) ++units;
     }
     return negative ? -units : units;
 }
@@ -130,17 +129,20 @@ QVariant parseDate(const QString& input) {
     int y, mo, d;
     QRegularExpressionMatch m = german.match(text);
     if (m.hasMatch()) {
-        d = m.captured(1).toInt(); mo = m.captured(2).toInt(); y = m.captured(3).toInt();
+        d = m.captured(1).toInt();
+        mo = m.captured(2).toInt();
+        y = m.captured(3).toInt();
     } else {
         m = iso.match(text);
         if (!m.hasMatch()) return {};
-        y = m.captured(1).toInt(); mo = m.captured(2).toInt(); d = m.captured(3).toInt();
+        y = m.captured(1).toInt();
+        mo = m.captured(2).toInt();
+        d = m.captured(3).toInt();
     }
     const QDate date(y, mo, d);
     if (!date.isValid()) return {};
     if (m.captured(4).isEmpty()) return date;
-    const QTime time(m.captured(4).toInt(), m.captured(5).toInt(),
-                     m.captured(6).isEmpty() ? 0 : m.captured(6).toInt());
+    const QTime time(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).isEmpty() ? 0 : m.captured(6).toInt());
     if (!time.isValid()) return {};
     if (time == QTime(0, 0)) return date;
     return QDateTime(date, time);
@@ -167,13 +169,13 @@ std::optional<bool> parseBool(const QString& input) {
 QString valueToText(FieldType type, const QVariant& value) {
     if (value.isNull()) return {};
     switch (type) {
-    case FieldType::AutoIncrement:
-    case FieldType::Integer: return QString::number(value.toLongLong());
-    case FieldType::Currency: return moneyToPlain(value.toLongLong());
-    case FieldType::Date: return dateToText(value);
-    case FieldType::Bool: return boolToText(value.toBool());
-    case FieldType::Text:
-    case FieldType::Memo: return value.toString();
+        case FieldType::AutoIncrement:
+        case FieldType::Integer: return QString::number(value.toLongLong());
+        case FieldType::Currency: return moneyToPlain(value.toLongLong());
+        case FieldType::Date: return dateToText(value);
+        case FieldType::Bool: return boolToText(value.toBool());
+        case FieldType::Text:
+        case FieldType::Memo: return value.toString();
     }
     return value.toString();
 }
@@ -190,31 +192,36 @@ static DataError invalidInteger(const QString& text, const QString& field) {
 QVariant valueFromText(const FieldDef& field, const QString& text) {
     if (text.isEmpty()) return {};
     switch (field.type) {
-    case FieldType::AutoIncrement:
-    case FieldType::Integer: {
-        bool ok = false;
-        const int n = text.trimmed().toInt(&ok);
-        if (!ok) throw invalidInteger(text, field.name);
-        return n;
-    }
-    case FieldType::Currency: {
-        const auto m = parseMoney(text);
-        if (!m) throw DataError(QStringLiteral("'%1' ist kein gültiger Fließkommawert für Feld '%2'").arg(text, field.name));
-        return QVariant::fromValue<qint64>(*m);
-    }
-    case FieldType::Date: {
-        if (text.trimmed().isEmpty()) return {};
-        const QVariant d = parseDate(text);
-        if (d.isNull()) throw DataError(QStringLiteral("'%1' ist kein gültiges Datum für Feld '%2'").arg(text, field.name));
-        return d;
-    }
-    case FieldType::Bool: {
-        const auto b = parseBool(text);
-        if (!b) throw DataError(QStringLiteral("'%1' ist kein gültiger Wahrheitswert für Feld '%2'").arg(text, field.name));
-        return *b;
-    }
-    case FieldType::Text:
-    case FieldType::Memo: return normaliseValue(field, text);
+        case FieldType::AutoIncrement:
+        case FieldType::Integer: {
+            bool ok = false;
+            const int n = text.trimmed().toInt(&ok);
+            if (!ok) throw invalidInteger(text, field.name);
+            return n;
+        }
+        case FieldType::Currency: {
+            const auto m = parseMoney(text);
+            if (!m)
+                throw DataError(
+                    QStringLiteral("'%1' ist kein gültiger Fließkommawert für Feld '%2'").arg(text, field.name));
+            return QVariant::fromValue<qint64>(*m);
+        }
+        case FieldType::Date: {
+            if (text.trimmed().isEmpty()) return {};
+            const QVariant d = parseDate(text);
+            if (d.isNull())
+                throw DataError(QStringLiteral("'%1' ist kein gültiges Datum für Feld '%2'").arg(text, field.name));
+            return d;
+        }
+        case FieldType::Bool: {
+            const auto b = parseBool(text);
+            if (!b)
+                throw DataError(
+                    QStringLiteral("'%1' ist kein gültiger Wahrheitswert für Feld '%2'").arg(text, field.name));
+            return *b;
+        }
+        case FieldType::Text:
+        case FieldType::Memo: return normaliseValue(field, text);
     }
     return {};
 }
@@ -222,44 +229,46 @@ QVariant valueFromText(const FieldDef& field, const QString& text) {
 QVariant normaliseValue(const FieldDef& field, const QVariant& value) {
     if (value.isNull() || !value.isValid()) return {};
     switch (field.type) {
-    case FieldType::Text:
-    case FieldType::Memo: {
-        const QString s = value.toString();
-        if (s.isEmpty()) return {};
-        if (field.type == FieldType::Text && field.size > 0 && s.size() > field.size)
-            throw DataError(QStringLiteral("Der Text '%1' ist zu lang für das Feld '%2': erlaubt sind höchstens %3 Zeichen.")
-                                .arg(s, field.name).arg(field.size));
-        return s;
-    }
-    case FieldType::AutoIncrement:
-    case FieldType::Integer: {
-        if (value.typeId() == QMetaType::QString) return valueFromText(field, value.toString());
-        bool ok = false;
-        const qlonglong n = value.toLongLong(&ok);
-        if (!ok || n < INT_MIN || n > INT_MAX) throw invalidInteger(value.toString(), field.name);
-        return int(n);
-    }
-    case FieldType::Currency: {
-        if (value.typeId() == QMetaType::QString) return valueFromText(field, value.toString());
-        if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float)
-            return QVariant::fromValue<qint64>(moneyFromDouble(value.toDouble()));
-        return QVariant::fromValue<qint64>(value.toLongLong());
-    }
-    case FieldType::Date: {
-        if (value.typeId() == QMetaType::QString) return valueFromText(field, value.toString());
-        if (value.typeId() == QMetaType::QDateTime) {
-            const QDateTime dt = value.toDateTime();
-            if (!dt.isValid()) return {};
-            if (dt.time() == QTime(0, 0)) return dt.date();
-            return dt;
+        case FieldType::Text:
+        case FieldType::Memo: {
+            const QString s = value.toString();
+            if (s.isEmpty()) return {};
+            if (field.type == FieldType::Text && field.size > 0 && s.size() > field.size)
+                throw DataError(
+                    QStringLiteral("Der Text '%1' ist zu lang für das Feld '%2': erlaubt sind höchstens %3 Zeichen.")
+                        .arg(s, field.name)
+                        .arg(field.size));
+            return s;
         }
-        const QDate d = value.toDate();
-        return d.isValid() ? QVariant(d) : QVariant();
-    }
-    case FieldType::Bool: {
-        if (value.typeId() == QMetaType::QString) return valueFromText(field, value.toString());
-        return value.toBool();
-    }
+        case FieldType::AutoIncrement:
+        case FieldType::Integer: {
+            if (value.typeId() == QMetaType::QString) return valueFromText(field, value.toString());
+            bool ok = false;
+            const qlonglong n = value.toLongLong(&ok);
+            if (!ok || n < INT_MIN || n > INT_MAX) throw invalidInteger(value.toString(), field.name);
+            return int(n);
+        }
+        case FieldType::Currency: {
+            if (value.typeId() == QMetaType::QString) return valueFromText(field, value.toString());
+            if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float)
+                return QVariant::fromValue<qint64>(moneyFromDouble(value.toDouble()));
+            return QVariant::fromValue<qint64>(value.toLongLong());
+        }
+        case FieldType::Date: {
+            if (value.typeId() == QMetaType::QString) return valueFromText(field, value.toString());
+            if (value.typeId() == QMetaType::QDateTime) {
+                const QDateTime dt = value.toDateTime();
+                if (!dt.isValid()) return {};
+                if (dt.time() == QTime(0, 0)) return dt.date();
+                return dt;
+            }
+            const QDate d = value.toDate();
+            return d.isValid() ? QVariant(d) : QVariant();
+        }
+        case FieldType::Bool: {
+            if (value.typeId() == QMetaType::QString) return valueFromText(field, value.toString());
+            return value.toBool();
+        }
     }
     return value;
 }

@@ -24,14 +24,14 @@ bool PaymentIndex::IsFeePaid(int memberId, int kind, int year, int period) const
     for (const Payment& p : *it) {
         if (p.year != year) continue;
         switch (kind) {
-        case int(PaymentPeriod::Monthly):
-            if (p.month == period) return true;
-            break;
-        case int(PaymentPeriod::Quarterly):
-            if (p.quarter == period) return true;
-            break;
-        case int(PaymentPeriod::Yearly): return true;
-        default: return false;
+            case int(PaymentPeriod::Monthly):
+                if (p.month == period) return true;
+                break;
+            case int(PaymentPeriod::Quarterly):
+                if (p.quarter == period) return true;
+                break;
+            case int(PaymentPeriod::Yearly): return true;
+            default: return false;
         }
     }
     return false;

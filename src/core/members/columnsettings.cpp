@@ -35,8 +35,10 @@ quint32 moveEntries(quint32 bits, const QStringList& selectedTitles, const QStri
         if (i < 0 || i >= kMemberColumnCount) continue;
         // Set or clear rather than add or subtract: a bit that is already as wanted
         // (a second column under the same title) must not carry into its neighbour.
-        if (show) bits |= 1u << i;
-        else bits &= ~(1u << i);
+        if (show)
+            bits |= 1u << i;
+        else
+            bits &= ~(1u << i);
     }
     return bits;
 }

@@ -37,7 +37,8 @@ FeeClassRules::FeeClassRules(DataModule& data) : data_(data), classes_(data.feeC
         previous_.reset();
         if (from) moveMembers(*from, d.value(kName).toString());
     });
-    handlers_ << classes_.on(E::BeforeDelete, [this](Dataset& d) { moveMembers(d.value(kName).toString(), QString()); });
+    handlers_ << classes_.on(E::BeforeDelete,
+                             [this](Dataset& d) { moveMembers(d.value(kName).toString(), QString()); });
     // Leaving edit mode without a store (cancel, re-read) forgets the previous name; a
     // store has captured it before the state changes.
     connect(&classes_, &Dataset::stateChanged, this, [this] {
@@ -67,8 +68,9 @@ void FeeClassRules::settleMemberEdit(const QString& name) {
     if (!editedIsMember && !anyMemberOf(name)) return;  // the members stay untouched
     m.checkBrowseMode();
     if (m.isEditing())
-        throw DataError(QStringLiteral("Der Mitgliedsdatensatz in Bearbeitung konnte nicht gespeichert werden; "
-                                       "die Beitragsklasse wurde nicht geändert."));
+        throw DataError(
+            QStringLiteral("Der Mitgliedsdatensatz in Bearbeitung konnte nicht gespeichert werden; "
+                           "die Beitragsklasse wurde nicht geändert."));
 }
 
 void FeeClassRules::moveMembers(const QString& from, const QString& to) {

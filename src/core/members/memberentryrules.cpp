@@ -69,8 +69,8 @@ void MemberEntryRules::lookUpBank() {
 
 void MemberEntryRules::fillAccountHolder() {
     if (!members_.isEditing()) members_.edit();
-    members_.setText(QStringLiteral("Kontoinhaber"),
-                     accountHolderText(members_.text(QStringLiteral("Vorname")), members_.text(QStringLiteral("Nachname"))));
+    members_.setText(QStringLiteral("Kontoinhaber"), accountHolderText(members_.text(QStringLiteral("Vorname")),
+                                                                       members_.text(QStringLiteral("Nachname"))));
 }
 
 void MemberEntryRules::endDirectDebit() {
@@ -92,7 +92,8 @@ QString MemberEntryRules::pickText() const {
 
 void MemberEntryRules::restrictFeePaymentsToMember() {
     const QString id = members_.text(QStringLiteral("ID"));
-    data_.feePayments().applyFilter(QStringLiteral("Mitgliedsnummer = ") + (id.isEmpty() ? QStringLiteral("NULL") : id));
+    data_.feePayments().applyFilter(QStringLiteral("Mitgliedsnummer = ") +
+                                    (id.isEmpty() ? QStringLiteral("NULL") : id));
 }
 
 void MemberEntryRules::releaseFeePayments() { data_.feePayments().clearFilter(); }

@@ -16,7 +16,7 @@ class MemberEntryRules {
 public:
     explicit MemberEntryRules(Session& session);
 
-    static const QString kCloseQuestion;       // "Änderungen speichern beim aktuellen Datensatz?"
+    static const QString kCloseQuestion;         // "Änderungen speichern beim aktuellen Datensatz?"
     static const QString kWrongFeeClassMessage;  // "Diese Beitragsklasse ist nicht vorhanden"
 
     // "Mitglied Anna Berg wirklich löschen?"
@@ -24,8 +24,8 @@ public:
     // Vorname + " " + Nachname.
     static QString accountHolderText(const QString& firstName, const QString& lastName);
     // Direct debit needs account number, fee class, bank code and account holder.
-    static bool directDebitDataComplete(const QString& accountNumber, const QString& feeClass,
-                                        const QString& bankCode, const QString& accountHolder);
+    static bool directDebitDataComplete(const QString& accountNumber, const QString& feeClass, const QString& bankCode,
+                                        const QString& accountHolder);
     // The fields the search offers in its box.
     static QStringList searchFieldItems();
     // The member field a search box text names ("ID", "Vorname", "Nachname",

@@ -142,9 +142,12 @@ QStringList MemberRules::paidPeriodLines(int memberId) const {
         if (r[fMember].isNull() || r[fMember].toInt() != memberId) continue;
         // A missing value reads as 0.
         const QString year = QString::number(r[fYear].toInt());
-        if (kind == int(PaymentPeriod::Monthly)) lines << QString::number(r[fMonth].toInt()) + QStringLiteral(" - ") + year;
-        else if (kind == int(PaymentPeriod::Quarterly)) lines << QString::number(r[fQuarter].toInt()) + QStringLiteral(" - ") + year;
-        else lines << year;
+        if (kind == int(PaymentPeriod::Monthly))
+            lines << QString::number(r[fMonth].toInt()) + QStringLiteral(" - ") + year;
+        else if (kind == int(PaymentPeriod::Quarterly))
+            lines << QString::number(r[fQuarter].toInt()) + QStringLiteral(" - ") + year;
+        else
+            lines << year;
     }
     return lines;
 }

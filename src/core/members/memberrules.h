@@ -19,10 +19,10 @@ class Dataset;
 // What the member entry screen lets the rules do while it is showing. A caller without
 // that screen leaves these empty.
 struct MemberEntryHooks {
-    std::function<bool()> showing;                   // the entry screen is showing
-    std::function<void(bool)> setFeeButtonEnabled;   // "Beitrag buchen"
-    std::function<void(bool)> setSaveEnabled;        // "Speichern"
-    std::function<void()> recordChanged;             // refresh the screen's dependent controls
+    std::function<bool()> showing;                  // the entry screen is showing
+    std::function<void(bool)> setFeeButtonEnabled;  // "Beitrag buchen"
+    std::function<void(bool)> setSaveEnabled;       // "Speichern"
+    std::function<void()> recordChanged;            // refresh the screen's dependent controls
 };
 
 class MemberRules : public QObject {

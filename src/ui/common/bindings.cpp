@@ -80,9 +80,12 @@ void ComboBinding::refresh() {
     updating_ = true;
     const QString t = dataset_.isOpen() ? dataset_.text(field_) : QString();
     const int i = box_->findText(t, Qt::MatchExactly);
-    if (i >= 0) box_->setCurrentIndex(i);
-    else if (box_->isEditable()) box_->setEditText(t);
-    else box_->setCurrentIndex(-1);
+    if (i >= 0)
+        box_->setCurrentIndex(i);
+    else if (box_->isEditable())
+        box_->setEditText(t);
+    else
+        box_->setCurrentIndex(-1);
     updating_ = false;
 }
 
@@ -151,7 +154,8 @@ BindingSet::BindingSet(Dataset& dataset, QObject* parent) : QObject(parent), dat
     connect(&dataset_, &Dataset::currentChanged, this, refresh);
     connect(&dataset_, &Dataset::viewReset, this, refresh);
     connect(&dataset_, &Dataset::stateChanged, this, [this] {
-        if (!dataset_.isEditing()) refreshAll();
+        if (!dataset_.isEditing())
+            refreshAll();
         else
             for (FieldBinding* b : bindings_)
                 if (!b->pending()) b->refresh();

@@ -47,11 +47,11 @@ DatasetGrid::DatasetGrid(Dataset& dataset, const QStringList& fields, const QStr
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& cur) {
         if (syncing_ || !cur.isValid()) return;
         Dataset& d = model_->dataset();
-        if (d.isOpen() && cur.row() != d.position())
-            guarded(this, [&] { d.moveTo(cur.row()); });
+        if (d.isOpen() && cur.row() != d.position()) guarded(this, [&] { d.moveTo(cur.row()); });
     });
     connect(&dataset, &Dataset::currentChanged, this, [this] { selectCurrent(); });
-    connect(&dataset, &Dataset::viewReset, this, [this] { selectCurrent(); }, Qt::QueuedConnection);
+    connect(
+        &dataset, &Dataset::viewReset, this, [this] { selectCurrent(); }, Qt::QueuedConnection);
     selectCurrent();
 }
 

@@ -9,7 +9,7 @@
 namespace ferolind {
 class Dataset;
 class DatasetModel;
-}
+}  // namespace ferolind
 
 namespace ferolind::ui {
 
@@ -17,8 +17,8 @@ class DatasetGrid : public QTableView {
     Q_OBJECT
 public:
     // `designedWidths`: pixels per column; 0 keeps the default width of the field.
-    DatasetGrid(Dataset& dataset, const QStringList& fields, const QStringList& titles,
-                const QString& widthPrefix, const QVector<int>& designedWidths = {}, QWidget* parent = nullptr);
+    DatasetGrid(Dataset& dataset, const QStringList& fields, const QStringList& titles, const QString& widthPrefix,
+                const QVector<int>& designedWidths = {}, QWidget* parent = nullptr);
 
     Dataset& dataset() const;
     DatasetModel* datasetModel() const { return model_; }

@@ -17,7 +17,8 @@ void openManual(QWidget* parent) {
         return;
     }
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-        inform(parent, QStringLiteral("Das Handbuch »%1« kann nicht geöffnet werden: es ist kein Programm zum Anzeigen von PDF-Dateien eingerichtet.")
+        inform(parent, QStringLiteral("Das Handbuch »%1« kann nicht geöffnet werden: es ist kein Programm zum Anzeigen "
+                                      "von PDF-Dateien eingerichtet.")
                            .arg(QDir::toNativeSeparators(path)));
 }
 

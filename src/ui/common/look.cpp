@@ -17,8 +17,9 @@ void applyScreenLook(QWidget* screen) {
 }
 
 void applyGridLook(QAbstractItemView* grid) {
-    const QString style = QStringLiteral("QHeaderView::section { background-color: rgb(235,235,214); "
-                                         "border: 1px solid #b8b8a4; padding: 2px 4px; }");
+    const QString style = QStringLiteral(
+        "QHeaderView::section { background-color: rgb(235,235,214); "
+        "border: 1px solid #b8b8a4; padding: 2px 4px; }");
     if (auto* t = qobject_cast<QTableView*>(grid)) {
         t->horizontalHeader()->setStyleSheet(style);
         t->verticalHeader()->setStyleSheet(style);

@@ -19,15 +19,17 @@ Answer showBox(QWidget* parent, Kind kind, const QString& text, Buttons buttons)
     QMessageBox box(parent);
     box.setWindowTitle(QApplication::applicationName());
     box.setText(text);
-    box.setIcon(kind == Kind::Error ? QMessageBox::Critical
-                                    : kind == Kind::Question ? QMessageBox::Question : QMessageBox::Information);
+    box.setIcon(kind == Kind::Error      ? QMessageBox::Critical
+                : kind == Kind::Question ? QMessageBox::Question
+                                         : QMessageBox::Information);
     QPushButton *yes = nullptr, *no = nullptr, *cancel = nullptr;
     if (buttons == Buttons::Ok) {
         box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     } else {
         yes = box.addButton(QStringLiteral("&Ja"), QMessageBox::YesRole);
         no = box.addButton(QStringLiteral("&Nein"), QMessageBox::NoRole);
-        if (buttons == Buttons::YesNoCancel) cancel = box.addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole);
+        if (buttons == Buttons::YesNoCancel)
+            cancel = box.addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole);
         box.setDefaultButton(yes);
         box.setEscapeButton(cancel ? cancel : no);
     }

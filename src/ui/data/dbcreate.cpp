@@ -45,8 +45,8 @@ TDBErstellenF::TDBErstellenF(Session& session, QWidget* parent) : QDialog(parent
 
     // One framed area per way in: heading, folder with chooser, action below right.
     auto makeArea = [this, root](const char* labelName, const QString& heading, const char* editName,
-                                 const char* chooserName, const char* buttonName, const QString& action,
-                                 QLabel*& label, QLineEdit*& edit, QToolButton*& chooser, QPushButton*& button) {
+                                 const char* chooserName, const char* buttonName, const QString& action, QLabel*& label,
+                                 QLineEdit*& edit, QToolButton*& chooser, QPushButton*& button) {
         auto* box = new QGroupBox(this);
         auto* grid = new QGridLayout(box);
         grid->setHorizontalSpacing(6);
@@ -83,14 +83,15 @@ TDBErstellenF::TDBErstellenF(Session& session, QWidget* parent) : QDialog(parent
     };
     makeArea("Label1", QStringLiteral("Datenbank erstellen in folgendem Verzeichnis"), "Edit1", "SpeedButton1",
              "Button1", QStringLiteral("Erstellen"), label1_, edit1_, speedButton1_, button1_);
-    makeArea("Label2", QStringLiteral("Datenbank öffnen im folgenden Verzeichnis"), "Edit2", "SpeedButton2",
-             "Button2", QStringLiteral("Öffnen"), label2_, edit2_, speedButton2_, button2_);
+    makeArea("Label2", QStringLiteral("Datenbank öffnen im folgenden Verzeichnis"), "Edit2", "SpeedButton2", "Button2",
+             QStringLiteral("Öffnen"), label2_, edit2_, speedButton2_, button2_);
 
     auto* bar = new QHBoxLayout;
     helpButton_ = new QPushButton(style()->standardIcon(QStyle::SP_MessageBoxInformation),
                                   QStringLiteral(" Hilfe für die Netzwerkinstallation"), this);
     helpButton_->setObjectName(QStringLiteral("SRColorButton1"));
-    closeButton_ = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton), QStringLiteral(" Schließen"), this);
+    closeButton_ =
+        new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton), QStringLiteral(" Schließen"), this);
     closeButton_->setObjectName(QStringLiteral("BSchliessen"));
     closeButton_->setMinimumWidth(100);
     bar->addWidget(helpButton_);
@@ -156,4 +157,3 @@ void TDBErstellenF::openDatabase() {
 }
 
 void TDBErstellenF::showNetworkHelp() { inform(this, kNetworkHelp); }
-

@@ -45,4 +45,3 @@ private:
     QPushButton* helpButton_;
     QPushButton* closeButton_;
 };
-

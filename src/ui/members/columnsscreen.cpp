@@ -160,4 +160,3 @@ void TZellenZeigenF::done(int result) {
     QDialog::done(result);
     emit closedWithLabels();
 }
-

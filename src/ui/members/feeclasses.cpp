@@ -170,27 +170,29 @@ void TBeitragsklassenF::removeClass() {
 void TBeitragsklassenF::step(int direction) {
     guarded(this, [this, direction] {
         bindings_->commitAll();
-        if (direction < 0) classes_.prior();
-        else classes_.next();
+        if (direction < 0)
+            classes_.prior();
+        else
+            classes_.next();
     });
 }
 
 bool TBeitragsklassenF::requestClose() {
     if (hasUnsavedChanges()) {
         switch (ask(this, QStringLiteral("Änderungen speichern beim aktuellen Datensatz?"), Buttons::YesNoCancel)) {
-        case Answer::Yes: {
-            const bool stored = guarded(this, [this] {
-                bindings_->commitAll();
-                classes_.post();
-            });
-            if (!stored || classes_.isEditing()) return false;  // the screen stays open on the record
-            break;
-        }
-        case Answer::No:
-            classes_.cancel();
-            bindings_->refreshAll();
-            break;
-        default: return false;
+            case Answer::Yes: {
+                const bool stored = guarded(this, [this] {
+                    bindings_->commitAll();
+                    classes_.post();
+                });
+                if (!stored || classes_.isEditing()) return false;  // the screen stays open on the record
+                break;
+            }
+            case Answer::No:
+                classes_.cancel();
+                bindings_->refreshAll();
+                break;
+            default: return false;
         }
     } else if (classes_.isOpen() && classes_.isEditing()) {
         classes_.cancel();  // a new class with nothing typed is not kept
@@ -200,4 +202,3 @@ bool TBeitragsklassenF::requestClose() {
 }
 
 void TBeitragsklassenF::reject() { requestClose(); }
-

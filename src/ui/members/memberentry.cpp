@@ -102,7 +102,8 @@ void replaceItems(QComboBox* box, const QStringList& items) {
     box->clear();
     box->addItems(items);
     const int i = box->findText(text, Qt::MatchExactly);
-    if (i >= 0) box->setCurrentIndex(i);
+    if (i >= 0)
+        box->setCurrentIndex(i);
     else {
         box->setCurrentIndex(-1);
         box->setEditText(text);
@@ -112,7 +113,8 @@ void replaceItems(QComboBox* box, const QStringList& items) {
 QStringList sortedGerman(QStringList items) {
     QCollator c{QLocale(QLocale::German, QLocale::Germany)};
     c.setCaseSensitivity(Qt::CaseInsensitive);
-    std::stable_sort(items.begin(), items.end(), [&](const QString& a, const QString& b) { return c.compare(a, b) < 0; });
+    std::stable_sort(items.begin(), items.end(),
+                     [&](const QString& a, const QString& b) { return c.compare(a, b) < 0; });
     return items;
 }
 
@@ -166,12 +168,11 @@ TDatenEingebenF::TDatenEingebenF(Session& session, QWidget* parent)
     }
 
     // Tab order: the member number first, then the fields as they stand on the pages.
-    QWidget* order[] = {DBID,      CBAnrede,  DBEdit2,  DBEdit1,  DBEdit12, DBEdit3,   DBEdit4,   DBEdit5,
-                        CBOrt,     DBEdit8,   DBEdit9,  DBEdit10, EEmail,   DBEintritt, DBEdit14};
+    QWidget* order[] = {DBID,  CBAnrede, DBEdit2, DBEdit1,  DBEdit12, DBEdit3,    DBEdit4, DBEdit5,
+                        CBOrt, DBEdit8,  DBEdit9, DBEdit10, EEmail,   DBEintritt, DBEdit14};
     for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
-    QWidget* accountOrder[] = {DBEdit7,          DBEdit15,         DBEdit16,         DBEdit17,
-                               DBComboBox1,      DBCheckBox1,      freeEdits_[0],    freeEdits_[1],
-                               freeEdits_[2],    freeEdits_[3]};
+    QWidget* accountOrder[] = {DBEdit7,     DBEdit15,      DBEdit16,      DBEdit17,      DBComboBox1,
+                               DBCheckBox1, freeEdits_[0], freeEdits_[1], freeEdits_[2], freeEdits_[3]};
     for (size_t i = 1; i < std::size(accountOrder); ++i) setTabOrder(accountOrder[i - 1], accountOrder[i]);
 
     bindControls();
@@ -385,7 +386,8 @@ void TDatenEingebenF::buildAccountPage(QWidget* page) {
     fv->addLayout(classRow);
 
     const QString hintStyle = QStringLiteral("color: #8b1a1a;");
-    Label29 = new QLabel(QStringLiteral("Bitte eine Beitragsklasse anlegen, indem Sie oben auf die \"Hand\" klicken!"), fee);
+    Label29 =
+        new QLabel(QStringLiteral("Bitte eine Beitragsklasse anlegen, indem Sie oben auf die \"Hand\" klicken!"), fee);
     Label29->setObjectName(QStringLiteral("Label29"));
     Label29->setWordWrap(true);
     Label29->setStyleSheet(hintStyle);
@@ -657,15 +659,15 @@ bool TDatenEingebenF::requestClose() {
         closing_ = true;
         const auto reopen = qScopeGuard([this] { closing_ = false; });
         switch (ask(this, MemberEntryRules::kCloseQuestion, Buttons::YesNoCancel)) {
-        case Answer::Cancel: return false;
-        case Answer::Yes:
-            if (!commitTyped()) return false;
-            if (!guarded(this, [this] {
-                    if (!members_.post()) throw DataError(QStringLiteral("Das Mitglied wurde nicht gespeichert."));
-                }))
-                return false;  // the record stays on the screen, nothing is lost
-            break;
-        default: members_.cancel(); break;
+            case Answer::Cancel: return false;
+            case Answer::Yes:
+                if (!commitTyped()) return false;
+                if (!guarded(this, [this] {
+                        if (!members_.post()) throw DataError(QStringLiteral("Das Mitglied wurde nicht gespeichert."));
+                    }))
+                    return false;  // the record stays on the screen, nothing is lost
+                break;
+            default: members_.cancel(); break;
         }
     }
     QDialog::reject();
@@ -821,13 +823,19 @@ bool TDatenEingebenF::eventFilter(QObject* watched, QEvent* event) {
     if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason || refocusing_)
         return QDialog::eventFilter(watched, event);
     if (type == QEvent::FocusOut) {
-        if (watched == DBID) leaveMemberNumber();
-        else if (watched == DBEdit5) leavePostalCode();
-        else if (watched == DBEdit15) leaveBankCode();
-        else if (watched == DBComboBox1) checkFeeClass();
+        if (watched == DBID)
+            leaveMemberNumber();
+        else if (watched == DBEdit5)
+            leavePostalCode();
+        else if (watched == DBEdit15)
+            leaveBankCode();
+        else if (watched == DBComboBox1)
+            checkFeeClass();
     } else {
-        if (watched == DBEdit17) enterAccountHolder();
-        else if (watched == DBComboBox1) enterFeeClassBox();
+        if (watched == DBEdit17)
+            enterAccountHolder();
+        else if (watched == DBComboBox1)
+            enterFeeClassBox();
     }
     return QDialog::eventFilter(watched, event);
 }

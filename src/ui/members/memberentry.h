@@ -137,8 +137,8 @@ private:
     QToolButton *navPrior_ = nullptr, *navNext_ = nullptr;
 
     bool feeButtonWanted_ = false;
-    int refreshDepth_ = 0;          // > 0 while the bound controls follow the record
+    int refreshDepth_ = 0;  // > 0 while the bound controls follow the record
     bool updatingDirectDebit_ = false;
-    bool refocusing_ = false;       // a check puts the focus back: no leave reactions
-    bool closing_ = false;          // the close question stores or discards: no rules then
+    bool refocusing_ = false;  // a check puts the focus back: no leave reactions
+    bool closing_ = false;     // the close question stores or discards: no rules then
 };
