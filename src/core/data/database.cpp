@@ -30,12 +30,15 @@ QString engineMessage(const QString& what, const QString& driverText) {
     return what + QStringLiteral(": ") + reason;
 }
 
-static QString uniqueConnectionName(const QString& purpose) {
+namespace {
+QString uniqueConnectionName(const QString& purpose) {
     static std::atomic<int> counter{0};
     return QStringLiteral("ferolind-%1-%2").arg(purpose).arg(++counter);
 }
+}  // namespace
 
-static QSqlDatabase connect(const QString& file, const QString& purpose) {
+namespace {
+QSqlDatabase connect(const QString& file, const QString& purpose) {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), uniqueConnectionName(purpose));
     db.setDatabaseName(file);
     // Two workstations on one file wait for each other instead of failing at once.
@@ -51,6 +54,7 @@ static QSqlDatabase connect(const QString& file, const QString& purpose) {
     q.exec(QStringLiteral("PRAGMA journal_mode=DELETE"));
     return db;
 }
+}  // namespace
 
 QSqlDatabase openConnection(const QString& folder, const QString& purpose) {
     const QString file = databaseFile(folder);

@@ -108,7 +108,8 @@ QString selectSql(const TableDef& table, const FieldList& fields, const QVector<
 
 // A stored date: ISO "yyyy-MM-dd", with " hh:mm:ss" when it has a time. Read without
 // the general parser, as every date of every row passes here when a table is opened.
-static QVariant storedDate(const QString& s) {
+namespace {
+QVariant storedDate(const QString& s) {
     auto digits = [&](int at, int n) {
         int v = 0;
         for (int i = at; i < at + n; ++i) {
@@ -124,6 +125,7 @@ static QVariant storedDate(const QString& s) {
     }
     return parseDate(s);
 }
+}  // namespace
 
 Row Dataset::readSqlRow(const QSqlQuery& q) const {
     Row r(fields_.size());
@@ -192,7 +194,8 @@ bool Dataset::passesFilter(const Row& r) const {
     return filter_->matches(r);
 }
 
-static int compareValues(FieldType type, const QVariant& a, const QVariant& b, const QCollator& coll) {
+namespace {
+int compareValues(FieldType type, const QVariant& a, const QVariant& b, const QCollator& coll) {
     if (a.isNull() || b.isNull()) return int(!a.isNull()) - int(!b.isNull());  // no value first
     switch (type) {
         case FieldType::AutoIncrement:
@@ -211,8 +214,10 @@ static int compareValues(FieldType type, const QVariant& a, const QVariant& b, c
     }
     return 0;
 }
+}  // namespace
 
-static const QCollator& germanCollator() {
+namespace {
+const QCollator& germanCollator() {
     static const QCollator c = [] {
         QCollator coll{QLocale(QLocale::German, QLocale::Germany)};
         coll.setCaseSensitivity(Qt::CaseInsensitive);
@@ -220,6 +225,7 @@ static const QCollator& germanCollator() {
     }();
     return c;
 }
+}  // namespace
 
 bool Dataset::lessThan(int a, int b) const {
     const Row& x = records_[a].values;
@@ -496,7 +502,8 @@ void Dataset::checkBrowseMode() {
         cancel();
 }
 
-static QVariant toSqlValue(const FieldDef& f, const QVariant& v) {
+namespace {
+QVariant toSqlValue(const FieldDef& f, const QVariant& v) {
     switch (f.type) {
         case FieldType::AutoIncrement:
         case FieldType::Integer: return v.isNull() ? QVariant(QMetaType::fromType<int>()) : QVariant(v.toInt());
@@ -514,6 +521,7 @@ static QVariant toSqlValue(const FieldDef& f, const QVariant& v) {
     }
     return v;
 }
+}  // namespace
 
 void Dataset::storeToDatabase(Record& rec, bool isNew) {
     if (memoryOnly_) {
@@ -554,7 +562,8 @@ void Dataset::storeToDatabase(Record& rec, bool isNew) {
 bool Dataset::post() {
     ensureOpen();
     if (!isEditing()) return true;
-    for (const auto& [id, h] : QVector(beforeStore_))
+    const auto beforeStore = beforeStore_;  // a copy: a rule may attach or detach others
+    for (const auto& [id, h] : beforeStore)
         if (!h(*this)) return false;
     const bool isNew = state_ == State::Insert;
     Record rec{isNew ? 0 : records_[bufferRecord_].key, buffer_};

@@ -3,7 +3,12 @@
 #include <QDir>
 #include <QStandardPaths>
 
+// Resources must be registered outside any namespace (the macro declares the function).
+static void registerDataResources() { Q_INIT_RESOURCE(data); }
+
 namespace ferolind {
+
+void initShippedData() { registerDataResources(); }
 
 QString applicationDataFolder() {
     QString base = qEnvironmentVariable("FEROLIND_APPDATA");

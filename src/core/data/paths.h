@@ -10,6 +10,9 @@ namespace ferolind {
 // FEROLIND_APPDATA overrides it (tests, portable installs). Created when missing.
 QString applicationDataFolder();
 
+// Registers the shipped data (postal codes, bank codes) as Qt resources; safe to call often.
+void initShippedData();
+
 // The user's personal documents folder.
 QString personalDocumentsFolder();
 

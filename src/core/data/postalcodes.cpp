@@ -1,17 +1,16 @@
 #include "postalcodes.h"
 
 #include "dataset.h"
+#include "paths.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-static void initDataResources() { Q_INIT_RESOURCE(data); }
-
 namespace ferolind {
 
 QVector<Row> shippedPostalCodes() {
-    initDataResources();
+    initShippedData();
     QFile f(QStringLiteral(":/data/plz.tsv"));
     QVector<Row> rows;
     if (!f.open(QIODevice::ReadOnly)) return rows;

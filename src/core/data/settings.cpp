@@ -84,14 +84,18 @@ void SettingsStore::DbSettingSetList(const QString& name, const QStringList& lin
 // A byte stream is kept as the text the bytes spell in UTF-8, so that text streams stay
 // readable in the table; other bytes (and control characters, which no XML copy of the
 // table could hold) survive through the base64 prefix.
-static const QString kBase64Prefix = QStringLiteral("base64:");
+namespace {
+const QString kBase64Prefix = QStringLiteral("base64:");
+}  // namespace
 
-static bool isPlainText(const QByteArray& bytes, const QString& asText) {
+namespace {
+bool isPlainText(const QByteArray& bytes, const QString& asText) {
     if (asText.toUtf8() != bytes || asText.startsWith(kBase64Prefix)) return false;
     for (QChar c : asText)
         if (c.unicode() < 0x20 && c != u'\t' && c != u'\r' && c != u'\n') return false;
     return true;
 }
+}  // namespace
 
 QByteArray SettingsStore::DbSettingGetStream(const QString& name) const {
     const QString t = DbSettingGet(name);
@@ -161,16 +165,19 @@ void SettingsStore::AccountValuesClear() {
 
 // The key is opened afresh on every call, so another program on this account (the
 // command-line tool, a second window) is always seen; nothing is cached.
-static std::unique_ptr<QSettings> userKey() {
+namespace {
+std::unique_ptr<QSettings> userKey() {
     return std::make_unique<QSettings>(QStringLiteral("Brankel Software"), QStringLiteral("Revode"));
 }
+}  // namespace
 
 QString RegistryGetString(const QString& name) {
     const QVariant v = userKey()->value(name);
     return v.isValid() ? v.toString() : QString();
 }
 
-static void write(const QString& name, const QVariant& value) {
+namespace {
+void write(const QString& name, const QVariant& value) {
     auto s = userKey();
     s->setValue(name, value);
     s->sync();
@@ -178,6 +185,7 @@ static void write(const QString& name, const QVariant& value) {
         throw DataError(
             QStringLiteral("Die Einstellung »%1« kann nicht gespeichert werden (%2).").arg(name, s->fileName()));
 }
+}  // namespace
 
 void RegistrySetString(const QString& name, const QString& value) { write(name, value); }
 

@@ -81,14 +81,17 @@ QString moneyToPlain(Money m) {
 }
 
 // Rounds to whole cents, halves away from zero, as a currency display does.
-static qint64 toCents(Money m) {
+namespace {
+qint64 toCents(Money m) {
     const qint64 q = m / 100, r = m % 100;
     if (r >= 50) return q + 1;
     if (r <= -50) return q - 1;
     return q;
 }
+}  // namespace
 
-static QString centsText(Money m, bool grouping) {
+namespace {
+QString centsText(Money m, bool grouping) {
     const qint64 cents = toCents(m);
     const bool negative = cents < 0;
     const quint64 a = negative ? quint64(-cents) : quint64(cents);
@@ -98,6 +101,7 @@ static QString centsText(Money m, bool grouping) {
     const QString s = whole + ',' + QString::number(a % 100).rightJustified(2, '0');
     return negative ? '-' + s : s;
 }
+}  // namespace
 
 QString moneyToFixed2(Money m) { return centsText(m, false); }
 
@@ -185,9 +189,11 @@ QString valueToDisplayText(FieldType type, const QVariant& value) {
     return valueToText(type, value);
 }
 
-static DataError invalidInteger(const QString& text, const QString& field) {
+namespace {
+DataError invalidInteger(const QString& text, const QString& field) {
     return DataError(QStringLiteral("'%1' ist kein gültiger Integerwert für Feld '%2'").arg(text, field));
 }
+}  // namespace
 
 QVariant valueFromText(const FieldDef& field, const QString& text) {
     if (text.isEmpty()) return {};

@@ -8,8 +8,6 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-static void initDataResources() { Q_INIT_RESOURCE(data); }
-
 namespace ferolind {
 
 namespace {
@@ -77,7 +75,7 @@ QString bankNameForCode(const QString& bankCode) { return bankNameForCode(bankCo
 bool ensureBankCodeFile() {
     const QString target = bankCodeFilePath();
     if (QFileInfo::exists(target)) return true;
-    initDataResources();
+    initShippedData();
     QFile shipped(QStringLiteral(":/data/blz.asc"));
     if (!shipped.open(QIODevice::ReadOnly)) return false;
     // Written rather than copied: a copy of a resource would be read-only.

@@ -62,9 +62,11 @@ MemberRules::MemberRules(DataModule& data) : data_(data), members_(data.members(
 
 MemberRules::~MemberRules() { members_.setComputeHandler({}); }
 
-static int yearOf(const QVariant& date) {
+namespace {
+int yearOf(const QVariant& date) {
     return date.typeId() == QMetaType::QDate ? date.toDate().year() : toDateTime(date).date().year();
 }
+}  // namespace
 
 QString MemberRules::jubileeText(const QVariant& entryDate, const QVariant& birthDate, int year) {
     QString text;

@@ -850,7 +850,8 @@ void TDatenEingebenF::refocusLater(QWidget* w) {
 
 // Writes what was typed into the field being left; false when the text does not fit the
 // field (its binding reports that right after).
-static bool commitField(BindingSet* bindings, const QString& field) {
+namespace {
+bool commitField(BindingSet* bindings, const QString& field) {
     FieldBinding* b = bindings->binding(field);
     if (!b) return true;
     try {
@@ -860,6 +861,7 @@ static bool commitField(BindingSet* bindings, const QString& field) {
         return false;
     }
 }
+}  // namespace
 
 void TDatenEingebenF::leaveMemberNumber() {
     if (!commitField(bindings_, QStringLiteral("ID"))) return;
