@@ -118,7 +118,7 @@ int run(QStringList args, QTextStream& out, QTextStream& err) {
     // The same start-up as the program: open, attach the rules, last numbers into memory.
     data.openFolder(folder);
     Session session(data);
-    session.memberRules().notify = [&err](const QString& m) { err << m << '\n'; };
+    QObject::connect(&session.memberRules(), &MemberRules::notice, [&err](const QString& m) { err << m << '\n'; });
     session.loadAfterOpen();
 
     const QString sub = args.isEmpty() ? QString() : args.takeFirst();

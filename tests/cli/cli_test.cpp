@@ -5,6 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSet>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 
 namespace {
@@ -34,7 +37,8 @@ TEST(Cli, CreateAddListFilteredAndSorted) {
 
     // Without ID= a member gets the next number, also in a later run.
     Result r = cli(db + QStringList{"members", "add", "Vorname=Anna", "Nachname=Zander", "Geburtsdatum=03.04.1961",
-                                    "EintrittDatum=01.05.1986", "DTAUS=Wahr"});
+                                    "EintrittDatum=01.05.1986", "DTAUS=Wahr", "Kontonummer=123456",
+                                    "Bankleitzahl=10020030", "Kontoinhaber=Anna Zander", "Betrag=Erwachsene"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "1\n");
     EXPECT_EQ(cli(db + QStringList{"members", "add", "ID=40", "Vorname=Max", "Nachname=Müller"}).out, "40\n");
@@ -43,8 +47,9 @@ TEST(Cli, CreateAddListFilteredAndSorted) {
 
     r = cli(db + QStringList{"members", "list", "--columns", "ID;Nachname;Geburtsdatum;DTAUS", "--sort", "Nachname"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(lines(r.out), (QStringList{"ID\tNachname\tGeburtsdatum\tDTAUS", "41\tmeyer\t\t", "40\tMüller\t\t",
-                                         "1\tZander\t03.04.1961\tWahr"}));
+    // An empty Yes/No is No.
+    EXPECT_EQ(lines(r.out), (QStringList{"ID\tNachname\tGeburtsdatum\tDTAUS", "41\tmeyer\t\tFalsch",
+                                         "40\tMüller\t\tFalsch", "1\tZander\t03.04.1961\tWahr"}));
     r = cli(db + QStringList{"members", "list", "--filter", "Nachname = 'M*' and ID<>40", "--columns", "ID;Ort"});
     EXPECT_EQ(lines(r.out), (QStringList{"ID\tOrt", "41\tDresden"}));
 
@@ -119,4 +124,74 @@ TEST(Cli, PostalCodesWithoutDatabase) {
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, "Dresden\n");
     EXPECT_EQ(cli({"plz", "00000"}).out, "");
+}
+
+// The store rules hold for the tool too: an incomplete direct debit is switched off and an
+// unknown fee class is stored with the warning; both notices reach stderr.
+TEST(Cli, MemberRulesReportWhatTheyChanged) {
+    ferolind::test::clearUserSettings();
+    QTemporaryDir dir;
+    const QStringList db{"--db", dir.path()};
+    ASSERT_EQ(cli(db + QStringList{"create"}).code, 0);
+    const Result r =
+        cli(db + QStringList{"members", "add", "Vorname=Anna", "Nachname=Berg", "DTAUS=Wahr", "Betrag=Gibtsnicht"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("DTAUS-Teilnahme wurde ausgeschaltet")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("Diese Beitragsklasse ist nicht vorhanden")) << r.err.toStdString();
+    EXPECT_EQ(lines(cli(db + QStringList{"members", "list", "--columns", "ID;DTAUS;Betrag"}).out),
+              (QStringList{"ID\tDTAUS\tBetrag", "1\tFalsch\tGibtsnicht"}));
+}
+
+// A store and its rules' writes are one transaction: when the settings refuse the
+// salutation list, the member is not stored and its number is not used up.
+TEST(Cli, AStoreWhoseRuleWriteFailsStoresNothing) {
+    ferolind::test::clearUserSettings();
+    QTemporaryDir dir;
+    const QStringList db{"--db", dir.path()};
+    ASSERT_EQ(cli(db + QStringList{"create"}).code, 0);
+    ASSERT_EQ(cli(db + QStringList{"members", "add", "Nachname=Alt"}).out, "1\n");
+    {
+        QSqlDatabase c = QSqlDatabase::addDatabase("QSQLITE", "trigger");
+        c.setDatabaseName(QDir(dir.path()).filePath("db.mdb"));
+        ASSERT_TRUE(c.open());
+        QSqlQuery q(c);
+        ASSERT_TRUE(q.exec("CREATE TRIGGER refuse BEFORE UPDATE ON blob BEGIN SELECT RAISE(ABORT, 'verweigert'); END"));
+        q = QSqlQuery();
+        c.close();
+    }
+    QSqlDatabase::removeDatabase("trigger");
+    const Result r = cli(db + QStringList{"members", "add", "Nachname=Neu", "Anrede=Dr."});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("verweigert")) << r.err.toStdString();
+    EXPECT_EQ(lines(cli(db + QStringList{"members", "list", "--columns", "ID;Nachname"}).out),
+              (QStringList{"ID\tNachname", "1\tAlt"}));
+    EXPECT_EQ(cli(db + QStringList{"settings", "get", "LastMitgliedsID"}).out, "1\n");
+}
+
+// Two workstations adding members at once never hand out one number twice.
+TEST(Cli, TwoLoopsOfAddsGiveDistinctNumbers) {
+    ferolind::test::clearUserSettings();
+    QTemporaryDir dir;
+    ASSERT_EQ(cli({"--db", dir.path(), "create"}).code, 0);
+    const int perLoop =
+        qEnvironmentVariableIntValue("FEROLIND_CLI_LOOP") > 0 ? qEnvironmentVariableIntValue("FEROLIND_CLI_LOOP") : 500;
+    // Each loop is one shell running the tool perLoop times; both run at the same time.
+    const QString loop =
+        QStringLiteral("for i in $(seq %1); do \"%2\" --db \"%3\" members add Nachname=L$i || exit 1; done")
+            .arg(perLoop)
+            .arg(QStringLiteral(FEROLIND_CLI_PATH), dir.path());
+    QProcess a, b;
+    a.start("bash", {"-c", loop});
+    b.start("bash", {"-c", loop});
+    ASSERT_TRUE(a.waitForFinished(300000));
+    ASSERT_TRUE(b.waitForFinished(300000));
+    EXPECT_EQ(a.exitCode(), 0) << a.readAllStandardError().toStdString();
+    EXPECT_EQ(b.exitCode(), 0) << b.readAllStandardError().toStdString();
+    QStringList printed = lines(QString::fromUtf8(a.readAllStandardOutput() + b.readAllStandardOutput()));
+    QStringList stored = lines(cli({"--db", dir.path(), "members", "list", "--columns", "ID"}).out).mid(1);
+    ASSERT_EQ(stored.size(), 2 * perLoop);
+    EXPECT_EQ(QSet<QString>(stored.begin(), stored.end()).size(), 2 * perLoop);
+    printed.sort();
+    stored.sort();
+    EXPECT_EQ(printed, stored);
 }

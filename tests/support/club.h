@@ -29,7 +29,7 @@ struct Club {
         data->openAtStart();
         session = std::make_unique<Session>(*data);
         if (today.isValid()) session->memberRules().today = [today] { return today; };
-        session->memberRules().notify = [this](const QString& m) { notices << m; };
+        QObject::connect(&session->memberRules(), &MemberRules::notice, [this](const QString& m) { notices << m; });
         session->loadAfterOpen();
     }
     QString folder() const { return dir.path(); }

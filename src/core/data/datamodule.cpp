@@ -1,5 +1,6 @@
 #include "datamodule.h"
 
+#include "connection.h"
 #include "database.h"
 #include "errors.h"
 #include "paths.h"
@@ -29,15 +30,20 @@ QVector<Dataset*> DataModule::databaseDatasets() {
     return {&members_, &bookings_, &feePayments_, &blob_, &feeClasses_};
 }
 
+// One connection for all datasets of the folder: a store and its rules' writes in other
+// tables commit together.
+void DataModule::connectTo(const QString& folder) {
+    connection_ = std::make_shared<Connection>(folder, QStringLiteral("club"));
+    for (Dataset* d : databaseDatasets()) d->setConnection(connection_);
+}
+
 bool DataModule::openAtStart() {
     connected_ = false;
     const QString folder = RegistryGetString(QStringLiteral("DBPfad"));
     if (folder.isEmpty()) return false;
     try {
-        for (Dataset* d : databaseDatasets()) {
-            d->setFolder(folder);
-            d->open();
-        }
+        connectTo(folder);
+        for (Dataset* d : databaseDatasets()) d->open();
         connected_ = true;
     } catch (const DataError&) {
         // No message: the creation/selection screen follows.
@@ -46,11 +52,10 @@ bool DataModule::openAtStart() {
 }
 
 void DataModule::openFolder(const QString& folder) {
-    for (Dataset* d : databaseDatasets()) {
-        d->close();
-        d->setFolder(folder);
-        d->open();
-    }
+    for (Dataset* d : databaseDatasets()) d->close();
+    connected_ = false;
+    connectTo(folder);
+    for (Dataset* d : databaseDatasets()) d->open();
     connected_ = true;
 }
 
@@ -59,19 +64,19 @@ void DataModule::createIn(const QString& folder) {
     connected_ = false;
     createDatabase(folder);  // refuses an existing file, a missing or read-only folder
     RegistrySetString(QStringLiteral("DBPfad"), QDir::cleanPath(folder));
-    for (Dataset* d : {&blob_, &members_, &bookings_, &feePayments_, &feeClasses_}) {
-        d->close();
-        d->setFolder(folder);
-        d->open();
-    }
+    feeClasses_.close();
+    connectTo(folder);
+    for (Dataset* d : {&blob_, &members_, &bookings_, &feePayments_, &feeClasses_}) d->open();
     connected_ = true;
 }
 
 void DataModule::openExisting(const QString& folder) {
     members_.close();
-    members_.setFolder(folder);
     try {
+        auto connection = std::make_shared<Connection>(folder, QStringLiteral("club"));
+        members_.setConnection(connection);
         members_.open();
+        connection_ = connection;
     } catch (const DataError&) {
         throw DataError(QStringLiteral("Die Datenbankdatei wurde im Verzeichnis %1 nicht gefunden.\n"
                                        "Bitte wählen Sie ein anderes Verzeichnis aus, um die Datenbank zu öffnen")
@@ -79,7 +84,7 @@ void DataModule::openExisting(const QString& folder) {
     }
     for (Dataset* d : {&bookings_, &blob_, &feePayments_, &feeClasses_}) {
         d->close();
-        d->setFolder(folder);
+        d->setConnection(connection_);
         d->open();
     }
     RegistrySetString(QStringLiteral("DBPfad"), QDir::cleanPath(folder));
@@ -99,9 +104,19 @@ void DataModule::loadLastNumbers() {
     lastMemberNumber = settings_.DbSettingGetInt(QStringLiteral("LastMitgliedsID"));
 }
 
+// Another workstation may have handed out higher numbers meanwhile: the entries are only
+// ever raised.
 void DataModule::saveLastNumbers() {
-    settings_.DbSettingSetInt(QStringLiteral("LastBuchungsID"), lastBookingNumber);
-    settings_.DbSettingSetInt(QStringLiteral("LastMitgliedsID"), lastMemberNumber);
+    if (!blob_.isOpen()) return;
+    Transaction tx(connection_.get());
+    lastBookingNumber = settings_.DbSettingRaiseInt(QStringLiteral("LastBuchungsID"), lastBookingNumber);
+    lastMemberNumber = settings_.DbSettingRaiseInt(QStringLiteral("LastMitgliedsID"), lastMemberNumber);
+    tx.commit();
+}
+
+void DataModule::refreshAll() {
+    for (Dataset* d : databaseDatasets())
+        if (d->isOpen() && !d->isEditing()) d->refresh();
 }
 
 void DataModule::closePostalCodes() {

@@ -31,6 +31,8 @@ public:
     // The same for a given folder (the command-line tool's --db); throws on failure.
     void openFolder(const QString& folder);
     bool connected() const { return connected_; }
+    // The connection all database datasets share (null before the first open).
+    Connection* connection() const { return connection_.get(); }
 
     // "Erstellen": closes the datasets, creates db.mdb with its tables in folder,
     // remembers the folder ("DBPfad") and opens everything. Throws DataError; on a
@@ -45,18 +47,25 @@ public:
     void DisconnectDB();
     void ConnectDB();
 
-    // Numbers held in memory from start to close (loaded from and written back to the
-    // club-wide entries "LastMitgliedsID" and "LastBuchungsID").
+    // The highest numbers this workstation knows of (loaded from and raised back into the
+    // club-wide entries "LastMitgliedsID" and "LastBuchungsID"; a store takes the next
+    // number from the file itself, so these only propose).
     int lastMemberNumber = 0;
     int lastBookingNumber = 0;
     void loadLastNumbers();
     void saveLastNumbers();
+
+    // The periodic re-read of every shared dataset that is not being edited; each keeps
+    // its current record.
+    void refreshAll();
 
     // Closes the postal-code table, writing "plz.xml" to the application folder once.
     void closePostalCodes();
 
 private:
     QVector<Dataset*> databaseDatasets();
+    void connectTo(const QString& folder);
+    std::shared_ptr<Connection> connection_;
     Dataset members_, bookings_, feePayments_, blob_, feeClasses_, postalCodes_;
     SettingsStore settings_;
     bool connected_ = false;

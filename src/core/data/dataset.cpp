@@ -1,5 +1,7 @@
 #include "dataset.h"
 
+#include "collation.h"
+#include "connection.h"
 #include "database.h"
 #include "errors.h"
 #include "filter.h"
@@ -29,8 +31,12 @@ Dataset::Dataset(QString name, const TableDef& table, FieldList fields, QObject*
 Dataset::Dataset(QString name, FieldList fields, QObject* parent)
     : QObject(parent), name_(std::move(name)), fields_(std::move(fields)), memoryOnly_(true) {}
 
-Dataset::~Dataset() {
-    if (db_.isValid()) closeConnection(db_);
+Dataset::~Dataset() = default;
+
+void Dataset::setConnection(std::shared_ptr<Connection> connection) {
+    connection_ = std::move(connection);
+    ownConnection_ = false;
+    if (connection_) folder_ = connection_->folder();
 }
 
 int Dataset::field(const QString& fieldName) const {
@@ -52,11 +58,14 @@ void Dataset::open() {
         setRows({});
         return;
     }
-    db_ = openConnection(folder_, name_);
+    if (!connection_ || connection_->folder() != folder_) {
+        connection_ = std::make_shared<Connection>(folder_, name_);
+        ownConnection_ = true;
+    }
     try {
         loadAllRows();
     } catch (...) {
-        closeConnection(db_);
+        if (ownConnection_) connection_.reset();
         throw;
     }
     state_ = State::Browse;
@@ -77,7 +86,7 @@ void Dataset::close() {
     pos_ = -1;
     bof_ = eof_ = true;
     state_ = State::Inactive;
-    if (db_.isValid()) closeConnection(db_);
+    if (ownConnection_) connection_.reset();
     notifyReset();
     emit stateChanged();
 }
@@ -132,7 +141,11 @@ Row Dataset::readSqlRow(const QSqlQuery& q) const {
     for (int c = 0; c < sqlFields_.size(); ++c) {
         const int f = sqlFields_[c];
         const QVariant v = q.value(c);
-        if (v.isNull()) continue;
+        if (v.isNull()) {
+            // A Yes/No column has no "unknown": an old NULL reads as No.
+            if (fields_[f].type == FieldType::Bool) r[f] = false;
+            continue;
+        }
         switch (fields_[f].type) {
             case FieldType::AutoIncrement:
             case FieldType::Integer: r[f] = v.toInt(); break;
@@ -157,11 +170,8 @@ Row Dataset::readSqlRow(const QSqlQuery& q) const {
 }
 
 void Dataset::loadAllRows() {
-    QSqlQuery q(db_);
-    q.setForwardOnly(true);
-    if (!q.exec(selectSql(*table_, fields_, sqlFields_)))
-        throw DataError(engineMessage(QStringLiteral("Die Tabelle »%1« kann nicht gelesen werden").arg(table_->name),
-                                      q.lastError().text()));
+    QSqlQuery q = connection_->exec(selectSql(*table_, fields_, sqlFields_), {},
+                                    QStringLiteral("Die Tabelle »%1« kann nicht gelesen werden").arg(table_->name));
     QVector<Record> recs;
     while (q.next()) {
         Record rec;
@@ -185,6 +195,25 @@ void Dataset::requery() {
     notifyReset();
     emit contentChanged();
     moveCursor(0, true);
+}
+
+void Dataset::refresh() {
+    ensureOpen();
+    if (memoryOnly_ || isEditing()) return;
+    const qint64 key = pos_ >= 0 && pos_ < view_.size() ? records_[view_[pos_]].key : -1;
+    loadAllRows();
+    rebuildView();
+    notifyReset();
+    emit contentChanged();
+    int at = -1;
+    for (int i = 0; i < view_.size() && key >= 0; ++i)
+        if (records_[view_[i]].key == key) {
+            at = i;
+            break;
+        }
+    // The record is announced again: another workstation may have changed it.
+    moveCursor(at >= 0 ? at : pos_, true);
+    if (key >= 0 && at < 0) emit currentRecordLost();
 }
 
 // ------------------------------------------------------------ view: filter and sort
@@ -213,17 +242,6 @@ int compareValues(FieldType type, const QVariant& a, const QVariant& b, const QC
         case FieldType::Memo: return coll.compare(a.toString(), b.toString());
     }
     return 0;
-}
-}  // namespace
-
-namespace {
-const QCollator& germanCollator() {
-    static const QCollator c = [] {
-        QCollator coll{QLocale(QLocale::German, QLocale::Germany)};
-        coll.setCaseSensitivity(Qt::CaseInsensitive);
-        return coll;
-    }();
-    return c;
 }
 }  // namespace
 
@@ -443,12 +461,16 @@ void Dataset::setValue(int f, const QVariant& v) {
         throw DataError(QStringLiteral("Die Datenmenge %1 ist nicht im Bearbeitungs- oder Einfügemodus.").arg(name_));
     if (fields_[f].type == FieldType::AutoIncrement && !fields_[f].calculated)
         throw DataError(QStringLiteral("Das Feld '%1' kann nicht geändert werden.").arg(fields_[f].name));
-    const QVariant n = normaliseValue(fields_[f], v);
-    if (!isEditing()) return;  // calculated field of a browsed row: display only
+    QVariant n = normaliseValue(fields_[f], v);
+    if (fields_[f].type == FieldType::Bool && n.isNull()) n = false;  // Yes/No knows no "unknown"
+    if (!isEditing()) return;                                         // calculated field of a browsed row: display only
     buffer_[f] = n;
     modified_ = true;
     if (!fields_[f].calculated) compute(buffer_);
-    if (suspend_ == 0) emit rowUpdated(pos_);  // bound controls follow, also while inserting
+    if (suspend_ == 0)
+        emit rowUpdated(pos_);  // bound controls follow, also while inserting
+    else
+        resetPending_ = true;
 }
 
 void Dataset::setText(const QString& name, const QString& t) {
@@ -460,6 +482,8 @@ void Dataset::insert() {
     ensureOpen();
     checkBrowseMode();
     buffer_ = Row(fields_.size());
+    for (int f : sqlFields_)
+        if (fields_[f].type == FieldType::Bool) buffer_[f] = false;
     bufferRecord_ = -1;
     modified_ = false;
     state_ = State::Insert;
@@ -523,80 +547,161 @@ QVariant toSqlValue(const FieldDef& f, const QVariant& v) {
 }
 }  // namespace
 
-void Dataset::storeToDatabase(Record& rec, bool isNew) {
+int Dataset::indexOfKey(qint64 key) const {
+    for (int i = int(records_.size()) - 1; i >= 0; --i)
+        if (records_[i].key == key) return i;
+    return -1;
+}
+
+// Registers how the memory goes back when the surrounding transaction is rolled back.
+void Dataset::undoLater(std::function<void()> undo) {
+    if (!connection_ || connection_->depth() == 0) return;
+    connection_->onRollback(this, std::move(undo), [this] { afterRollback(); });
+}
+
+void Dataset::afterRollback() {
+    if (!isOpen()) return;
+    rebuildKeepingCurrent();
+    emit contentChanged();
+}
+
+// Reads one stored row by its key (after a write, so that the memory is what the file holds).
+Row Dataset::readBack(qint64 key) {
+    QSqlQuery q = connection_->exec(
+        selectSql(*table_, fields_, sqlFields_) + QStringLiteral(" WHERE %1=?").arg(quoteName(fields_[keyField_].name)),
+        {key}, QStringLiteral("Der Datensatz kann nicht gelesen werden"));
+    if (!q.next())
+        throw DataError(
+            QStringLiteral("Der Datensatz wurde an einem anderen Arbeitsplatz gelöscht und kann nicht "
+                           "gespeichert werden. Ihre Änderungen sind nicht gespeichert und bleiben zur "
+                           "Bearbeitung erhalten."));
+    Row r = readSqlRow(q);
+    return r;
+}
+
+// Writes a record: a new one whole, an edited one only in the columns that differ from
+// `before`, so that what another workstation changed in other columns stays.
+void Dataset::storeToDatabase(Record& rec, bool isNew, const Row* before) {
     if (memoryOnly_) {
         if (isNew) rec.key = records_.isEmpty() ? 1 : records_.last().key + 1;
         return;
     }
-    QSqlQuery q(db_);
-    QStringList cols, marks;
+    QStringList cols;
     QVariantList params;
     for (int f : sqlFields_) {
         if (fields_[f].type == FieldType::AutoIncrement) continue;
+        if (!isNew && before && (*before)[f] == rec.values[f]) continue;
         cols << quoteName(fields_[f].name);
         params << toSqlValue(fields_[f], rec.values[f]);
     }
-    QString sql;
+    const QString what = QStringLiteral("Der Datensatz kann nicht gespeichert werden");
     if (isNew) {
+        QStringList marks;
         for (int i = 0; i < cols.size(); ++i) marks << QStringLiteral("?");
-        sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                  .arg(quoteName(table_->name), cols.join(','), marks.join(','));
-    } else {
+        const QString sql = cols.isEmpty()
+                                ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteName(table_->name))
+                                : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                      .arg(quoteName(table_->name), cols.join(','), marks.join(','));
+        QSqlQuery q = connection_->exec(sql, params, what);
+        if (keyField_ >= 0) rec.key = q.lastInsertId().toLongLong();
+    } else if (!cols.isEmpty()) {
         QStringList sets;
         for (const QString& c : cols) sets << c + QStringLiteral("=?");
-        sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3=?")
-                  .arg(quoteName(table_->name), sets.join(','), quoteName(fields_[keyField_].name));
         params << rec.key;
+        connection_->exec(QStringLiteral("UPDATE %1 SET %2 WHERE %3=?")
+                              .arg(quoteName(table_->name), sets.join(','), quoteName(fields_[keyField_].name)),
+                          params, what);
     }
-    q.prepare(sql);
-    for (const QVariant& p : params) q.addBindValue(p);
-    if (!q.exec())
-        throw DataError(
-            engineMessage(QStringLiteral("Der Datensatz kann nicht gespeichert werden"), q.lastError().text()));
-    if (isNew && keyField_ >= 0) {
-        rec.key = q.lastInsertId().toLongLong();
-        rec.values[keyField_] = int(rec.key);
-    }
+    if (keyField_ < 0) return;
+    // Read back: the key of a new row, the other workstations' columns of an edited one,
+    // and the refusal when the row is gone.
+    Row stored = readBack(rec.key);
+    for (int f = 0; f < fields_.size(); ++f)
+        if (fields_[f].calculated) stored[f] = rec.values[f];
+    rec.values = std::move(stored);
 }
 
 bool Dataset::post() {
     ensureOpen();
     if (!isEditing()) return true;
-    const auto beforeStore = beforeStore_;  // a copy: a rule may attach or detach others
-    for (const auto& [id, h] : beforeStore)
-        if (!h(*this)) return false;
-    const bool isNew = state_ == State::Insert;
-    Record rec{isNew ? 0 : records_[bufferRecord_].key, buffer_};
-    storeToDatabase(rec, isNew);  // throws: the record stays in its state
-    compute(rec.values);
-    int index;
-    if (isNew) {
-        records_.append(std::move(rec));
-        index = records_.size() - 1;
-    } else {
-        index = bufferRecord_;
-        records_[index] = std::move(rec);
-        removeFromView(index);
+    const State wasState = state_;
+    const Row wasBuffer = buffer_;
+    const int wasRecord = bufferRecord_;
+    const bool wasModified = modified_;
+    try {
+        Transaction tx(memoryOnly_ ? nullptr : connection_.get());
+        const auto beforeStore = beforeStore_;  // a copy: a rule may attach or detach others
+        for (const auto& [id, h] : beforeStore)
+            if (!h(*this)) return false;
+        const bool isNew = state_ == State::Insert;
+        Record rec{isNew ? 0 : records_[bufferRecord_].key, buffer_};
+        storeToDatabase(rec, isNew, isNew ? nullptr : &records_[bufferRecord_].values);
+        compute(rec.values);
+        int index;
+        if (isNew) {
+            records_.append(std::move(rec));
+            index = records_.size() - 1;
+            const qint64 key = records_[index].key;
+            undoLater([this, key] {
+                const int i = indexOfKey(key);
+                if (i >= 0) records_.remove(i);
+            });
+        } else {
+            index = bufferRecord_;
+            const Record old = records_[index];
+            undoLater([this, old] {
+                const int i = indexOfKey(old.key);
+                if (i >= 0) records_[i] = old;
+            });
+            records_[index] = std::move(rec);
+            removeFromView(index);
+        }
+        buffer_.clear();
+        bufferRecord_ = -1;
+        modified_ = false;
+        state_ = State::Browse;
+        placeInView(index, false);
+        const int at = int(view_.indexOf(index));
+        notifyReset();
+        // The stored record stays current when it is presented.
+        if (at >= 0) {
+            pos_ = at;
+            bof_ = eof_ = false;
+            if (suspend_ == 0) emit currentChanged(pos_);
+        } else {
+            // The stored record left the view: the current row is another one now.
+            moveCursor(pos_, true);
+        }
+        emit stateChanged();
+        emit contentChanged();
+        stored_ = &records_[index].values;
+        try {
+            fire(Event::AfterStore);
+        } catch (...) {
+            stored_ = nullptr;
+            throw;
+        }
+        stored_ = nullptr;
+        tx.commit();
+        return true;
+    } catch (...) {
+        // Nothing was stored: the record is back in its state with the user's edits.
+        if (state_ != wasState || buffer_ != wasBuffer) {
+            const qint64 key = wasRecord >= 0 && wasRecord < records_.size() ? records_[wasRecord].key : -1;
+            state_ = wasState;
+            buffer_ = wasBuffer;
+            bufferRecord_ = key >= 0 ? indexOfKey(key) : -1;
+            modified_ = wasModified;
+            emit stateChanged();
+            if (suspend_ == 0 && pos_ >= 0) emit rowUpdated(pos_);
+        }
+        throw;
     }
-    buffer_.clear();
-    bufferRecord_ = -1;
-    modified_ = false;
-    state_ = State::Browse;
-    placeInView(index, false);
-    const int at = int(view_.indexOf(index));
-    notifyReset();
-    // The stored record stays current when it is presented.
-    if (at >= 0) {
-        pos_ = at;
-        bof_ = eof_ = false;
-        if (suspend_ == 0) emit currentChanged(pos_);
-    } else {
-        moveCursor(pos_, false);
-    }
-    emit stateChanged();
-    emit contentChanged();
-    fire(Event::AfterStore);
-    return true;
+}
+
+QString Dataset::storedText(const QString& name) const {
+    const int f = field(name);
+    return valueToText(fields_[f].type, storedRecord()[f]);
 }
 
 void Dataset::remove() {
@@ -609,15 +714,16 @@ void Dataset::remove() {
     if (pos_ < 0) return;
     fire(Event::BeforeDelete);
     const int index = view_[pos_];
+    Transaction tx(memoryOnly_ ? nullptr : connection_.get());
     if (!memoryOnly_) {
-        QSqlQuery q(db_);
-        q.prepare(QStringLiteral("DELETE FROM %1 WHERE %2=?")
-                      .arg(quoteName(table_->name), quoteName(fields_[keyField_].name)));
-        q.addBindValue(records_[index].key);
-        if (!q.exec())
-            throw DataError(
-                engineMessage(QStringLiteral("Der Datensatz kann nicht gelöscht werden"), q.lastError().text()));
+        // A row another workstation deleted already is gone all the same.
+        connection_->exec(QStringLiteral("DELETE FROM %1 WHERE %2=?")
+                              .arg(quoteName(table_->name), quoteName(fields_[keyField_].name)),
+                          {records_[index].key}, QStringLiteral("Der Datensatz kann nicht gelöscht werden"));
     }
+    const Record old = records_[index];
+    undoLater([this, old, index] { records_.insert(std::min(index, int(records_.size())), old); });
+    tx.commit();
     records_.remove(index);
     view_.remove(pos_);
     for (int& v : view_)
@@ -631,26 +737,22 @@ void Dataset::removeAllPresented() {
     ensureOpen();
     checkBrowseMode();
     if (view_.isEmpty()) return;
+    // One transaction: all presented rows go, or none.
+    Transaction tx(memoryOnly_ ? nullptr : connection_.get());
     if (!memoryOnly_) {
-        // One transaction: all presented rows go, or none.
-        db_.transaction();
-        QSqlQuery q(db_);
+        QSqlQuery q(connection_->db());
         q.prepare(QStringLiteral("DELETE FROM %1 WHERE %2=?")
                       .arg(quoteName(table_->name), quoteName(fields_[keyField_].name)));
         for (int index : view_) {
             q.addBindValue(records_[index].key);
-            if (!q.exec()) {
-                const QString err = q.lastError().text();
-                db_.rollback();
-                throw DataError(engineMessage(QStringLiteral("Die Datensätze können nicht gelöscht werden"), err));
-            }
-        }
-        if (!db_.commit()) {
-            const QString err = db_.lastError().text();
-            db_.rollback();
-            throw DataError(engineMessage(QStringLiteral("Die Datensätze können nicht gelöscht werden"), err));
+            if (!q.exec())
+                throw DataError(
+                    engineMessage(QStringLiteral("Die Datensätze können nicht gelöscht werden"), q.lastError().text()));
         }
     }
+    const QVector<Record> before = records_;
+    undoLater([this, before] { records_ = before; });
+    tx.commit();
     QVector<bool> gone(records_.size(), false);
     for (int index : view_) gone[index] = true;
     QVector<Record> kept;
@@ -662,6 +764,90 @@ void Dataset::removeAllPresented() {
     notifyReset();
     emit contentChanged();
     moveCursor(0, true);
+}
+
+void Dataset::mirrorStoredRow(const Row& row) {
+    ensureOpen();
+    Row r = row;
+    r.resize(fields_.size());
+    compute(r);
+    const qint64 key = keyField_ >= 0 ? r[keyField_].toLongLong() : 0;
+    const int i = keyField_ >= 0 ? indexOfKey(key) : -1;
+    if (i >= 0) {
+        const Record old = records_[i];
+        undoLater([this, old] {
+            const int j = indexOfKey(old.key);
+            if (j >= 0) records_[j] = old;
+        });
+        records_[i].values = std::move(r);
+        if (bufferRecord_ != i) {
+            removeFromView(i);
+            placeInView(i, true);
+        }
+    } else {
+        records_.append(Record{key, std::move(r)});
+        undoLater([this, key] {
+            const int j = indexOfKey(key);
+            if (j >= 0) records_.remove(j);
+        });
+        placeInView(int(records_.size()) - 1, true);
+    }
+    clampCursor();
+    notifyReset();
+    emit contentChanged();
+}
+
+void Dataset::mirrorDeletedRows(const std::function<bool(const Row&)>& which) {
+    ensureOpen();
+    if (isEditing() && bufferRecord_ >= 0 && which(records_[bufferRecord_].values)) cancel();
+    const qint64 currentKey = pos_ >= 0 && pos_ < view_.size() ? records_[view_[pos_]].key : -1;
+    const QVector<Record> before = records_;
+    QVector<Record> kept;
+    kept.reserve(records_.size());
+    const qint64 editedKey = bufferRecord_ >= 0 ? records_[bufferRecord_].key : -1;
+    for (Record& r : records_)
+        if (!which(r.values)) kept.append(std::move(r));
+    if (kept.size() == before.size()) {
+        records_ = before;
+        return;
+    }
+    undoLater([this, before] { records_ = before; });
+    records_ = std::move(kept);
+    if (editedKey >= 0) bufferRecord_ = indexOfKey(editedKey);
+    rebuildView();
+    notifyReset();
+    int p = pos_;
+    for (int i = 0; i < view_.size(); ++i)
+        if (records_[view_[i]].key == currentKey) p = i;
+    moveCursor(p, true);
+    emit contentChanged();
+}
+
+// Keeps the cursor on a row of the view after the view grew or shrank.
+void Dataset::clampCursor() {
+    if (view_.isEmpty()) {
+        pos_ = -1;
+        bof_ = eof_ = true;
+    } else if (pos_ < 0 || pos_ >= view_.size()) {
+        pos_ = std::clamp(pos_, 0, int(view_.size()) - 1);
+        bof_ = eof_ = false;
+    }
+}
+
+QVariant Dataset::maxStoredValue(const QString& name) {
+    ensureOpen();
+    const int f = field(name);
+    if (memoryOnly_) {
+        QVariant best;
+        for (const Record& r : records_)
+            if (!r.values[f].isNull() && (best.isNull() || r.values[f].toLongLong() > best.toLongLong()))
+                best = r.values[f];
+        return best;
+    }
+    QSqlQuery q = connection_->exec(
+        QStringLiteral("SELECT MAX(%1) FROM %2").arg(quoteName(fields_[f].name), quoteName(table_->name)), {},
+        QStringLiteral("Die Tabelle »%1« kann nicht gelesen werden").arg(table_->name));
+    return q.next() ? q.value(0) : QVariant();
 }
 
 // ------------------------------------------------------------ locate
@@ -713,11 +899,14 @@ void Dataset::disableControls() { ++suspend_; }
 
 void Dataset::enableControls() {
     if (suspend_ == 0) return;
-    if (--suspend_ == 0 && resetPending_) {
+    if (--suspend_ > 0) return;
+    // Resuming announces what happened meanwhile: the rows when they changed, and the
+    // current row always (a walk may have moved the cursor without a word).
+    if (resetPending_) {
         resetPending_ = false;
         emit viewReset();
-        emit currentChanged(pos_);
     }
+    emit currentChanged(pos_);
 }
 
 void Dataset::notifyReset() {
@@ -789,11 +978,8 @@ void Dataset::saveToXml(const QString& path) const {
 
 void Dataset::execute(const QString& sql, const QVariantList& params) {
     ensureOpen();
-    QSqlQuery q(db_);
-    q.prepare(sql);
-    for (const QVariant& p : params) q.addBindValue(p);
-    if (!q.exec())
-        throw DataError(engineMessage(QStringLiteral("Die Anweisung ist fehlgeschlagen"), q.lastError().text()));
+    if (memoryOnly_) throw DataError(QStringLiteral("Die Datenmenge %1 hat keine Datenbank.").arg(name_));
+    connection_->exec(sql, params, QStringLiteral("Die Anweisung ist fehlgeschlagen"));
 }
 
 }  // namespace ferolind

@@ -16,6 +16,7 @@
 
 namespace ferolind {
 
+class Connection;
 class Filter;
 struct TableDef;
 
@@ -51,14 +52,24 @@ public:
     const TableDef* table() const { return table_; }
 
     // --- opening
-    // The folder of db.mdb the dataset connects to (its connection string).
+    // The folder of db.mdb the dataset connects to (its connection string). Without a
+    // shared connection, open() opens one of its own on it.
     void setFolder(const QString& folder) { folder_ = folder; }
     const QString& folder() const { return folder_; }
+    // The connection shared with the other datasets of a data module, so that a store and
+    // the writes its rules make to other tables are one transaction. Set before open().
+    void setConnection(std::shared_ptr<Connection> connection);
+    // The connection in use while open (null for in-memory datasets).
+    Connection* connection() const { return connection_.get(); }
     void open();  // reads all rows; throws DataError
     void close();
     bool isOpen() const { return state_ != State::Inactive; }
     // Re-reads all rows from the database, keeping filter and sort, then goes to the first row.
     void requery();
+    // The periodic re-read: like requery, but the current record stays current (by its row
+    // key). When another workstation deleted it, the cursor moves to the row now at its
+    // place and currentRecordLost() is emitted. Not while editing (then nothing happens).
+    void refresh();
     // In-memory datasets: replaces all rows (and opens the dataset).
     void setRows(QVector<Row> rows);
 
@@ -81,8 +92,11 @@ public:
     bool isModified() const { return modified_; }
     void insert();
     void edit();
-    // Stores the record being edited or inserted. Returns false when a before-store rule
-    // abandoned it. Throws DataError when the database refuses.
+    // Stores the record being edited or inserted: the before-store rules, the write and
+    // the after-store rules are one transaction. Only the columns that changed are written,
+    // and the stored row is read back. Returns false when a before-store rule abandoned it.
+    // Throws DataError when the database or a rule refuses (also when another workstation
+    // deleted the record): nothing is stored then and the record keeps its state and edits.
     bool post();
     void cancel();
     // Stores when modified, discards otherwise (before moving to another record).
@@ -111,6 +125,19 @@ public:
     // Every stored row in table order, whatever the filter presents.
     int totalCount() const { return int(records_.size()); }
     const Row& recordAt(int index) const { return records_[index].values; }
+    // The record just stored, as the after-store rules see it (wherever the cursor is:
+    // a filter may hide it). Outside an after-store event: the current row.
+    const Row& storedRecord() const { return stored_ ? *stored_ : currentRow(); }
+    QString storedText(const QString& name) const;
+
+    // --- rows written by someone else on this dataset's connection (the settings store):
+    // the memory takes them without a write of its own. Undone with the transaction.
+    // Puts a row (all stored fields) in place of the record with its key, or adds it.
+    void mirrorStoredRow(const Row& row);
+    // Forgets the records the predicate selects.
+    void mirrorDeletedRows(const std::function<bool(const Row&)>& which);
+    // The highest value of a column in the file (not in memory); null when there is none.
+    QVariant maxStoredValue(const QString& name);
 
     // --- locate: the first presented row whose fields (names separated by ";") equal
     // the values exactly; on no match the current row stays.
@@ -158,6 +185,8 @@ signals:
     void rowUpdated(int position);
     void currentChanged(int position);
     void stateChanged();
+    // A re-read found the current record deleted by another workstation.
+    void currentRecordLost();
 
 private:
     struct Record {
@@ -181,7 +210,12 @@ private:
     void moveCursor(int position, bool fireScroll);
     void fire(Event e);
     void compute(Row& r) const;
-    void storeToDatabase(Record& rec, bool isNew);
+    void storeToDatabase(Record& rec, bool isNew, const Row* before);
+    Row readBack(qint64 key);
+    int indexOfKey(qint64 key) const;
+    void undoLater(std::function<void()> undo);
+    void afterRollback();
+    void clampCursor();
     void notifyReset();
     void ensureOpen() const;
     int keyField() const { return keyField_; }
@@ -193,7 +227,8 @@ private:
     int keyField_ = -1;       // AutoIncrement field, the row key
 
     QString folder_;
-    QSqlDatabase db_;
+    std::shared_ptr<Connection> connection_;
+    bool ownConnection_ = false;
     bool memoryOnly_ = false;
 
     QVector<Record> records_;
@@ -214,6 +249,7 @@ private:
 
     int suspend_ = 0;
     bool resetPending_ = false;
+    const Row* stored_ = nullptr;  // during the after-store event
 
     QVector<Subscription> handlers_;
     QVector<std::pair<int, BeforeStoreHandler>> beforeStore_;

@@ -1,9 +1,12 @@
 #include "settings.h"
 
+#include "connection.h"
 #include "dataset.h"
 #include "errors.h"
 
+#include <QSet>
 #include <QSettings>
+#include <QSqlQuery>
 #include <memory>
 
 namespace ferolind {
@@ -11,40 +14,112 @@ namespace ferolind {
 bool SettingsStore::isOpen() const { return blob_.isOpen(); }
 
 // Entry names are matched ignoring letter case, as the engine's filter compares texts.
+// Every row counts, whatever a screen's filter presents.
 int SettingsStore::find(const QString& name) const {
     if (!blob_.isOpen()) return -1;
     const int nameField = blob_.field(QStringLiteral("Name"));
-    for (int p = 0; p < blob_.recordCount(); ++p) {
-        const QVariant v = blob_.rowAt(p)[nameField];
-        if (!v.isNull() && v.toString().compare(name, Qt::CaseInsensitive) == 0) return p;
+    for (int i = 0; i < blob_.totalCount(); ++i) {
+        const QVariant v = blob_.recordAt(i)[nameField];
+        if (!v.isNull() && v.toString().compare(name, Qt::CaseInsensitive) == 0) return i;
     }
     return -1;
 }
 
 QString SettingsStore::DbSettingGet(const QString& name) const {
-    const int p = find(name);
-    if (p < 0) return {};
-    return blob_.rowAt(p)[blob_.field(QStringLiteral("Inhalt"))].toString();
+    const int i = find(name);
+    if (i < 0) return {};
+    return blob_.recordAt(i)[blob_.field(QStringLiteral("Inhalt"))].toString();
 }
 
+namespace {
+const QString kEntriesTable = QStringLiteral("\"blob\"");
+QVariant textOrNull(const QString& t) { return t.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(t); }
+}  // namespace
+
+// The entries of the file (not of the memory) whose names the predicate selects, as rows
+// of the settings dataset; the memory takes them over.
+QVector<Row> SettingsStore::readEntries(const std::function<bool(const QString&)>& which) {
+    Connection* c = blob_.connection();
+    QSqlQuery q =
+        c->exec(QStringLiteral("SELECT \"ID\", \"Name\", \"Inhalt\" FROM %1 ORDER BY \"ID\"").arg(kEntriesTable), {},
+                QStringLiteral("Die Einstellungen können nicht gelesen werden"));
+    const int fId = blob_.field(QStringLiteral("ID")), fName = blob_.field(QStringLiteral("Name")),
+              fText = blob_.field(QStringLiteral("Inhalt"));
+    QVector<Row> rows;
+    while (q.next()) {
+        if (!which(q.value(1).toString())) continue;
+        Row r(blob_.fieldCount());
+        r[fId] = q.value(0).toInt();
+        if (!q.value(1).isNull()) r[fName] = q.value(1).toString();
+        if (!q.value(2).isNull() && !q.value(2).toString().isEmpty()) r[fText] = q.value(2).toString();
+        rows.append(r);
+    }
+    return rows;
+}
+
+// Makes the memory hold exactly the file's entries of one name.
+void SettingsStore::mirror(const QString& name, const QVector<Row>& fileRows) {
+    const int fId = blob_.field(QStringLiteral("ID")), fName = blob_.field(QStringLiteral("Name"));
+    QSet<qint64> keys;
+    for (const Row& r : fileRows) keys.insert(r[fId].toLongLong());
+    blob_.mirrorDeletedRows([&](const Row& r) {
+        return r[fName].toString().compare(name, Qt::CaseInsensitive) == 0 && !keys.contains(r[fId].toLongLong());
+    });
+    for (const Row& r : fileRows) blob_.mirrorStoredRow(r);
+}
+
+namespace {
+std::function<bool(const QString&)> named(const QString& name) {
+    return [name](const QString& n) { return n.compare(name, Qt::CaseInsensitive) == 0; };
+}
+}  // namespace
+
+// Written by name, not by the row the memory remembers: an entry another workstation
+// deleted is created again, and no entry gets a second row.
 void SettingsStore::DbSettingSet(const QString& name, const QString& text) {
     if (!blob_.isOpen()) return;
-    blob_.checkBrowseMode();
-    const int p = find(name);
-    if (p < 0) {
-        blob_.insert();
-        blob_.setValue(QStringLiteral("Name"), name);
+    Connection* c = blob_.connection();
+    Transaction tx(c);
+    const QString what = QStringLiteral("Die Einstellung »%1« kann nicht gespeichert werden").arg(name);
+    const QVector<Row> existing = readEntries(named(name));
+    const int fId = blob_.field(QStringLiteral("ID")), fText = blob_.field(QStringLiteral("Inhalt"));
+    QVector<Row> rows = existing;
+    if (existing.isEmpty()) {
+        QSqlQuery q = c->exec(QStringLiteral("INSERT INTO %1 (\"Name\", \"Inhalt\") VALUES (?, ?)").arg(kEntriesTable),
+                              {textOrNull(name), textOrNull(text)}, what);
+        Row r(blob_.fieldCount());
+        r[fId] = q.lastInsertId().toInt();
+        r[blob_.field(QStringLiteral("Name"))] = name;
+        rows.append(r);
     } else {
-        blob_.moveTo(p);
-        blob_.edit();
+        // Of two rows of one name (an old file may have them) the first is the entry.
+        c->exec(QStringLiteral("UPDATE %1 SET \"Inhalt\" = ? WHERE \"ID\" = ?").arg(kEntriesTable),
+                {textOrNull(text), existing.first()[fId]}, what);
     }
-    try {
-        blob_.setValue(QStringLiteral("Inhalt"), text);
-        blob_.post();
-    } catch (...) {
-        blob_.cancel();
-        throw;
-    }
+    rows.first()[fText] = text.isEmpty() ? QVariant() : QVariant(text);
+    mirror(name, rows);
+    tx.commit();
+}
+
+QString SettingsStore::DbSettingRead(const QString& name) {
+    if (!blob_.isOpen()) return {};
+    const QVector<Row> rows = readEntries(named(name));
+    mirror(name, rows);
+    return rows.isEmpty() ? QString() : rows.first()[blob_.field(QStringLiteral("Inhalt"))].toString();
+}
+
+int SettingsStore::DbSettingRaiseInt(const QString& name, int value) {
+    if (!blob_.isOpen()) return value;
+    Transaction tx(blob_.connection());
+    bool ok = false;
+    const int stored = DbSettingRead(name).trimmed().toInt(&ok);
+    int result = value;
+    if (ok && stored >= value)
+        result = stored;
+    else
+        DbSettingSetInt(name, value);
+    tx.commit();
+    return result;
 }
 
 int SettingsStore::DbSettingGetInt(const QString& name) const {
@@ -127,38 +202,30 @@ void SettingsStore::AccountStartValueSet(const QString& account, Money amount) {
     DbSettingSet(QStringLiteral("startwert_") + account, moneyToPlain(amount));
 }
 
-void SettingsStore::DbSettingClearAll() {
+// Deletes the file's entries whose names the predicate selects, whatever the memory knows.
+void SettingsStore::deleteWhere(const std::function<bool(const QString&)>& which) {
     if (!blob_.isOpen()) return;
-    blob_.checkBrowseMode();
-    const bool was = blob_.filtered();
-    blob_.setFiltered(false);
-    blob_.removeAllPresented();
-    blob_.setFiltered(was);
+    Connection* c = blob_.connection();
+    Transaction tx(c);
+    for (const Row& r : readEntries(which))
+        c->exec(QStringLiteral("DELETE FROM %1 WHERE \"ID\" = ?").arg(kEntriesTable),
+                {r[blob_.field(QStringLiteral("ID"))]},
+                QStringLiteral("Die Einstellungen können nicht gelöscht werden"));
+    const int fName = blob_.field(QStringLiteral("Name"));
+    blob_.mirrorDeletedRows([&](const Row& r) { return which(r[fName].toString()); });
+    tx.commit();
 }
 
-void SettingsStore::deleteWherePrefix(const QString& prefix) {
-    // The prefix is a fixed word of ours, so the filter text needs no quoting.
-    const QString oldFilter = blob_.filter();
-    const bool was = blob_.filtered();
-    blob_.applyFilter(QStringLiteral("Name = '%1*'").arg(prefix));
-    try {
-        blob_.removeAllPresented();
-    } catch (...) {
-        blob_.setFiltered(false);
-        blob_.setFilter(oldFilter);
-        blob_.setFiltered(was);
-        throw;
-    }
-    blob_.setFiltered(false);
-    blob_.setFilter(oldFilter);
-    blob_.setFiltered(was);
+void SettingsStore::DbSettingClearAll() {
+    deleteWhere([](const QString&) { return true; });
 }
 
 void SettingsStore::AccountValuesClear() {
     if (!blob_.isOpen()) return;
-    blob_.checkBrowseMode();
-    deleteWherePrefix(QStringLiteral("kontostand"));
-    deleteWherePrefix(QStringLiteral("startwert"));
+    Transaction tx(blob_.connection());
+    deleteWhere([](const QString& n) { return n.startsWith(QLatin1String("kontostand"), Qt::CaseInsensitive); });
+    deleteWhere([](const QString& n) { return n.startsWith(QLatin1String("startwert"), Qt::CaseInsensitive); });
+    tx.commit();
 }
 
 // ------------------------------------------------------------ per-user values

@@ -2,24 +2,34 @@
 // the database sees them) and per-user values in the user's settings area.
 #pragma once
 
+#include "field.h"
 #include "values.h"
 
 #include <QByteArray>
 #include <QStringList>
+#include <functional>
 
 namespace ferolind {
 
 class Dataset;
 
-// Club-wide entries: at most one row per name in the settings dataset. Every read
-// returns its default when the dataset is closed, the entry is absent or the content
-// cannot be converted; writes to a closed dataset are dropped without a message.
+// Club-wide entries: at most one row per name in table "blob". Reads come from the
+// settings dataset's memory, over all its rows (a screen's filter on it does not matter),
+// and return their default when the dataset is closed, the entry is absent or the content
+// cannot be converted. Writes go to the file by name, each one transaction (or part of the
+// caller's), and the memory follows; writes to a closed dataset are dropped silently.
 class SettingsStore {
 public:
     explicit SettingsStore(Dataset& blob) : blob_(blob) {}
 
     QString DbSettingGet(const QString& name) const;
     void DbSettingSet(const QString& name, const QString& text);
+    // The entry as the file holds it now (another workstation may have written it); the
+    // memory takes it over. For read-modify-write inside a transaction.
+    QString DbSettingRead(const QString& name);
+    // Raises an integer entry to `value` unless the file holds a higher one; returns the
+    // entry's value afterwards. Never lowers it.
+    int DbSettingRaiseInt(const QString& name, int value);
     int DbSettingGetInt(const QString& name) const;
     void DbSettingSetInt(const QString& name, int value);
     bool DbSettingGetBool(const QString& name) const;
@@ -42,8 +52,10 @@ public:
     bool isOpen() const;
 
 private:
-    int find(const QString& name) const;  // presented position of the entry, -1 when absent
-    void deleteWherePrefix(const QString& prefix);
+    int find(const QString& name) const;  // record index of the entry, -1 when absent
+    QVector<Row> readEntries(const std::function<bool(const QString&)>& which);
+    void mirror(const QString& name, const QVector<Row>& fileRows);
+    void deleteWhere(const std::function<bool(const QString&)>& which);
     Dataset& blob_;
 };
 

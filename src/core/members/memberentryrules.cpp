@@ -3,6 +3,7 @@
 #include "banklookup.h"
 #include "data/datamodule.h"
 #include "data/postalcodes.h"
+#include "memberrules.h"
 #include "session/session.h"
 
 namespace ferolind {
@@ -10,7 +11,8 @@ namespace ferolind {
 const QString MemberEntryRules::kCloseQuestion = QStringLiteral("Änderungen speichern beim aktuellen Datensatz?");
 const QString MemberEntryRules::kWrongFeeClassMessage = QStringLiteral("Diese Beitragsklasse ist nicht vorhanden");
 
-MemberEntryRules::MemberEntryRules(Session& session) : data_(session.data()), members_(session.data().members()) {}
+MemberEntryRules::MemberEntryRules(Session& session)
+    : data_(session.data()), members_(session.data().members()), rules_(session.memberRules()) {}
 
 QString MemberEntryRules::deleteQuestion(const QString& firstName, const QString& lastName) {
     return QStringLiteral("Mitglied ") + firstName + QLatin1Char(' ') + lastName + QStringLiteral(" wirklich löschen?");
@@ -43,16 +45,9 @@ QStringList MemberEntryRules::salutations() const {
     return data_.settings().DbSettingGetList(QStringLiteral("Anrede"));
 }
 
-QStringList MemberEntryRules::feeClassNames() const {
-    QStringList names;
-    const Dataset& c = data_.feeClasses();
-    if (!c.isOpen()) return names;
-    const int fName = c.field(QStringLiteral("Name"));
-    for (int i = 0; i < c.totalCount(); ++i) names << c.recordAt(i)[fName].toString();
-    return names;
-}
+QStringList MemberEntryRules::feeClassNames() const { return rules_.feeClassNames(); }
 
-bool MemberEntryRules::feeClassExists(const QString& name) const { return feeClassNames().contains(name); }
+bool MemberEntryRules::feeClassExists(const QString& name) const { return rules_.feeClassExists(name); }
 
 QStringList MemberEntryRules::lookUpTowns(const QString& townBoxText) {
     const QString plz = members_.isOpen() ? members_.text(QStringLiteral("PLZ")) : QString();

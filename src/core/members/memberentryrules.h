@@ -10,6 +10,7 @@ namespace ferolind {
 
 class DataModule;
 class Dataset;
+class MemberRules;
 class Session;
 
 class MemberEntryRules {
@@ -65,6 +66,7 @@ public:
 private:
     DataModule& data_;
     Dataset& members_;
+    MemberRules& rules_;
 };
 
 }  // namespace ferolind

@@ -1,14 +1,85 @@
 #include "memberrules.h"
 
+#include "data/collation.h"
 #include "data/datamodule.h"
+#include "data/errors.h"
 #include "data/values.h"
 
 #include <QTimer>
+#include <algorithm>
+#include <limits>
 
 namespace ferolind {
 
 const QString MemberRules::kEmptyNumberMessage =
     QStringLiteral("Bitte eine Mitgliedsnummer eingeben! Das Feld darf nicht leer bleiben.");
+const QString MemberRules::kDirectDebitOffMessage = QStringLiteral(
+    "Die DTAUS-Teilnahme wurde ausgeschaltet: Bitte die Felder Kontonummer, Kontoinhaber, Bankleitzahl und "
+    "Jahresbeitrag ausfüllen, um DTAUS nutzen zu können!");
+const QString MemberRules::kWrongFeeClassMessage = QStringLiteral("Diese Beitragsklasse ist nicht vorhanden");
+const QString MemberRules::kLastNumberEntry = QStringLiteral("LastMitgliedsID");
+
+namespace {
+constexpr qint64 kHighestNumber = std::numeric_limits<int>::max();  // what the column holds
+}  // namespace
+
+int MemberRules::nextNumberAfter(qint64 taken) { return taken >= kHighestNumber ? 0 : int(taken + 1); }
+
+QString MemberRules::numbersExhaustedMessage() {
+    return QStringLiteral("Es gibt keine freie Mitgliedsnummer über %1 mehr: Bitte eine Mitgliedsnummer eingeben.")
+        .arg(kHighestNumber);
+}
+
+void MemberRules::tell(const QString& message) {
+    problems_ << message;
+    emit notice(message);
+}
+
+// The number proposed on "Neu" may have been taken by another workstation meanwhile: the
+// file's entry and its highest number decide, inside the store's transaction.
+void MemberRules::takeFreeNumber(Dataset& d) {
+    bool ok = false;
+    const qint64 entry = data_.settings().DbSettingRead(kLastNumberEntry).trimmed().toInt(&ok);
+    const QVariant highest = d.maxStoredValue(QStringLiteral("ID"));
+    const qint64 taken = std::max(ok ? entry : 0, highest.isNull() ? 0 : highest.toLongLong());
+    if (proposedNumber_ > taken) return;
+    const int next = nextNumberAfter(taken);
+    if (next == 0) throw DataError(numbersExhaustedMessage());
+    d.setValue(QStringLiteral("ID"), next);
+    proposedNumber_ = next;
+}
+
+bool MemberRules::directDebitDataComplete(const Row& r) const {
+    for (int f : {fAccount_, fFeeClass_, fBankCode_, fHolder_})
+        if (r[f].isNull() || r[f].toString().isEmpty()) return false;
+    return true;
+}
+
+// A member without complete direct-debit data never keeps the participation.
+void MemberRules::checkDirectDebit(Dataset& d) {
+    if (!d.value(QStringLiteral("DTAUS")).toBool() || directDebitDataComplete(d.currentRow())) return;
+    d.setValue(QStringLiteral("DTAUS"), false);
+    tell(kDirectDebitOffMessage);
+}
+
+// An unknown fee class is stored all the same, with the warning.
+void MemberRules::checkFeeClass(Dataset& d) {
+    const QString name = d.text(QStringLiteral("Betrag"));
+    if (!name.isEmpty() && !feeClassExists(name)) tell(kWrongFeeClassMessage);
+}
+
+QStringList MemberRules::feeClassNames() const {
+    QStringList names;
+    const Dataset& c = data_.feeClasses();
+    if (!c.isOpen()) return names;
+    const int fName = c.field(QStringLiteral("Name"));
+    for (int i = 0; i < c.totalCount(); ++i) names << c.recordAt(i)[fName].toString();
+    return names;
+}
+
+QStringList MemberRules::sortedFeeClassNames() const { return sortedGerman(feeClassNames()); }
+
+bool MemberRules::feeClassExists(const QString& name) const { return feeClassNames().contains(name); }
 
 MemberRules::MemberRules(DataModule& data) : data_(data), members_(data.members()) {
     fId_ = members_.field(QStringLiteral("ID"));
@@ -16,34 +87,49 @@ MemberRules::MemberRules(DataModule& data) : data_(data), members_(data.members(
     fBirth_ = members_.field(QStringLiteral("Geburtsdatum"));
     fJubilee_ = members_.field(QStringLiteral("Jubilaeum"));
     fPaid_ = members_.field(QStringLiteral("BeitragAktuellBezahlt"));
+    fAccount_ = members_.field(QStringLiteral("Kontonummer"));
+    fFeeClass_ = members_.field(QStringLiteral("Betrag"));
+    fBankCode_ = members_.field(QStringLiteral("Bankleitzahl"));
+    fHolder_ = members_.field(QStringLiteral("Kontoinhaber"));
 
     using E = Dataset::Event;
     members_.on(E::AfterInsert, [this](Dataset& d) {
         // A cancelled new record uses up no number: the counter moves only on save.
-        d.setText(QStringLiteral("ID"), QString::number(data_.lastMemberNumber + 1));
+        proposedNumber_ = nextNumberAfter(data_.lastMemberNumber);
+        if (proposedNumber_ > 0)
+            d.setText(QStringLiteral("ID"), QString::number(proposedNumber_));
+        else
+            tell(numbersExhaustedMessage());
         d.setValue(QStringLiteral("EintrittDatum"), today());
         if (entry.setFeeButtonEnabled) entry.setFeeButtonEnabled(true);
     });
     members_.on(E::BeforeEdit, [this](Dataset&) {
+        proposedNumber_ = 0;
         if (entry.showing && entry.showing() && entry.setSaveEnabled) entry.setSaveEnabled(true);
     });
+    // Runs inside the store's transaction, with the file's write lock held.
     members_.onBeforeStore([this](Dataset& d) {
+        problems_.clear();
         if (d.isNull(QStringLiteral("ID"))) {
-            if (notify) notify(kEmptyNumberMessage);
+            tell(kEmptyNumberMessage);
             d.setValue(QStringLiteral("ID"), 0);
+        } else if (d.state() == Dataset::State::Insert && proposedNumber_ > 0 &&
+                   d.intValue(QStringLiteral("ID")) == proposedNumber_) {
+            takeFreeNumber(d);
         }
+        checkDirectDebit(d);
+        checkFeeClass(d);
         return true;
     });
     members_.on(E::AfterStore, [this](Dataset& d) {
+        proposedNumber_ = 0;
         SettingsStore& s = data_.settings();
         QStringList salutations = s.DbSettingGetList(QStringLiteral("Anrede"));
-        const QString salutation = d.text(QStringLiteral("Anrede"));
+        const QString salutation = d.storedText(QStringLiteral("Anrede"));
         if (!salutation.isEmpty() && !salutations.contains(salutation, Qt::CaseSensitive)) salutations << salutation;
         s.DbSettingSetList(QStringLiteral("Anrede"), salutations);
-        if (!d.isNull(QStringLiteral("ID"))) {
-            const int id = d.intValue(QStringLiteral("ID"));
-            if (id > data_.lastMemberNumber) data_.lastMemberNumber = id;
-        }
+        const QVariant id = d.storedRecord()[fId_];
+        if (!id.isNull()) data_.lastMemberNumber = s.DbSettingRaiseInt(kLastNumberEntry, id.toInt());
     });
     members_.on(E::AfterScroll, [this](Dataset&) {
         if (entry.showing && entry.showing() && entry.recordChanged) entry.recordChanged();

@@ -33,9 +33,18 @@ public:
 
     // The day the rules take as today (tests set another).
     std::function<QDate()> today = [] { return QDate::currentDate(); };
-    // Shows a notice to the user (a message box in the program, stderr in the tool).
-    std::function<void(const QString&)> notify;
     MemberEntryHooks entry;
+
+    // What the last store reported (also sent one by one through notice()).
+    const QStringList& problems() const { return problems_; }
+
+    // Direct debit needs account number, fee class, bank code and account holder.
+    bool directDebitDataComplete(const Row& member) const;
+    // The names of all fee classes in the fee class dataset's order, and sorted by German
+    // collation (as the entry screen's box shows them).
+    QStringList feeClassNames() const;
+    QStringList sortedFeeClassNames() const;
+    bool feeClassExists(const QString& name) const;
 
     // The jubilee text of a member for a year ("25-jähriges Vereinsjubiläum und
     // 50-jährigen Geburtstag").
@@ -55,8 +64,22 @@ public:
     void refreshComputedValues();
 
     static const QString kEmptyNumberMessage;
+    static const QString kDirectDebitOffMessage;
+    static const QString kWrongFeeClassMessage;  // "Diese Beitragsklasse ist nicht vorhanden"
+    static const QString kLastNumberEntry;       // "LastMitgliedsID"
+    // The number after `taken`, or 0 when the column cannot hold it.
+    static int nextNumberAfter(qint64 taken);
+    static QString numbersExhaustedMessage();
+
+signals:
+    // A notice for the user from a rule (a message box in the program, stderr in the tool).
+    void notice(const QString& message);
 
 private:
+    void tell(const QString& message);
+    void takeFreeNumber(Dataset& d);
+    void checkDirectDebit(Dataset& d);
+    void checkFeeClass(Dataset& d);
     void compute(Row& row) const;
     bool isFeePaidOn(int memberId, const QDate& day) const;
     void scheduleRefresh();
@@ -68,7 +91,9 @@ private:
     mutable bool indexDirty_ = true;
     mutable int cachedKind_ = 0;
     bool refreshScheduled_ = false;
-    int fId_, fEntry_, fBirth_, fJubilee_, fPaid_;
+    int fId_, fEntry_, fBirth_, fJubilee_, fPaid_, fAccount_, fFeeClass_, fBankCode_, fHolder_;
+    int proposedNumber_ = 0;  // the number the last "Neu" proposed (0: none)
+    QStringList problems_;
 };
 
 }  // namespace ferolind

@@ -21,4 +21,11 @@ void Session::loadAfterOpen() {
 
 void Session::saveAtShutdown() { data_.saveLastNumbers(); }
 
+int Session::refreshSeconds() {
+    SettingsStore& s = data_.settings();
+    if (!s.isOpen()) return 0;
+    if (s.DbSettingGetInt(QStringLiteral("Refresh")) == 0) s.DbSettingSetInt(QStringLiteral("Refresh"), 60);
+    return s.DbSettingGetInt(QStringLiteral("Refresh"));
+}
+
 }  // namespace ferolind

@@ -25,6 +25,9 @@ public:
     void loadAfterOpen();
     // At shutdown: the last numbers back into the settings store.
     void saveAtShutdown();
+    // The re-read interval in seconds, club-wide entry "Refresh"; a club without one (or
+    // with 0) gets 60, written back. 0 when no database is open.
+    int refreshSeconds();
 
 private:
     DataModule& data_;
