@@ -26,6 +26,7 @@
 
 #include <limits>
 #include <optional>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -297,10 +298,15 @@ bool evaluate(const Comparison& c, const Row& row) {
 }  // namespace
 
 struct Filter::Node {
-    enum class Kind { And, Or, Compare };
+    // InSet: the comparison's operand is one of `values` (an or-chain of "=" on one
+    // operand), or none of them with `negated` (an and-chain of "<>"); one hash lookup
+    // instead of a test per term.
+    enum class Kind { And, Or, Compare, InSet };
     Kind kind = Kind::Compare;
     std::vector<Node> children;  // And, Or
-    Comparison comparison;       // Compare
+    Comparison comparison;       // Compare; InSet: its left operand
+    std::unordered_set<qint64> values;
+    bool negated = false;
 };
 
 namespace {
@@ -316,8 +322,75 @@ bool evaluate(const Filter::Node& node, const Row& row) {
                 if (evaluate(child, row)) return true;
             return false;
         case Filter::Node::Kind::Compare: return evaluate(node.comparison, row);
+        case Filter::Node::Kind::InSet: {
+            qint64 n = 0;
+            return readNumber(node.comparison.left, row, n) && node.values.contains(n) != node.negated;
+        }
     }
     return false;
+}
+
+// A date constant of a filter. 29 February of a year that is no leap year (limits computed
+// from a 29 February name it) means the last day of that February; other days that do not
+// exist stay refused.
+QVariant parseFilterDate(const QString& text) {
+    const QVariant v = parseDate(text);
+    if (!v.isNull()) return v;
+    const QStringList parts = text.trimmed().split(QLatin1Char('.'));
+    if (parts.size() != 3) return v;
+    bool okDay = false, okMonth = false, okYear = false;
+    const int day = parts[0].toInt(&okDay), month = parts[1].toInt(&okMonth), year = parts[2].toInt(&okYear);
+    if (!okDay || !okMonth || !okYear || parts[2].size() != 4 || day != 29 || month != 2 || QDate::isLeapYear(year))
+        return v;
+    return QDate(year, 2, 28);
+}
+
+bool sameOperand(const Operand& a, const Operand& b) {
+    return a.field == b.field && a.part == b.part && a.integerAsMoney == b.integerAsMoney && a.offset == b.offset;
+}
+
+// A number comparison with a constant under `op`: a candidate for a set test.
+bool isSetTerm(const Filter::Node& n, Op op) {
+    const Comparison& c = n.comparison;
+    return n.kind == Filter::Node::Kind::Compare && c.test == Test::WithConstant && c.op == op &&
+           (c.category == Category::Int || c.category == Category::Money);
+}
+
+// Folds the terms of an and-chain of "<>" (or an or-chain of "=") on one operand into one
+// set test; every other term stays as it is. The result is the same for every row: a row
+// without a value fails each term, and so the set test.
+void foldSetTests(Filter::Node& chain, Op op) {
+    constexpr size_t kWorthIt = 4;
+    std::vector<Filter::Node> kept;
+    std::vector<Filter::Node> sets;
+    for (Filter::Node& child : chain.children) {
+        if (!isSetTerm(child, op)) {
+            kept.push_back(std::move(child));
+            continue;
+        }
+        Filter::Node* set = nullptr;
+        for (Filter::Node& s : sets)
+            if (sameOperand(s.comparison.left, child.comparison.left)) set = &s;
+        if (!set) {
+            Filter::Node s;
+            s.kind = Filter::Node::Kind::InSet;
+            s.comparison = child.comparison;
+            s.negated = op == Op::Ne;
+            sets.push_back(std::move(s));
+            set = &sets.back();
+        }
+        set->values.insert(child.comparison.number);
+        set->children.push_back(std::move(child));  // kept while the set is small
+    }
+    for (Filter::Node& s : sets) {
+        if (s.children.size() < kWorthIt) {
+            for (Filter::Node& c : s.children) kept.push_back(std::move(c));
+        } else {
+            s.children.clear();
+            kept.push_back(std::move(s));
+        }
+    }
+    chain.children = std::move(kept);
 }
 
 // ------------------------------------------------------------ lexer
@@ -482,6 +555,7 @@ private:
             take();
             node.children.push_back(parseAnd());
         }
+        foldSetTests(node, Op::Eq);
         return node;
     }
 
@@ -495,6 +569,7 @@ private:
             take();
             node.children.push_back(parseFactor());
         }
+        foldSetTests(node, Op::Ne);
         return node;
     }
 
@@ -757,7 +832,7 @@ private:
                     fail(QStringLiteral("Ein Datum steht in Hochkommas, z. B. %1 = '31.12.2005'.")
                              .arg(fields_[left.field].name));
                 // Read like a row value, so a date without time is midnight of that day.
-                if (!readMoment(parseDate(right.text), c.moment))
+                if (!readMoment(parseFilterDate(right.text), c.moment))
                     fail(QStringLiteral("%1 ist kein gültiges Datum (TT.MM.JJJJ) für %2.")
                              .arg(constant, describe(left)));
                 break;
@@ -795,6 +870,12 @@ private:
 };
 
 }  // namespace
+
+QString quoteFilterText(const QString& value) {
+    QString v = value;
+    v.replace(QLatin1Char('\''), QStringLiteral("''"));
+    return QLatin1Char('\'') + v + QLatin1Char('\'');
+}
 
 Filter::Filter(std::unique_ptr<Node> root) : root_(std::move(root)) {}
 

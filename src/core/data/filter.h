@@ -12,6 +12,10 @@
 
 namespace ferolind {
 
+// A text value written into a filter text: in quotes, a quote inside doubled
+// ("O'Neil" -> 'O''Neil'). Every filter text built from data goes through it.
+QString quoteFilterText(const QString& value);
+
 class Filter {
 public:
     // Compiles a filter text against the fields of a dataset. An empty or blank text selects all rows.

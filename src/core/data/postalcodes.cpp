@@ -1,6 +1,7 @@
 #include "postalcodes.h"
 
 #include "dataset.h"
+#include "filter.h"
 #include "paths.h"
 
 #include <QDir>
@@ -27,14 +28,16 @@ QVector<Row> shippedPostalCodes() {
 QStringList townsForPostalCode(Dataset& postalCodes, const QString& plz) {
     QStringList towns;
     if (!postalCodes.isOpen()) return towns;
-    // A code is digits only; anything else (a quote, say) cannot be a postal code.
+    // A code is letters and digits only; anything else (a "*" would match every code)
+    // cannot be a postal code.
     const QString code = plz.trimmed();
     for (QChar c : code)
         if (!c.isLetterOrNumber()) {
             postalCodes.applyFilter(QStringLiteral("PLZ = NULL"));
             return towns;
         }
-    postalCodes.applyFilter(code.isEmpty() ? QStringLiteral("PLZ = NULL") : QStringLiteral("PLZ = '%1'").arg(code));
+    postalCodes.applyFilter(code.isEmpty() ? QStringLiteral("PLZ = NULL")
+                                           : QStringLiteral("PLZ = ") + quoteFilterText(code));
     const int ort = postalCodes.field(QStringLiteral("Ort"));
     for (int p = 0; p < postalCodes.recordCount(); ++p) towns << postalCodes.rowAt(p)[ort].toString();
     return towns;
