@@ -77,6 +77,16 @@ const std::vector<MatchCase>& matchCases() {
         {"   ", {0, 1, 2, 3, 4, 5}},
         // numbers; blanks optional or repeated
         {"ID<>4 and ID<>9", {0, 2, 4, 5}},
+        // long chains on one operand become one set test, with the same result
+        {"ID<>1 and ID<>4 and ID<>7 and ID<>9", {4, 5}},
+        {"ID=1 or ID=7 or ID=12 or ID=99 or Nachname='Zander'", {0, 2, 4, 5}},
+        {"Buchungsnummer<>3 and Buchungsnummer<>5 and Buchungsnummer<>6 and Buchungsnummer<>12", {5}},
+        {"Betrag = 0 or Betrag = 5 or Betrag = 1000 or Betrag = '12,5'", {0, 2, 3, 5}},
+        {"ID<>1 and ID<>4 and Year(EintrittDatum)<>2005 and ID<>7 and ID<>9", {4}},
+        {"ID-1<>0 and ID-1<>3 and ID-1<>6 and ID-1<>8 and ID<>12", {5}},
+        // 29 February of a year that is no leap year is the last day of February
+        {"Geburtsdatum = '29.2.2011'", {}},
+        {"Geburtsdatum <= '29.02.1961'", {4}},
         {"  ID  =  7  ", {2}},
         {"ID>-1", {0, 1, 2, 3, 4, 5}},
         {"Buchungsnummer > '5'", {2, 3, 5}},
@@ -228,6 +238,42 @@ TEST(FilterTest, SelectsTheExpectedRows) {
         const auto filter = Filter::compile(QString::fromUtf8(c.text), fixtureFields());
         EXPECT_EQ(matchingRows(*filter, rows), c.rows);
     }
+}
+
+// A chain of thousands of terms (the arrears list builds them) selects exactly what the
+// terms say, for both kinds of chain.
+TEST(FilterTest, LongChainsSelectWhatTheirTermsSay) {
+    const FieldList fields{{"ID", FieldType::Integer}};
+    std::vector<Row> rows;
+    for (int id = 1; id <= 300; ++id) rows.push_back({id});
+    rows.push_back({QVariant()});
+    QStringList ne, eq;
+    std::vector<int> notListed, listed;
+    for (int i = 0; i < int(rows.size()) - 1; ++i) {
+        if (i % 3 == 0) {
+            ne << QStringLiteral("ID<>%1").arg(i + 1);
+            eq << QStringLiteral("ID = %1").arg(i + 1);
+            listed.push_back(i);
+        } else {
+            notListed.push_back(i);
+        }
+    }
+    EXPECT_EQ(matchingRows(*Filter::compile(ne.join(" and "), fields), rows), notListed);
+    EXPECT_EQ(matchingRows(*Filter::compile(eq.join(" or "), fields), rows), listed);
+}
+
+// Values with quotes, as screens build filter texts from data.
+TEST(FilterTest, QuotedValuesMatchThemselves) {
+    const FieldList fields{{"Nachname", FieldType::Text, 50}};
+    for (const QString v : {"O'Neil", "Kinder'n", "''", "Peter's Kiosk"}) {
+        SCOPED_TRACE(v.toStdString());
+        const std::vector<Row> rows{{v}, {QStringLiteral("Anders")}};
+        EXPECT_EQ(matchingRows(*Filter::compile("Nachname = " + quoteFilterText(v), fields), rows),
+                  std::vector<int>{0});
+    }
+    const std::vector<Row> rows{{QStringLiteral("Peter's Kiosk am Markt")}, {QStringLiteral("Peters Kiosk")}};
+    EXPECT_EQ(matchingRows(*Filter::compile("Nachname = " + quoteFilterText("Peter's Kiosk*"), fields), rows),
+              std::vector<int>{0});
 }
 
 TEST(FilterTest, OnlyBlankTextSelectsAll) {

@@ -199,3 +199,42 @@ TEST(ColumnTitles, TitleToFieldFollowsTheFreeFieldLabels) {
     EXPECT_EQ(TitleToField("Ort", labels), "Ort");
     EXPECT_EQ(memberColumnTitles(labels)[23], "Vereinsabteilung");
 }
+
+// Direct debit needs account number, fee class, bank code and holder: a store without
+// one of them keeps no participation and says so, whoever stores (no screen here).
+TEST(DirectDebit, EachMissingPieceEndsTheParticipationAtTheStore) {
+    Club club(QDate(2011, 6, 15));
+    Dataset& c = club.data->feeClasses();
+    c.insert();
+    c.setText("Name", "Erwachsene");
+    c.setText("Beitrag", "60");
+    c.post();
+    const char* pieces[] = {"Kontonummer", "Betrag", "Bankleitzahl", "Kontoinhaber"};
+    const QString values[] = {"123456", "Erwachsene", "10020030", "Anna Berg"};
+    Dataset& m = club.members();
+    for (int missing = -1; missing < 4; ++missing) {
+        SCOPED_TRACE(missing < 0 ? "complete" : pieces[missing]);
+        club.notices.clear();
+        m.insert();
+        m.setText("Nachname", "Berg");
+        for (int i = 0; i < 4; ++i)
+            if (i != missing) m.setText(pieces[i], values[i]);
+        m.setText("DTAUS", "Wahr");
+        ASSERT_TRUE(m.post());
+        EXPECT_EQ(m.text("DTAUS"), missing < 0 ? "Wahr" : "Falsch");
+        EXPECT_EQ(club.rules().problems(),
+                  missing < 0 ? QStringList{} : QStringList{MemberRules::kDirectDebitOffMessage});
+        EXPECT_EQ(club.notices, club.rules().problems());
+    }
+    // An edit that empties a piece later ends it too; an unknown class is stored with the warning.
+    ASSERT_TRUE(m.locate("ID", {1}));
+    ASSERT_EQ(m.text("DTAUS"), "Wahr");
+    m.edit();
+    m.setText("Kontoinhaber", "");
+    m.setText("Betrag", "Gibtsnicht");
+    m.post();
+    EXPECT_EQ(m.text("DTAUS"), "Falsch");
+    EXPECT_EQ(m.text("Betrag"), "Gibtsnicht");
+    EXPECT_EQ(club.rules().problems(),
+              (QStringList{MemberRules::kDirectDebitOffMessage, MemberRules::kWrongFeeClassMessage}));
+}

@@ -45,8 +45,8 @@ void MemberRules::takeFreeNumber(Dataset& d) {
     if (proposedNumber_ > taken) return;
     const int next = nextNumberAfter(taken);
     if (next == 0) throw DataError(numbersExhaustedMessage());
+    // The proposal itself stays: should the store fail, the retry checks again.
     d.setValue(QStringLiteral("ID"), next);
-    proposedNumber_ = next;
 }
 
 bool MemberRules::directDebitDataComplete(const Row& r) const {
