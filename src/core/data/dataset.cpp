@@ -712,9 +712,19 @@ void Dataset::remove() {
     }
     if (state_ == State::Edit) cancel();
     if (pos_ < 0) return;
-    fire(Event::BeforeDelete);
-    const int index = view_[pos_];
+    // The before-delete rules' writes (members leaving a deleted fee class) and the delete
+    // are one transaction.
     Transaction tx(memoryOnly_ ? nullptr : connection_.get());
+    const qint64 key = records_[view_[pos_]].key;
+    fire(Event::BeforeDelete);
+    int index = pos_ >= 0 && pos_ < view_.size() ? view_[pos_] : -1;
+    if (index < 0 || records_[index].key != key) {
+        // A rule moved the cursor: the record to delete is still the one it was.
+        index = indexOfKey(key);
+        const int at = int(view_.indexOf(index));
+        if (index < 0 || at < 0) throw DataError(QStringLiteral("Der Datensatz ist nicht mehr vorhanden."));
+        pos_ = at;
+    }
     if (!memoryOnly_) {
         // A row another workstation deleted already is gone all the same.
         connection_->exec(QStringLiteral("DELETE FROM %1 WHERE %2=?")
@@ -723,11 +733,11 @@ void Dataset::remove() {
     }
     const Record old = records_[index];
     undoLater([this, old, index] { records_.insert(std::min(index, int(records_.size())), old); });
-    tx.commit();
     records_.remove(index);
     view_.remove(pos_);
     for (int& v : view_)
         if (v > index) --v;
+    tx.commit();  // on failure the undo above puts the record back
     notifyReset();
     emit contentChanged();
     moveCursor(pos_, true);
@@ -752,7 +762,6 @@ void Dataset::removeAllPresented() {
     }
     const QVector<Record> before = records_;
     undoLater([this, before] { records_ = before; });
-    tx.commit();
     QVector<bool> gone(records_.size(), false);
     for (int index : view_) gone[index] = true;
     QVector<Record> kept;
@@ -761,6 +770,7 @@ void Dataset::removeAllPresented() {
         if (!gone[i]) kept.append(std::move(records_[i]));
     records_ = std::move(kept);
     rebuildView();
+    tx.commit();  // on failure the undo above brings the rows back
     notifyReset();
     emit contentChanged();
     moveCursor(0, true);
