@@ -31,26 +31,9 @@ struct Workstation {
     Dataset& members() { return data.members(); }
 };
 
-// Runs statements on the file past every dataset (what another program could do).
-void sql(const QString& folder, const QStringList& statements) {
-    QSqlDatabase db = openConnection(folder, QStringLiteral("probe"));
-    {
-        QSqlQuery q(db);
-        for (const QString& s : statements) ASSERT_TRUE(q.exec(s)) << s.toStdString();
-    }
-    closeConnection(db);
-}
+void sql(const QString& folder, const QStringList& statements) { ferolind::test::rawSql(folder, statements); }
 
-QVariant scalar(const QString& folder, const QString& statement) {
-    QSqlDatabase db = openConnection(folder, QStringLiteral("probe"));
-    QVariant v;
-    {
-        QSqlQuery q(db);
-        if (q.exec(statement) && q.next()) v = q.value(0);
-    }
-    closeConnection(db);
-    return v;
-}
+QVariant scalar(const QString& folder, const QString& statement) { return ferolind::test::rawSql(folder, {statement}); }
 
 bool locateMember(Dataset& m, int id) { return m.locate(QStringLiteral("ID"), {id}); }
 

@@ -4,15 +4,33 @@
 
 #include "data/database.h"
 #include "data/datamodule.h"
+#include "data/errors.h"
 #include "data/settings.h"
 #include "members/memberrules.h"
 #include "session/session.h"
 #include "testsupport.h"
 
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <memory>
 
 namespace ferolind::test {
+
+// Runs statements on the file past every dataset (what another program could do);
+// returns the first value of the last one's first row.
+inline QVariant rawSql(const QString& folder, const QStringList& statements) {
+    QSqlDatabase db = openConnection(folder, QStringLiteral("probe"));
+    QVariant v;
+    {
+        QSqlQuery q(db);
+        for (const QString& s : statements) {
+            if (!q.exec(s)) throw DataError(QStringLiteral("Testanweisung fehlgeschlagen: ") + s);
+            v = q.next() ? q.value(0) : QVariant();
+        }
+    }
+    closeConnection(db);
+    return v;
+}
 
 struct Club {
     QTemporaryDir dir;
