@@ -3,6 +3,7 @@
 #include "data/collation.h"
 #include "data/datamodule.h"
 #include "data/errors.h"
+#include "data/numbering.h"
 #include "data/values.h"
 
 #include <QTimer>
@@ -19,15 +20,9 @@ const QString MemberRules::kDirectDebitOffMessage = QStringLiteral(
 const QString MemberRules::kWrongFeeClassMessage = QStringLiteral("Diese Beitragsklasse ist nicht vorhanden");
 const QString MemberRules::kLastNumberEntry = QStringLiteral("LastMitgliedsID");
 
-namespace {
-constexpr qint64 kHighestNumber = std::numeric_limits<int>::max();  // what the column holds
-}  // namespace
-
-int MemberRules::nextNumberAfter(qint64 taken) { return taken >= kHighestNumber ? 0 : int(taken + 1); }
-
 QString MemberRules::numbersExhaustedMessage() {
     return QStringLiteral("Es gibt keine freie Mitgliedsnummer über %1 mehr: Bitte eine Mitgliedsnummer eingeben.")
-        .arg(kHighestNumber);
+        .arg(std::numeric_limits<int>::max());
 }
 
 void MemberRules::tell(const QString& message) {
@@ -38,15 +33,10 @@ void MemberRules::tell(const QString& message) {
 // The number proposed on "Neu" may have been taken by another workstation meanwhile: the
 // file's entry and its highest number decide, inside the store's transaction.
 void MemberRules::takeFreeNumber(Dataset& d) {
-    bool ok = false;
-    const qint64 entry = data_.settings().DbSettingRead(kLastNumberEntry).trimmed().toInt(&ok);
-    const QVariant highest = d.maxStoredValue(QStringLiteral("ID"));
-    const qint64 taken = std::max(ok ? entry : 0, highest.isNull() ? 0 : highest.toLongLong());
-    if (proposedNumber_ > taken) return;
-    const int next = nextNumberAfter(taken);
-    if (next == 0) throw DataError(numbersExhaustedMessage());
+    const int free = freeNumber(data_.settings(), kLastNumberEntry, d, QStringLiteral("ID"), proposedNumber_);
+    if (free == 0) throw DataError(numbersExhaustedMessage());
     // The proposal itself stays: should the store fail, the retry checks again.
-    d.setValue(QStringLiteral("ID"), next);
+    if (free != proposedNumber_) d.setValue(QStringLiteral("ID"), free);
 }
 
 bool MemberRules::directDebitDataComplete(const Row& r) const {

@@ -67,8 +67,6 @@ public:
     static const QString kDirectDebitOffMessage;
     static const QString kWrongFeeClassMessage;  // "Diese Beitragsklasse ist nicht vorhanden"
     static const QString kLastNumberEntry;       // "LastMitgliedsID"
-    // The number after `taken`, or 0 when the column cannot hold it.
-    static int nextNumberAfter(qint64 taken);
     static QString numbersExhaustedMessage();
 
 signals:
