@@ -1,10 +1,14 @@
 # The two commands a new developer needs:
 #   make run    installs what is missing, builds and starts Ferolind
 #   make test   installs what is missing, builds and runs every test
+#   make fuzz   fuzzes the parsers of untrusted input (Clang, libFuzzer) for FUZZ_SECONDS each
 BUILD ?= build
 JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
+FUZZ_PARALLEL ?= 2
+FUZZ_TARGETS = fuzz-filter fuzz-rowsetxml fuzz-values fuzz-banklookup
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench fuzz clang clean
 
 all: build
 
@@ -30,5 +34,19 @@ bench: deps
 	cmake --build $(BUILD)-bench -j $(JOBS)
 	./$(BUILD)-bench/bench/ferolind-bench
 
+# Only our code is instrumented: Qt comes from Debian's packages without sanitizers.
+fuzz: deps
+	@bash scripts/install-fuzz-deps.sh
+	cmake -S . -B $(BUILD)-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DFEROLIND_FUZZ=ON \
+	  -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
+	cmake --build $(BUILD)-fuzz -j $(JOBS) --target $(FUZZ_TARGETS)
+	bash tests/fuzz/run.sh $(BUILD)-fuzz $(FUZZ_SECONDS) $(FUZZ_PARALLEL)
+
+# The whole tree with Clang, to keep it building with both compilers.
+clang: deps
+	@bash scripts/install-fuzz-deps.sh
+	cmake -S . -B $(BUILD)-clang -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++
+	cmake --build $(BUILD)-clang -j $(JOBS)
+
 clean:
-	rm -rf $(BUILD) $(BUILD)-bench
+	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-fuzz $(BUILD)-clang

@@ -4,6 +4,7 @@
 #include "schema.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -81,21 +82,41 @@ void closeConnection(QSqlDatabase& db) {
     QSqlDatabase::removeDatabase(name);
 }
 
+namespace {
+// A database file being made under a temporary name: removed with its journal unless kept.
+struct TemporaryDatabase {
+    QString path;
+    bool keep = false;
+    ~TemporaryDatabase() {
+        if (keep) return;
+        QFile::remove(path + QStringLiteral("-journal"));
+        QFile::remove(path);
+    }
+};
+}  // namespace
+
 void createDatabase(const QString& folder) {
     const QFileInfo dir(folder);
     const QString native = QDir::toNativeSeparators(folder);
     if (folder.isEmpty() || !dir.isDir())
         throw DataError(QStringLiteral("Das Verzeichnis »%1« existiert nicht.").arg(native));
     const QString file = databaseFile(folder);
+    const QString nativeFile = QDir::toNativeSeparators(file);
     if (QFileInfo::exists(file))
-        throw DataError(QStringLiteral("Die Datenbank »%1« existiert bereits.").arg(QDir::toNativeSeparators(file)));
+        throw DataError(QStringLiteral("Die Datenbank »%1« existiert bereits.").arg(nativeFile));
+
+    // The tables are made in a file of another name in the same folder, which becomes db.mdb
+    // only when all of them exist: a failure (a full disk) leaves no half-made database.
+    TemporaryDatabase temp;
     {
-        // isWritable() does not see every refusal (network shares, ACLs): try it.
-        QTemporaryFile probe(QDir(folder).filePath(QStringLiteral("ferolind-XXXXXX.tmp")));
-        if (!dir.isWritable() || !probe.open())
+        // isWritable() does not see every refusal (network shares, ACLs): the file tries it.
+        QTemporaryFile reserve(QDir(folder).filePath(QStringLiteral("db.mdb-XXXXXX.tmp")));
+        if (!dir.isWritable() || !reserve.open())
             throw DataError(QStringLiteral("In das Verzeichnis »%1« kann nicht geschrieben werden.").arg(native));
+        reserve.setAutoRemove(false);
+        temp.path = reserve.fileName();
     }
-    QSqlDatabase db = connect(file, QStringLiteral("create"));
+    QSqlDatabase db = connect(temp.path, QStringLiteral("create"));
     QString failure;
     {
         QSqlQuery q(db);
@@ -110,6 +131,16 @@ void createDatabase(const QString& folder) {
     }
     closeConnection(db);
     if (!failure.isEmpty()) throw DataError(failure);
+
+    // Never over a db.mdb that another workstation has made meanwhile.
+    QFile made(temp.path);
+    if (!made.rename(file)) {
+        if (QFileInfo::exists(file))
+            throw DataError(QStringLiteral("Die Datenbank »%1« existiert bereits.").arg(nativeFile));
+        throw DataError(
+            QStringLiteral("Die Datenbank »%1« kann nicht angelegt werden: %2").arg(nativeFile, made.errorString()));
+    }
+    temp.keep = true;
 }
 
 }  // namespace ferolind

@@ -12,8 +12,9 @@ QString databaseFile(const QString& folder);
 
 // Creates db.mdb with its five tables in folder. Refuses (DataError with a German
 // message) when the folder is missing or not writable or the file exists; an existing
-// file is never touched. A failure while the tables are created leaves the partly
-// created file, as the engine would.
+// file is never touched. Atomic: the tables are made under a temporary name, which
+// becomes db.mdb only when all five exist; after a failure (a full disk) neither
+// db.mdb nor the temporary file is there.
 void createDatabase(const QString& folder);
 
 // Opens a new connection of its own on the database file in folder; throws DataError

@@ -158,10 +158,11 @@ Row Dataset::readSqlRow(const QSqlQuery& q) const {
             case FieldType::Date: r[f] = storedDate(v.toString()); break;
             case FieldType::Bool: r[f] = v.toLongLong() != 0; break;
             case FieldType::Currency:
-                // Stored as a count of 1/10000; a real number written by someone else is euros.
-                if (v.typeId() == QMetaType::Double)
-                    r[f] = QVariant::fromValue<qint64>(moneyFromDouble(v.toDouble()));
-                else
+                // Stored as a count of 1/10000; a real number written by someone else is euros,
+                // and one that is no amount (infinity, beyond the range) is read as missing.
+                if (v.typeId() == QMetaType::Double) {
+                    if (const auto m = moneyFromDouble(v.toDouble())) r[f] = QVariant::fromValue<qint64>(*m);
+                } else
                     r[f] = QVariant::fromValue<qint64>(v.toLongLong());
                 break;
         }

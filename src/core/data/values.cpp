@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QRegularExpression>
+#include <climits>
 #include <cmath>
 
 namespace ferolind {
@@ -67,6 +68,8 @@ std::optional<Money> parseMoney(const QString& input) {
             if (rest[i] != '0') beyondHalf = true;
         if (first > 5 || (first == 5 && beyondHalf) || (first == 5 && !beyondHalf && (units % 2) == 1)) ++units;
     }
+    // The limit holds for the rounded amount: 99999999999999,99995 would round to 15 digits.
+    if (!moneyInRange(units)) return std::nullopt;
     return negative ? -units : units;
 }
 
@@ -107,7 +110,12 @@ QString moneyToFixed2(Money m) { return centsText(m, false); }
 
 QString moneyToCurrency(Money m) { return centsText(m, true) + QStringLiteral(" €"); }
 
-Money moneyFromDouble(double euros) { return Money(std::nearbyint(euros * double(kMoneyUnit))); }
+std::optional<Money> moneyFromDouble(double euros) {
+    const double units = std::nearbyint(euros * double(kMoneyUnit));
+    // Converting a double beyond the integer range is undefined; NaN fails both tests.
+    if (!(units > -double(kMoneyLimit) && units < double(kMoneyLimit))) return std::nullopt;
+    return Money(units);
+}
 
 // ---------------------------------------------------------------- dates
 
@@ -193,6 +201,23 @@ namespace {
 DataError invalidInteger(const QString& text, const QString& field) {
     return DataError(QStringLiteral("'%1' ist kein gültiger Integerwert für Feld '%2'").arg(text, field));
 }
+
+DataError invalidMoney(const QString& text, const QString& field) {
+    return DataError(QStringLiteral("'%1' ist kein gültiger Fließkommawert für Feld '%2'").arg(text, field));
+}
+
+DataError moneyTooLarge(const QString& text, const QString& field) {
+    return DataError(
+        QStringLiteral("Der Betrag '%1' ist zu groß für das Feld '%2': erlaubt sind höchstens 14 Stellen vor dem Komma.")
+            .arg(text, field));
+}
+
+DataError invalidDate(const QString& text, const QString& field) {
+    return DataError(QStringLiteral("'%1' ist kein gültiges Datum für Feld '%2'").arg(text, field));
+}
+
+// Years the short date format writes with four digits and reads back.
+bool yearInRange(const QDate& d) { return d.year() >= 1 && d.year() <= 9999; }
 }  // namespace
 
 QVariant valueFromText(const FieldDef& field, const QString& text) {
@@ -207,16 +232,13 @@ QVariant valueFromText(const FieldDef& field, const QString& text) {
         }
         case FieldType::Currency: {
             const auto m = parseMoney(text);
-            if (!m)
-                throw DataError(
-                    QStringLiteral("'%1' ist kein gültiger Fließkommawert für Feld '%2'").arg(text, field.name));
+            if (!m) throw invalidMoney(text, field.name);
             return QVariant::fromValue<qint64>(*m);
         }
         case FieldType::Date: {
             if (text.trimmed().isEmpty()) return {};
             const QVariant d = parseDate(text);
-            if (d.isNull())
-                throw DataError(QStringLiteral("'%1' ist kein gültiges Datum für Feld '%2'").arg(text, field.name));
+            if (d.isNull()) throw invalidDate(text, field.name);
             return d;
         }
         case FieldType::Bool: {
@@ -249,6 +271,12 @@ QVariant normaliseValue(const FieldDef& field, const QVariant& value) {
         case FieldType::AutoIncrement:
         case FieldType::Integer: {
             if (value.typeId() == QMetaType::QString) return valueFromText(field, value.toString());
+            if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float) {
+                // Converting NaN or a double beyond the range is undefined: refuse it first.
+                const double d = value.toDouble();
+                if (!(d > double(INT_MIN) - 1 && d < double(INT_MAX) + 1))
+                    throw invalidInteger(value.toString(), field.name);
+            }
             bool ok = false;
             const qlonglong n = value.toLongLong(&ok);
             if (!ok || n < INT_MIN || n > INT_MAX) throw invalidInteger(value.toString(), field.name);
@@ -256,20 +284,36 @@ QVariant normaliseValue(const FieldDef& field, const QVariant& value) {
         }
         case FieldType::Currency: {
             if (value.typeId() == QMetaType::QString) return valueFromText(field, value.toString());
-            if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float)
-                return QVariant::fromValue<qint64>(moneyFromDouble(value.toDouble()));
-            return QVariant::fromValue<qint64>(value.toLongLong());
+            if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float) {
+                const double d = value.toDouble();
+                const auto m = moneyFromDouble(d);
+                if (!m) throw std::isfinite(d) ? moneyTooLarge(value.toString(), field.name)
+                                               : invalidMoney(value.toString(), field.name);
+                return QVariant::fromValue<qint64>(*m);
+            }
+            bool ok = false;
+            const qlonglong n = value.toLongLong(&ok);
+            if (!ok) throw invalidMoney(value.toString(), field.name);
+            if (!moneyInRange(n)) throw moneyTooLarge(moneyToPlain(n), field.name);
+            return QVariant::fromValue<qint64>(n);
         }
         case FieldType::Date: {
             if (value.typeId() == QMetaType::QString) return valueFromText(field, value.toString());
             if (value.typeId() == QMetaType::QDateTime) {
                 const QDateTime dt = value.toDateTime();
                 if (!dt.isValid()) return {};
-                if (dt.time() == QTime(0, 0)) return dt.date();
-                return dt;
+                // The file keeps the local date and time in whole seconds; so does the value in memory.
+                const QDateTime local = dt.toLocalTime();
+                if (!yearInRange(local.date())) throw invalidDate(local.toString(Qt::ISODate), field.name);
+                const QTime t = local.time();
+                const QTime seconds(t.hour(), t.minute(), t.second());
+                if (seconds == QTime(0, 0)) return local.date();
+                return QDateTime(local.date(), seconds);
             }
             const QDate d = value.toDate();
-            return d.isValid() ? QVariant(d) : QVariant();
+            if (!d.isValid()) return {};
+            if (!yearInRange(d)) throw invalidDate(d.toString(Qt::ISODate), field.name);
+            return d;
         }
         case FieldType::Bool: {
             if (value.typeId() == QMetaType::QString) return valueFromText(field, value.toString());

@@ -16,10 +16,15 @@ namespace ferolind {
 // Money: an integer count of 1/10000 euro.
 using Money = qint64;
 constexpr Money kMoneyUnit = 10000;
+// Amounts have at most 14 digits before the comma, so that every amount has a cell text
+// that reads back: the largest is 99999999999999,9999, kMoneyLimit the first one beyond.
+constexpr Money kMoneyLimit = Money(100'000'000'000'000) * kMoneyUnit;
+constexpr bool moneyInRange(Money m) { return m > -kMoneyLimit && m < kMoneyLimit; }
 
 // Parses a decimal amount ("12,5", "-1.234,56", "7"); a point is read as a thousands
 // separator when a comma follows it or it is followed by exactly three digits, else as
-// a decimal point. Rounds to 1/10000, halves to even. nullopt when it is no number.
+// a decimal point. Rounds to 1/10000, halves to even. nullopt when it is no number or
+// the rounded amount is beyond the range of moneyInRange.
 std::optional<Money> parseMoney(const QString& text);
 // Shortest decimal form with a comma, no thousands separator: 12.5 -> "12,5", 3 -> "3".
 QString moneyToPlain(Money m);
@@ -28,7 +33,8 @@ QString moneyToFixed2(Money m);
 // Currency format: "1.234,56 €".
 QString moneyToCurrency(Money m);
 // Rounds a double amount to money (x10000, to the nearest integer, halves to even).
-Money moneyFromDouble(double euros);
+// nullopt for NaN, infinity and amounts beyond the range of moneyInRange.
+std::optional<Money> moneyFromDouble(double euros);
 
 // Dates in the short date format "dd.MM.yyyy"; a time of day is appended as
 // " hh:mm:ss" only when it is not midnight.
@@ -55,8 +61,10 @@ QString valueToDisplayText(FieldType type, const QVariant& value);
 QVariant valueFromText(const FieldDef& field, const QString& text);
 
 // Checks and normalises a typed value for a field: empty texts become null, numbers
-// and dates are converted to the field's representation. Throws DataError when the
-// value does not fit, or a text is longer than the field allows.
+// and dates are converted to the field's representation (a time of day to whole
+// seconds, as the file keeps it). Throws DataError when the value does not fit (an
+// amount beyond moneyInRange, a year outside 1 to 9999, ...), or a text is longer than
+// the field allows.
 QVariant normaliseValue(const FieldDef& field, const QVariant& value);
 
 }  // namespace ferolind
