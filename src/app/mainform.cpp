@@ -33,24 +33,23 @@ using ferolind::ui::DatasetGrid;
 
 namespace {
 
-// Designed widths of the member grid: ID 31, the fee-paid flag 55, salutation, bank code
-// and jubilee the default width of their field (0), every other column 64.
-QVector<int> memberGridWidths() {
-    QVector<int> w(memberColumnFields().size(), 64);
-    w[0] = 31;
-    w[1] = 0;   // Anrede
-    w[19] = 0;  // Bankleitzahl
-    w[27] = 0;  // Jubilaeum
-    w[28] = 55;
-    return w;
+// Designed widths of the member grid by field: ID 31, the fee-paid flag 55, salutation,
+// bank code and jubilee the default width of their field (0); every other column 64.
+const ui::ColumnWidths& memberGridWidths() {
+    static const ui::ColumnWidths widths = {
+        {QStringLiteral("ID"), 31},
+        {QStringLiteral("Anrede"), 0},
+        {QStringLiteral("Bankleitzahl"), 0},
+        {QStringLiteral("Jubilaeum"), 0},
+        {QStringLiteral("BeitragAktuellBezahlt"), 55},
+    };
+    return widths;
 }
 
 // Booking grid: number and amount the default width of their field, the others 64.
-QVector<int> bookingGridWidths() {
-    QVector<int> w(bookingColumnFields().size(), 64);
-    w[0] = 0;
-    w[5] = 0;
-    return w;
+const ui::ColumnWidths& bookingGridWidths() {
+    static const ui::ColumnWidths widths = {{QStringLiteral("Buchungsnummer"), 0}, {QStringLiteral("Betrag"), 0}};
+    return widths;
 }
 
 }  // namespace

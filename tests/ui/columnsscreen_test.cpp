@@ -16,6 +16,7 @@
 #include <functional>
 
 using namespace ferolind;
+namespace controls = ferolind::ui::columnsscreen::controls;
 
 namespace {
 
@@ -180,15 +181,15 @@ struct ColumnScreen : ::testing::Test {
 TEST_F(ColumnScreen, ShowingFillsListsAndLabelsFromTheStoredValues) {
     club.data->settings().DbSettingSet("S3", "Jugend");
     open(kAllMemberColumns & ~(bit(6) | bit(7)));
-    EXPECT_EQ(entries("LBrest"), (QStringList{"PLZ", "Ort"}));
-    EXPECT_EQ(entries("LBang").size(), 27);
-    EXPECT_EQ(control<QLineEdit>("ES3")->text(), "Jugend");
-    EXPECT_EQ(control<QLineEdit>("ES1")->text(), "Sonstiges 1");
+    EXPECT_EQ(entries(controls::kRest), (QStringList{"PLZ", "Ort"}));
+    EXPECT_EQ(entries(controls::kShown).size(), 27);
+    EXPECT_EQ(control<QLineEdit>(controls::kLabels[2])->text(), "Jugend");
+    EXPECT_EQ(control<QLineEdit>(controls::kLabels[0])->text(), "Sonstiges 1");
 
-    select("LBrest", {"PLZ", "Ort"});
-    QTest::mouseClick(control<QToolButton>("SpeedButton1"), Qt::LeftButton);
-    EXPECT_TRUE(entries("LBrest").isEmpty());
-    EXPECT_EQ(entries("LBang").mid(5, 3), (QStringList{"Land", "PLZ", "Ort"}));  // back in column order
+    select(controls::kRest, {"PLZ", "Ort"});
+    QTest::mouseClick(control<QToolButton>(controls::kShow), Qt::LeftButton);
+    EXPECT_TRUE(entries(controls::kRest).isEmpty());
+    EXPECT_EQ(entries(controls::kShown).mid(5, 3), (QStringList{"Land", "PLZ", "Ort"}));  // back in column order
     EXPECT_EQ(screen.workingColumns(), kAllMemberColumns);
 }
 
@@ -199,9 +200,9 @@ TEST_F(ColumnScreen, EveryWayOfClosingStoresTheLabelsButOnlyOkTheColumns) {
         bool accepts;
     };
     const std::vector<Case> cases = {
-        {"OK", [](ColumnScreen& t) { QTest::mouseClick(t.control<QPushButton>("BNeu"), Qt::LeftButton); }, true},
-        {"Abbrechen", [](ColumnScreen& t) { QTest::mouseClick(t.control<QPushButton>("BSchliessen"), Qt::LeftButton); },
-         false},
+        {"OK", [](ColumnScreen& t) { QTest::mouseClick(t.control<QPushButton>(controls::kOk), Qt::LeftButton); }, true},
+        {"Abbrechen",
+         [](ColumnScreen& t) { QTest::mouseClick(t.control<QPushButton>(controls::kCancel), Qt::LeftButton); }, false},
         {"Escape", [](ColumnScreen& t) { QTest::keyClick(&t.screen, Qt::Key_Escape); }, false},
         {"window close button", [](ColumnScreen& t) { t.screen.close(); }, false},
     };
@@ -210,10 +211,10 @@ TEST_F(ColumnScreen, EveryWayOfClosingStoresTheLabelsButOnlyOkTheColumns) {
         club.data->settings().DbSettingSet("S1", "Sonstiges 1");
         open(kAllMemberColumns);
         QSignalSpy closed(&screen, &TZellenZeigenF::closedWithLabels);
-        select("LBang", {"Beitrag akt. bez."});
-        QTest::mouseClick(control<QToolButton>("SpeedButton2"), Qt::LeftButton);
-        EXPECT_EQ(entries("LBrest"), QStringList{"Beitrag akt. bez."});
-        auto* es1 = control<QLineEdit>("ES1");
+        select(controls::kShown, {"Beitrag akt. bez."});
+        QTest::mouseClick(control<QToolButton>(controls::kHide), Qt::LeftButton);
+        EXPECT_EQ(entries(controls::kRest), QStringList{"Beitrag akt. bez."});
+        auto* es1 = control<QLineEdit>(controls::kLabels[0]);
         es1->selectAll();
         QTest::keyClicks(es1, "Vereinsabteilung");
 
@@ -228,8 +229,8 @@ TEST_F(ColumnScreen, EveryWayOfClosingStoresTheLabelsButOnlyOkTheColumns) {
 
 TEST_F(ColumnScreen, AnEmptiedLabelIsStoredEmptyAndTheSetupRestoresItsDefault) {
     open(kAllMemberColumns);
-    control<QLineEdit>("ES2")->clear();
-    QTest::mouseClick(control<QPushButton>("BNeu"), Qt::LeftButton);
+    control<QLineEdit>(controls::kLabels[1])->clear();
+    QTest::mouseClick(control<QPushButton>(controls::kOk), Qt::LeftButton);
     EXPECT_EQ(club.data->settings().DbSettingGet("S2"), "");
     EXPECT_EQ(setupFreeFieldLabels(club.data->settings()).s[1], "Sonstiges 2");
     EXPECT_EQ(club.data->settings().DbSettingGet("S2"), "Sonstiges 2");

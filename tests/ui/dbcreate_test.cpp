@@ -20,6 +20,7 @@
 
 using namespace ferolind;
 using ferolind::ui::Kind;
+namespace controls = ferolind::ui::dbcreate::controls;
 
 namespace {
 
@@ -83,11 +84,11 @@ TEST_F(DbCreateScreen, FirstStartCreatesTheDatabaseInTheDocumentsFolder) {
     QFile::remove(databaseFile(docs));
 
     screen.prepareShow();
-    EXPECT_EQ(edit("Edit1")->text(), QDir::toNativeSeparators(docs));
-    EXPECT_EQ(edit("Edit2")->text(), QDir::toNativeSeparators(docs));
-    EXPECT_TRUE(edit("Edit1")->isReadOnly());
+    EXPECT_EQ(edit(controls::kCreateFolder)->text(), QDir::toNativeSeparators(docs));
+    EXPECT_EQ(edit(controls::kOpenFolder)->text(), QDir::toNativeSeparators(docs));
+    EXPECT_TRUE(edit(controls::kCreateFolder)->isReadOnly());
 
-    click("Button1");
+    click(controls::kCreate);
     EXPECT_TRUE(messages.empty()) << (messages.empty() ? "" : messages.front().text.toStdString());
     ASSERT_EQ(finished.size(), 1);
     EXPECT_EQ(finished.front().front().toInt(), QDialog::Accepted);
@@ -103,22 +104,22 @@ TEST_F(DbCreateScreen, FirstStartCreatesTheDatabaseInTheDocumentsFolder) {
 TEST_F(DbCreateScreen, RememberedFolderIsShownAndChoosersReplaceTheirOwnField) {
     RegistrySetString("DBPfad", tmp.path());
     screen.prepareShow();
-    EXPECT_EQ(edit("Edit1")->text(), QDir::toNativeSeparators(tmp.path()));
-    EXPECT_EQ(edit("Edit2")->text(), QDir::toNativeSeparators(tmp.path()));
+    EXPECT_EQ(edit(controls::kCreateFolder)->text(), QDir::toNativeSeparators(tmp.path()));
+    EXPECT_EQ(edit(controls::kOpenFolder)->text(), QDir::toNativeSeparators(tmp.path()));
 
     const QString other = tmp.filePath("anders");
-    choose("SpeedButton1", other);
+    choose(controls::kChooseCreateFolder, other);
     EXPECT_EQ(chooserStarts.value(0), tmp.path());
-    EXPECT_EQ(edit("Edit1")->text(), QDir::toNativeSeparators(other));
-    EXPECT_EQ(edit("Edit2")->text(), QDir::toNativeSeparators(tmp.path()));
+    EXPECT_EQ(edit(controls::kCreateFolder)->text(), QDir::toNativeSeparators(other));
+    EXPECT_EQ(edit(controls::kOpenFolder)->text(), QDir::toNativeSeparators(tmp.path()));
 
-    choose("SpeedButton2", other);
-    EXPECT_EQ(edit("Edit2")->text(), QDir::toNativeSeparators(other));
+    choose(controls::kChooseOpenFolder, other);
+    EXPECT_EQ(edit(controls::kOpenFolder)->text(), QDir::toNativeSeparators(other));
 
     // A cancelled chooser keeps the field.
-    choose("SpeedButton2", QString());
+    choose(controls::kChooseOpenFolder, QString());
     EXPECT_EQ(chooserStarts.value(2), other);
-    EXPECT_EQ(edit("Edit2")->text(), QDir::toNativeSeparators(other));
+    EXPECT_EQ(edit(controls::kOpenFolder)->text(), QDir::toNativeSeparators(other));
     EXPECT_TRUE(messages.empty());
     EXPECT_TRUE(finished.isEmpty());
 }
@@ -147,9 +148,9 @@ TEST_F(DbCreateScreen, RefusedCreationShowsTheErrorAndChangesNothing) {
         RegistrySetString("DBPfad", previous);
         messages.clear();
         screen.prepareShow();
-        choose("SpeedButton1", folder);
+        choose(controls::kChooseCreateFolder, folder);
 
-        click("Button1");
+        click(controls::kCreate);
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_EQ(messages[0].kind, Kind::Error);
         EXPECT_FALSE(messages[0].text.isEmpty());
@@ -165,9 +166,9 @@ TEST_F(DbCreateScreen, RefusedCreationShowsTheErrorAndChangesNothing) {
 
 TEST_F(DbCreateScreen, OpeningAFolderWithoutDatabaseSaysSoAndStaysOpen) {
     screen.prepareShow();
-    choose("SpeedButton2", tmp.path());
+    choose(controls::kChooseOpenFolder, tmp.path());
 
-    click("Button2");
+    click(controls::kOpen);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].kind, Kind::Information);
     EXPECT_TRUE(messages[0].text.startsWith("Die Datenbankdatei wurde im Verzeichnis "));
@@ -187,9 +188,9 @@ TEST_F(DbCreateScreen, OpeningAnExistingDatabaseOpensEverythingWithItsLastNumber
         other.settings().DbSettingSetInt("LastBuchungsID", 3);
     }
     screen.prepareShow();
-    choose("SpeedButton2", tmp.path());
+    choose(controls::kChooseOpenFolder, tmp.path());
 
-    click("Button2");
+    click(controls::kOpen);
     EXPECT_TRUE(messages.empty()) << (messages.empty() ? "" : messages.front().text.toStdString());
     ASSERT_EQ(finished.size(), 1);
     EXPECT_EQ(finished.front().front().toInt(), QDialog::Accepted);
@@ -203,7 +204,7 @@ TEST_F(DbCreateScreen, OpeningAnExistingDatabaseOpensEverythingWithItsLastNumber
 
 TEST_F(DbCreateScreen, NetworkHelpAndClosing) {
     screen.prepareShow();
-    click("SRColorButton1");
+    click(controls::kNetworkHelp);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].kind, Kind::Information);
     EXPECT_EQ(messages[0].text,
@@ -213,7 +214,7 @@ TEST_F(DbCreateScreen, NetworkHelpAndClosing) {
               "wählen ein gültiges Verzeichnis aus.");
     EXPECT_TRUE(finished.isEmpty());
 
-    click("BSchliessen");
+    click(controls::kClose);
     ASSERT_EQ(finished.size(), 1);
     EXPECT_EQ(finished.front().front().toInt(), QDialog::Rejected);
     EXPECT_FALSE(data.members().isOpen());

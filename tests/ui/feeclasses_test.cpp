@@ -2,6 +2,7 @@
 // class; the screen's buttons, fields and close question.
 #include "members/feeclasses.h"
 #include "club.h"
+#include "common/bindings.h"
 #include "common/messages.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@ using namespace ferolind;
 using ferolind::ui::Answer;
 using ferolind::ui::Buttons;
 using ferolind::ui::Kind;
+namespace controls = ferolind::ui::feeclasses::controls;
 
 namespace {
 
@@ -220,14 +222,21 @@ struct FeeClassScreen : ::testing::Test {
             return a;
         });
     }
+    // A control by its object name (controls::...).
     template <typename W = QPushButton>
     W* control(const char* name) {
         W* w = screen.findChild<W*>(name);
         if (!w) throw std::runtime_error(std::string("no control ") + name);
         return w;
     }
-    void typeInto(const char* field, const QString& text) {
-        auto* e = control<QLineEdit>(field);
+    // The text field bound to a fee class field.
+    QLineEdit* field(const char* name) {
+        auto* e = qobject_cast<QLineEdit*>(ui::BindingSet::controlOf(&screen, QString::fromLatin1(name)));
+        if (!e) throw std::runtime_error(std::string("no control for field ") + name);
+        return e;
+    }
+    void typeInto(const char* name, const QString& text) {
+        QLineEdit* e = field(name);
         e->selectAll();
         QTest::keyClicks(e, text);
     }
@@ -235,12 +244,12 @@ struct FeeClassScreen : ::testing::Test {
 
 TEST_F(FeeClassScreen, TypingAndSavingRenamesTheClassAndItsMembers) {
     f.goToClass("A");
-    EXPECT_EQ(control<QLineEdit>("DBEdit1")->text(), "A");
-    EXPECT_FALSE(control("BSpeichern")->isEnabled());
-    typeInto("DBEdit1", "Jugend");
-    EXPECT_TRUE(control("BSpeichern")->isEnabled());  // typing started the edit
-    QTest::mouseClick(control("BSpeichern"), Qt::LeftButton);
-    EXPECT_FALSE(control("BSpeichern")->isEnabled());
+    EXPECT_EQ(field("Name")->text(), "A");
+    EXPECT_FALSE(control(controls::kSave)->isEnabled());
+    typeInto("Name", "Jugend");
+    EXPECT_TRUE(control(controls::kSave)->isEnabled());  // typing started the edit
+    QTest::mouseClick(control(controls::kSave), Qt::LeftButton);
+    EXPECT_FALSE(control(controls::kSave)->isEnabled());
     EXPECT_FALSE(f.classes.isEditing());
     ClassOf expected = ClubWithClasses::initial();
     expected["Anna"] = expected["Bert"] = "Jugend";
@@ -249,29 +258,32 @@ TEST_F(FeeClassScreen, TypingAndSavingRenamesTheClassAndItsMembers) {
 
 TEST_F(FeeClassScreen, NewClassIsSavedWithoutTouchingMembers) {
     f.goToClass("A");
-    typeInto("DBEdit1", "Z");
+    typeInto("Name", "Z");
     f.classes.cancel();  // editing A was given up
-    QTest::mouseClick(control("BNeu"), Qt::LeftButton);
-    EXPECT_TRUE(control("BSpeichern")->isEnabled());
-    typeInto("DBEdit1", "Familie");
-    typeInto("DBEdit2", "30,5");
-    QTest::mouseClick(control("BSpeichern"), Qt::LeftButton);
+    QTest::mouseClick(control(controls::kNew), Qt::LeftButton);
+    EXPECT_TRUE(control(controls::kSave)->isEnabled());
+    typeInto("Name", "Familie");
+    typeInto("Beitrag", "30,5");
+    QTest::mouseClick(control(controls::kSave), Qt::LeftButton);
     ASSERT_TRUE(f.classes.locate("Name", {"Familie"}));
     EXPECT_EQ(f.classes.value("Beitrag").toLongLong(), 305000);
     EXPECT_EQ(f.classOfMembers(), ClubWithClasses::initial());
-    EXPECT_EQ(
-        screen.findChild<QAbstractItemView*>("DBGrid1")->model()->index(f.classes.position(), 1).data().toString(),
-        "30,50 €");
+    EXPECT_EQ(screen.findChild<QAbstractItemView*>(controls::kGrid)
+                  ->model()
+                  ->index(f.classes.position(), 1)
+                  .data()
+                  .toString(),
+              "30,50 €");
 }
 
 TEST_F(FeeClassScreen, AnAmountThatIsNoNumberIsRefusedAndNothingIsSaved) {
     answer(Answer::Ok);
     f.goToClass("B");
-    typeInto("DBEdit2", "zwanzig");
-    QTest::mouseClick(control("BSpeichern"), Qt::LeftButton);
+    typeInto("Beitrag", "zwanzig");
+    QTest::mouseClick(control(controls::kSave), Qt::LeftButton);
     ASSERT_EQ(questions.size(), 1);
     EXPECT_EQ(questions[0], "'zwanzig' ist kein gültiger Fließkommawert für Feld 'Beitrag'");
-    EXPECT_TRUE(control("BSpeichern")->isEnabled());
+    EXPECT_TRUE(control(controls::kSave)->isEnabled());
     f.classes.cancel();
     f.classes.requery();
     f.goToClass("B");
@@ -291,7 +303,7 @@ TEST_F(FeeClassScreen, DeletingAsksAndOnlyYesDeletes) {
         answer(c.answer);
         f.goToClass("B");
         const int before = f.classCount();
-        QTest::mouseClick(control("BLoeschen"), Qt::LeftButton);
+        QTest::mouseClick(control(controls::kDelete), Qt::LeftButton);
         EXPECT_EQ(questions, QStringList{"Möchten Sie diese Beitragsklasse wirklich löschen?"});
         EXPECT_EQ(f.classCount(), before - c.classesRemoved);
         EXPECT_EQ(f.classOfMembers()["Cora"], c.coraAfterwards);
@@ -309,7 +321,7 @@ TEST_F(FeeClassScreen, ClosingWithUnsavedChangesAsks) {
     };
     const std::vector<Case> cases = {
         {"Schließen, Ja", Answer::Yes,
-         [](FeeClassScreen& t) { QTest::mouseClick(t.control("BSchliessen"), Qt::LeftButton); }, true, "Senioren",
+         [](FeeClassScreen& t) { QTest::mouseClick(t.control(controls::kClose), Qt::LeftButton); }, true, "Senioren",
          "Senioren"},
         {"Escape, Nein", Answer::No, [](FeeClassScreen& t) { QTest::keyClick(&t.screen, Qt::Key_Escape); }, true, "A",
          "A"},
@@ -323,13 +335,13 @@ TEST_F(FeeClassScreen, ClosingWithUnsavedChangesAsks) {
         screen.show();
         screen.prepareShow();
         f.goToClass("A");
-        typeInto("DBEdit1", "Senioren");
+        typeInto("Name", "Senioren");
         c.close(*this);
         EXPECT_EQ(questions, QStringList{"Änderungen speichern beim aktuellen Datensatz?"});
         EXPECT_EQ(screen.isVisible(), !c.closes);
         if (!c.closes) {
             EXPECT_TRUE(f.classes.isEditing());
-            EXPECT_EQ(control<QLineEdit>("DBEdit1")->text(), "Senioren");
+            EXPECT_EQ(field("Name")->text(), "Senioren");
             f.classes.cancel();
         }
         EXPECT_FALSE(f.classes.isEditing());

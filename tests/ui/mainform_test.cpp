@@ -22,6 +22,8 @@
 #include <QToolBar>
 
 using namespace ferolind;
+namespace columns = ferolind::ui::columnsscreen::controls;
+namespace dbcreate = ferolind::ui::dbcreate::controls;
 
 namespace {
 
@@ -84,8 +86,8 @@ TEST(MainForm, FirstStartWithoutDatabaseCreatesOneThroughTheCreationScreen) {
             auto* screen = qobject_cast<TDBErstellenF*>(&d);
             if (!screen) return 0;
             screen->prepareShow();
-            screen->findChild<QLineEdit*>("Edit1")->setText(folder.path());
-            QTest::mouseClick(screen->findChild<QPushButton*>("Button1"), Qt::LeftButton);
+            screen->findChild<QLineEdit*>(dbcreate::kCreateFolder)->setText(folder.path());
+            QTest::mouseClick(screen->findChild<QPushButton*>(dbcreate::kCreate), Qt::LeftButton);
             return screen->result();
         });
         EXPECT_EQ(run.shown, QStringList{"TDBErstellenF"});
@@ -134,12 +136,12 @@ TEST(MainForm, SizeStateSortAndColumnsSurviveARestart) {
         // Hide "Beitrag akt. bez." through the column screen.
         TZellenZeigenF* cols = run.window.columnScreen();
         cols->prepareShow();
-        auto* shown = cols->findChild<QListWidget*>("LBang");
+        auto* shown = cols->findChild<QListWidget*>(columns::kShown);
         const auto items = shown->findItems("Beitrag akt. bez.", Qt::MatchExactly);
         ASSERT_EQ(items.size(), 1);
         items[0]->setSelected(true);
-        QTest::mouseClick(cols->findChild<QWidget*>("SpeedButton2"), Qt::LeftButton);
-        QTest::mouseClick(cols->findChild<QPushButton*>("BNeu"), Qt::LeftButton);
+        QTest::mouseClick(cols->findChild<QWidget*>(columns::kHide), Qt::LeftButton);
+        QTest::mouseClick(cols->findChild<QPushButton*>(columns::kOk), Qt::LeftButton);
         QApplication::processEvents();
         EXPECT_TRUE(run.window.memberGrid()->isColumnHidden(28));
         EXPECT_FALSE(run.window.memberGrid()->isColumnHidden(27));

@@ -1,9 +1,10 @@
-// Member entry: the bank code file, and the screen "Mitglieder eingeben/ändern" with
-// its lookups, saves, deletions, stepping, search, direct-debit switch and close question.
+// Member entry: the screen "Mitglieder eingeben/ändern" with its lookups, saves,
+// deletions, stepping, search, direct-debit switch and close question. Controls are
+// found by the member field they show or by their named constant.
 #include "members/memberentry.h"
 #include "club.h"
+#include "common/bindings.h"
 #include "common/messages.h"
-#include "data/errors.h"
 #include "data/paths.h"
 #include "members/banklookup.h"
 #include "members/memberentryrules.h"
@@ -12,15 +13,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <QUrl>
@@ -38,6 +36,7 @@ using namespace ferolind;
 using ferolind::ui::Answer;
 using ferolind::ui::Buttons;
 using ferolind::ui::Kind;
+namespace controls = ferolind::ui::memberentry::controls;
 
 namespace {
 
@@ -47,7 +46,8 @@ QByteArray bankLine(const char* code, const QByteArray& longName, const QByteArr
            shortName.leftJustified(27, ' ', true) + QByteArray("TESTDEFFXXX");
 }
 
-// Three banks; the last line has no line end, the second an umlaut in Windows-1252.
+// Three banks; the last line has no line end, the second an umlaut in Windows-1252
+// (the same file as the bank lookup's own tests use).
 QByteArray bankFile() {
     return bankLine("10000000", "Bundesbank (lang)", "Bundesbank") + "\r\n" +
            bankLine("37050198", "Sparkasse K\xf6ln Bonn (lang)", "Sparkasse K\xf6ln Bonn") + "\r\n" +
@@ -58,54 +58,6 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(bytes);
-}
-
-// ------------------------------------------------------------ bank code file
-
-TEST(BankLookup, FindsTheFirstLineContainingTheCodeAndReadsTheShortName) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("blz.asc");
-    writeFile(path, bankFile());
-    const struct {
-        const char* code;
-        QString name;
-    } cases[] = {
-        {"10000000", "Bundesbank"},
-        {"37050198", QString::fromUtf8("Sparkasse Köln Bonn")},
-        {"76026000", "norisbank"},                            // only on the last line, which has no line end
-        {"50198", QString::fromUtf8("Sparkasse Köln Bonn")},  // anywhere in the line
-        {"12345678", "nicht vorhanden"},
-        {"", "nicht vorhanden"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(bankNameForCode(path, QString::fromLatin1(c.code)), c.name) << c.code;
-}
-
-TEST(BankLookup, DecodesWindows1252) {
-    EXPECT_EQ(decodeWindows1252(QByteArray("\x80\x84\x93\x94\x96\x9f\xe4\xdf")), QString::fromUtf8("€„“”–Ÿäß"));
-}
-
-TEST(BankLookup, MissingFileIsAGermanError) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("blz.asc");
-    try {
-        bankNameForCode(path, "10000000");
-        FAIL() << "no error";
-    } catch (const DataError& e) {
-        EXPECT_TRUE(e.message().contains(QDir::toNativeSeparators(path))) << e.message().toStdString();
-        EXPECT_TRUE(e.message().contains("nicht finden")) << e.message().toStdString();
-    }
-}
-
-TEST(BankLookup, ShippedFileIsInstalledOnceAndWritable) {
-    const QString path = bankCodeFilePath();
-    QFile::remove(path);
-    ASSERT_TRUE(ensureBankCodeFile());
-    EXPECT_EQ(bankNameForCode("10000000"), "Bundesbank");
-    EXPECT_TRUE(QFileInfo(path).isWritable());
-    writeFile(path, bankFile());  // the user's own file stays
-    ASSERT_TRUE(ensureBankCodeFile());
-    EXPECT_EQ(bankNameForCode("76026000"), "norisbank");
-    QFile::remove(path);
 }
 
 // ------------------------------------------------------------ the screen
@@ -139,15 +91,29 @@ protected:
         screen->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(screen.get()));
     }
+    // A control by its object name (controls::...).
     template <typename T = QWidget>
     T* get(const char* name) {
         T* w = screen->findChild<T*>(QString::fromLatin1(name));
         if (!w) throw std::runtime_error(std::string("no control ") + name);
         return w;
     }
-    QLineEdit* edit(const char* name) { return get<QLineEdit>(name); }
+    // The control bound to a member field.
+    template <typename T = QWidget>
+    T* field(const char* name) {
+        T* w = qobject_cast<T*>(ui::BindingSet::controlOf(screen.get(), QString::fromLatin1(name)));
+        if (!w) throw std::runtime_error(std::string("no control for field ") + name);
+        return w;
+    }
+    QLineEdit* line(const char* name) { return field<QLineEdit>(name); }
+    // The caption in front of a control.
+    QLabel* captionOf(QWidget* control) {
+        for (QLabel* l : screen->findChildren<QLabel*>())
+            if (l->buddy() == control) return l;
+        throw std::runtime_error("no caption for " + control->objectName().toStdString());
+    }
     void focus(QWidget* w) {
-        if (auto* tabs = get<QTabWidget>("PageControl1")) {
+        if (auto* tabs = get<QTabWidget>(controls::kPages)) {
             for (int i = 0; i < tabs->count(); ++i)
                 if (tabs->widget(i)->isAncestorOf(w)) tabs->setCurrentIndex(i);
         }
@@ -166,8 +132,9 @@ protected:
             QTest::keyClicks(line, text);
         if (next) focus(next);
     }
+    // The same with the fields named.
     void type(const char* name, const QString& text, const char* next = nullptr) {
-        type(get(name), text, next ? get(next) : nullptr);
+        type(field(name), text, next ? field(next) : nullptr);
     }
     void click(const char* name) { get<QAbstractButton>(name)->click(); }
     QString stored(int id, const char* field) {
@@ -189,22 +156,22 @@ protected:
 
 TEST_F(MemberEntryScreen, NewMemberGetsTownFromPostalCodeAndIsSaved) {
     open();
-    click("BNeu");
-    EXPECT_EQ(edit("DBID")->text(), "1");
-    EXPECT_EQ(edit("DBEintritt")->text(), "15.06.2011");
-    EXPECT_EQ(get<QTabWidget>("PageControl1")->currentIndex(), 0);
-    EXPECT_TRUE(edit("DBID")->hasFocus());
-    EXPECT_TRUE(get("BSpeichern")->isEnabled());
+    click(controls::kNew);
+    EXPECT_EQ(line("ID")->text(), "1");
+    EXPECT_EQ(line("EintrittDatum")->text(), "15.06.2011");
+    EXPECT_EQ(get<QTabWidget>(controls::kPages)->currentIndex(), 0);
+    EXPECT_TRUE(line("ID")->hasFocus());
+    EXPECT_TRUE(get(controls::kSave)->isEnabled());
 
-    type("DBEdit2", "Anna");
-    type("DBEdit1", "Berg");
-    type("DBEdit5", "01067", "DBEdit8");
-    EXPECT_EQ(get<QComboBox>("CBOrt")->currentText(), "Dresden");
-    EXPECT_EQ(get<QComboBox>("CBOrt")->count(), 1);
+    type("Vorname", "Anna");
+    type("Nachname", "Berg");
+    type("PLZ", "01067", "Telefon1");
+    EXPECT_EQ(field<QComboBox>("Ort")->currentText(), "Dresden");
+    EXPECT_EQ(field<QComboBox>("Ort")->count(), 1);
 
-    click("BSpeichern");
+    click(controls::kSave);
     EXPECT_FALSE(members.isEditing());
-    EXPECT_FALSE(get("BSpeichern")->isEnabled());
+    EXPECT_FALSE(get(controls::kSave)->isEnabled());
     EXPECT_EQ(stored(1, "Nachname"), "Berg");
     EXPECT_EQ(stored(1, "Ort"), "Dresden");
     EXPECT_EQ(stored(1, "EintrittDatum"), "15.06.2011");
@@ -216,9 +183,9 @@ TEST_F(MemberEntryScreen, TownLookupFillsOnlyAnEmptyTownOfARecordBeingEdited) {
     club.addMember({{"Vorname", "Browsed"}, {"PLZ", "01454"}});
     open();
     // Browsing: the towns are offered, the member is not changed.
-    focus(edit("DBEdit5"));
-    focus(edit("DBEdit8"));
-    EXPECT_EQ(get<QComboBox>("CBOrt")->count(), 4);
+    focus(line("PLZ"));
+    focus(line("Telefon1"));
+    EXPECT_EQ(field<QComboBox>("Ort")->count(), 4);
     EXPECT_FALSE(members.isEditing());
     EXPECT_EQ(stored(1, "Ort"), "");
 
@@ -234,11 +201,11 @@ TEST_F(MemberEntryScreen, TownLookupFillsOnlyAnEmptyTownOfARecordBeingEdited) {
         {"00000", "Bonn", "Bonn", 0},  // no such code: list empty, town stays
     };
     for (const auto& c : cases) {
-        click("BNeu");
-        if (*c.town) type(get("CBOrt"), QString::fromUtf8(c.town));
-        type("DBEdit5", c.plz, "DBEdit8");
-        EXPECT_EQ(get<QComboBox>("CBOrt")->currentText(), QString::fromUtf8(c.expectedTown)) << c.plz << " " << c.town;
-        EXPECT_EQ(get<QComboBox>("CBOrt")->count(), c.towns) << c.plz;
+        click(controls::kNew);
+        if (*c.town) type(field("Ort"), QString::fromUtf8(c.town));
+        type("PLZ", c.plz, "Telefon1");
+        EXPECT_EQ(field<QComboBox>("Ort")->currentText(), QString::fromUtf8(c.expectedTown)) << c.plz << " " << c.town;
+        EXPECT_EQ(field<QComboBox>("Ort")->count(), c.towns) << c.plz;
         EXPECT_EQ(members.text("Ort"), QString::fromUtf8(c.expectedTown));
         members.cancel();
     }
@@ -247,7 +214,7 @@ TEST_F(MemberEntryScreen, TownLookupFillsOnlyAnEmptyTownOfARecordBeingEdited) {
 TEST_F(MemberEntryScreen, BankLookupOnLeavingTheBankCode) {
     useBankFile();
     open();
-    click("BNeu");
+    click(controls::kNew);
     const struct {
         const char* code;
         QString bank;
@@ -258,15 +225,15 @@ TEST_F(MemberEntryScreen, BankLookupOnLeavingTheBankCode) {
         {"", "nicht vorhanden"},
     };
     for (const auto& c : cases) {
-        type("DBEdit15", c.code, "DBEdit7");
-        EXPECT_EQ(edit("DBEdit16")->text(), c.bank) << c.code;
+        type("Bankleitzahl", c.code, "Kontonummer");
+        EXPECT_EQ(line("Bank")->text(), c.bank) << c.code;
         EXPECT_EQ(members.text("Bank"), c.bank) << c.code;
     }
     EXPECT_TRUE(messages.isEmpty());
 
     // A missing file is reported and leaves the bank as it was.
     QFile::remove(bankCodeFilePath());
-    type("DBEdit15", "10000000", "DBEdit7");
+    type("Bankleitzahl", "10000000", "Kontonummer");
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains("blz.asc")) << messages[0].toStdString();
     EXPECT_EQ(members.text("Bank"), "nicht vorhanden");
@@ -277,10 +244,10 @@ TEST_F(MemberEntryScreen, BankLookupChangesNothingWhileBrowsing) {
     useBankFile();
     club.addMember({{"Vorname", "Anna"}, {"Bankleitzahl", "10000000"}, {"Bank", "Alte Bank"}});
     open();
-    focus(edit("DBEdit15"));
-    focus(edit("DBEdit7"));
+    focus(line("Bankleitzahl"));
+    focus(line("Kontonummer"));
     EXPECT_FALSE(members.isEditing());
-    EXPECT_EQ(edit("DBEdit16")->text(), "Alte Bank");
+    EXPECT_EQ(line("Bank")->text(), "Alte Bank");
 }
 
 TEST_F(MemberEntryScreen, EditedMemberIsSavedAndDeletionAsksFirst) {
@@ -289,21 +256,21 @@ TEST_F(MemberEntryScreen, EditedMemberIsSavedAndDeletionAsksFirst) {
     club.addPayment(1, 2011);
     members.first();
     open();
-    type("DBEdit3", "Hauptstraße 1");
-    EXPECT_TRUE(get("BSpeichern")->isEnabled());
-    click("BSpeichern");
+    type("Strasse", "Hauptstraße 1");
+    EXPECT_TRUE(get(controls::kSave)->isEnabled());
+    click(controls::kSave);
     EXPECT_EQ(stored(1, "Strasse"), "Hauptstraße 1");
 
     answers = {Answer::No};
-    click("BLoeschen");
+    click(controls::kDelete);
     EXPECT_EQ(messages, QStringList{"Mitglied Anna Berg wirklich löschen?"});
     EXPECT_EQ(members.totalCount(), 2);
 
     answers = {Answer::Yes};
-    click("BLoeschen");
+    click(controls::kDelete);
     EXPECT_EQ(members.totalCount(), 1);
     EXPECT_EQ(stored(1, "Nachname"), "<no member>");
-    EXPECT_EQ(edit("DBEdit1")->text(), "Zander");
+    EXPECT_EQ(line("Nachname")->text(), "Zander");
     EXPECT_EQ(club.data->feePayments().totalCount(), 1);  // its fee payments stay
 }
 
@@ -321,10 +288,10 @@ TEST_F(MemberEntryScreen, CloseQuestionStoresDiscardsOrKeepsTheScreenOpen) {
     };
     for (const auto& c : cases) {
         open();
-        type("DBEdit1", "Neu");
+        type("Nachname", "Neu");
         messages.clear();
         answers = {c.answer};
-        click("BSchliessen");
+        click(controls::kClose);
         EXPECT_EQ(messages, QStringList{"Änderungen speichern beim aktuellen Datensatz?"});
         EXPECT_EQ(screen->isVisible(), !c.closed);
         EXPECT_EQ(stored(1, "Nachname"), c.storedName);
@@ -341,7 +308,7 @@ TEST_F(MemberEntryScreen, CloseQuestionStoresDiscardsOrKeepsTheScreenOpen) {
 TEST_F(MemberEntryScreen, WindowCloseAndEscapeAskTheSameQuestion) {
     club.addMember({{"Vorname", "Anna"}, {"Nachname", "Alt"}});
     open();
-    type("DBEdit1", "Neu");
+    type("Nachname", "Neu");
 
     answers = {Answer::Cancel};
     screen->close();
@@ -370,8 +337,8 @@ TEST_F(MemberEntryScreen, NewMemberWithoutTypingIsSavedWhenSteppingAway) {
     club.addMember({{"Vorname", "Bert"}});
     members.first();
     open();
-    click("BNeu");
-    click("DBNavigator2Prior");
+    click(controls::kNew);
+    click(controls::kPrior);
     EXPECT_FALSE(members.isEditing());
     EXPECT_EQ(members.totalCount(), 3);
     EXPECT_EQ(stored(3, "EintrittDatum"), "15.06.2011");
@@ -383,14 +350,14 @@ TEST_F(MemberEntryScreen, SteppingSavesUnsavedChangesFirst) {
     club.addMember({{"Vorname", "Bert"}});
     members.first();
     open();
-    focus(edit("DBEdit2"));
-    edit("DBEdit2")->selectAll();
-    QTest::keyClicks(edit("DBEdit2"), "Anne");  // still in the field: not yet written
-    click("DBNavigator2Next");
+    focus(line("Vorname"));
+    line("Vorname")->selectAll();
+    QTest::keyClicks(line("Vorname"), "Anne");  // still in the field: not yet written
+    click(controls::kNext);
     EXPECT_EQ(stored(1, "Vorname"), "Anne");
-    EXPECT_EQ(edit("DBEdit2")->text(), "Bert");
-    click("DBNavigator2Prior");
-    EXPECT_EQ(edit("DBEdit2")->text(), "Anne");
+    EXPECT_EQ(line("Vorname")->text(), "Bert");
+    click(controls::kPrior);
+    EXPECT_EQ(line("Vorname")->text(), "Anne");
     EXPECT_FALSE(members.isEditing());
 }
 
@@ -410,10 +377,10 @@ TEST_F(MemberEntryScreen, SearchMatchesWholeValuesOnly) {
     };
     for (const auto& c : cases) {
         members.first();
-        get<QComboBox>("ComboBox1")->setEditText(c.field);
-        edit("EFind")->setText(c.value);
-        click("SpeedButton1");
-        EXPECT_EQ(edit("DBEdit1")->text(), c.found) << c.field << "=" << c.value;
+        get<QComboBox>(controls::kSearchField)->setEditText(c.field);
+        get<QLineEdit>(controls::kSearchValue)->setText(c.value);
+        click(controls::kFind);
+        EXPECT_EQ(line("Nachname")->text(), c.found) << c.field << "=" << c.value;
     }
     EXPECT_TRUE(messages.isEmpty());
 }
@@ -421,13 +388,13 @@ TEST_F(MemberEntryScreen, SearchMatchesWholeValuesOnly) {
 TEST_F(MemberEntryScreen, AccountHolderIsFilledOnEnteringItsField) {
     club.addMember({{"Vorname", "Anna"}, {"Nachname", "Berg"}, {"Kontoinhaber", "Otto Schmidt"}});
     open();
-    focus(edit("DBEdit17"));
+    focus(line("Kontoinhaber"));
     EXPECT_TRUE(members.isEditing());
-    EXPECT_EQ(edit("DBEdit17")->text(), "Anna Berg");
+    EXPECT_EQ(line("Kontoinhaber")->text(), "Anna Berg");
     EXPECT_EQ(members.text("Kontoinhaber"), "Anna Berg");
 
-    type("DBEdit2", "Anne");
-    focus(edit("DBEdit17"));
+    type("Vorname", "Anne");
+    focus(line("Kontoinhaber"));
     EXPECT_EQ(members.text("Kontoinhaber"), "Anne Berg");
 }
 
@@ -440,20 +407,20 @@ TEST_F(MemberEntryScreen, DirectDebitNeedsCompleteData) {
                     {"Kontoinhaber", "Anna Berg"},
                     {"DTAUS", "Wahr"}});
     open();
-    auto* box = get<QCheckBox>("DBCheckBox1");
+    auto* box = field<QCheckBox>("DTAUS");
     EXPECT_FALSE(box->isEnabled());
     EXPECT_FALSE(box->isChecked());
-    EXPECT_FALSE(get("Label27")->isHidden());
+    EXPECT_FALSE(get(controls::kDirectDebitHint)->isHidden());
     EXPECT_EQ(members.value("DTAUS").toBool(), false);
 
-    type(get("DBComboBox1"), "Voll");
+    type("Betrag", "Voll");
     EXPECT_TRUE(box->isEnabled());
-    EXPECT_TRUE(get("Label27")->isHidden());
-    EXPECT_EQ(get<QLabel>("Label28")->text(), "12,50 €");
+    EXPECT_TRUE(get(controls::kDirectDebitHint)->isHidden());
+    EXPECT_EQ(get<QLabel>(controls::kFee)->text(), "12,50 €");
     box->click();
     EXPECT_EQ(members.value("DTAUS").toBool(), true);
 
-    type("DBEdit7", "");  // account number removed while typing
+    type("Kontonummer", "");  // account number removed while typing
     EXPECT_FALSE(box->isEnabled());
     EXPECT_FALSE(box->isChecked());
     EXPECT_EQ(members.value("DTAUS").toBool(), false);
@@ -470,10 +437,10 @@ TEST_F(MemberEntryScreen, SteppingBetweenCompleteMembersChangesNeither) {
                         {"DTAUS", "Wahr"}});
     members.first();
     open();
-    click("DBNavigator2Next");
-    click("DBNavigator2Prior");
+    click(controls::kNext);
+    click(controls::kPrior);
     EXPECT_FALSE(members.isEditing());
-    EXPECT_TRUE(get<QCheckBox>("DBCheckBox1")->isChecked());
+    EXPECT_TRUE(field<QCheckBox>("DTAUS")->isChecked());
     EXPECT_EQ(stored(1, "DTAUS"), "Wahr");
     EXPECT_EQ(stored(2, "DTAUS"), "Wahr");
 }
@@ -483,33 +450,33 @@ TEST_F(MemberEntryScreen, WrongFeeClassIsReportedOnLeavingButSaved) {
     club.addMember({{"Vorname", "Anna"}});
     open();
     for (const char* ok : {"Voll", ""}) {
-        type(get("DBComboBox1"), ok, edit("DBEdit7"));
+        type("Betrag", ok, "Kontonummer");
         EXPECT_TRUE(messages.isEmpty()) << ok;
     }
-    type(get("DBComboBox1"), "Volle", edit("DBEdit7"));
+    type("Betrag", "Volle", "Kontonummer");
     EXPECT_EQ(messages, QStringList{"Diese Beitragsklasse ist nicht vorhanden"});
-    EXPECT_TRUE(get("DBComboBox1")->hasFocus());
-    EXPECT_EQ(get<QLabel>("Label28")->text(), "");
+    EXPECT_TRUE(field("Betrag")->hasFocus());
+    EXPECT_EQ(get<QLabel>(controls::kFee)->text(), "");
 
-    click("BSpeichern");  // the box still has the focus: reported again, saved anyway
+    click(controls::kSave);  // the box still has the focus: reported again, saved anyway
     EXPECT_EQ(messages.size(), 2);
     EXPECT_EQ(stored(1, "Betrag"), "Volle");
 }
 
 TEST_F(MemberEntryScreen, EmptyMemberNumberIsReportedOnLeavingAndOnSaving) {
     open();
-    click("BNeu");
-    type("DBID", "", "DBEdit2");
+    click(controls::kNew);
+    type("ID", "", "Vorname");
     EXPECT_EQ(messages, QStringList{MemberRules::kEmptyNumberMessage});
-    EXPECT_TRUE(edit("DBID")->hasFocus());
+    EXPECT_TRUE(line("ID")->hasFocus());
 
-    type("DBID", "x1", "DBEdit2");  // not a number: the field says so, nothing else
+    type("ID", "x1", "Vorname");  // not a number: the field says so, nothing else
     EXPECT_EQ(messages.size(), 2);
     EXPECT_EQ(messages.last(), "'x1' ist kein gültiger Integerwert für Feld 'ID'");
 
-    type("DBID", "", "DBEdit2");
+    type("ID", "", "Vorname");
     messages.clear();
-    click("BSpeichern");
+    click(controls::kSave);
     EXPECT_EQ(club.notices, QStringList{MemberRules::kEmptyNumberMessage});
     EXPECT_EQ(stored(0, "EintrittDatum"), "15.06.2011");
 }
@@ -527,23 +494,23 @@ TEST_F(MemberEntryScreen, ShowsPaidPeriodsFeeAndFeeButtonOfTheCurrentMember) {
     bool feeScreenOpened = false;
     screen->openFeePayment = [&] { feeScreenOpened = true; };
     open();
-    EXPECT_EQ(get<QPlainTextEdit>("MBeitrag")->toPlainText(), "2010\n2011");
-    EXPECT_EQ(get<QLabel>("Label28")->text(), "12,50 €");
-    EXPECT_FALSE(get("BBeitragBuchen")->isEnabled());  // paid this year
-    EXPECT_TRUE(get("Label29")->isHidden());
-    auto* classes = get<QComboBox>("DBComboBox1");
+    EXPECT_EQ(get<QPlainTextEdit>(controls::kPaidPeriods)->toPlainText(), "2010\n2011");
+    EXPECT_EQ(get<QLabel>(controls::kFee)->text(), "12,50 €");
+    EXPECT_FALSE(get(controls::kBookFee)->isEnabled());  // paid this year
+    EXPECT_TRUE(get(controls::kNoFeeClassHint)->isHidden());
+    auto* classes = field<QComboBox>("Betrag");
     ASSERT_EQ(classes->count(), 2);
     EXPECT_EQ(classes->itemText(0), "ermäßigt");
     EXPECT_EQ(classes->itemText(1), "Voll");
-    auto* salutations = get<QComboBox>("CBAnrede");
+    auto* salutations = field<QComboBox>("Anrede");
     ASSERT_EQ(salutations->count(), 3);
     EXPECT_EQ(salutations->itemText(2), "Dr.");
 
-    click("DBNavigator2Next");
-    EXPECT_EQ(get<QPlainTextEdit>("MBeitrag")->toPlainText(), "");
-    EXPECT_EQ(get<QLabel>("Label28")->text(), "");
-    EXPECT_TRUE(get("BBeitragBuchen")->isEnabled());
-    click("BBeitragBuchen");
+    click(controls::kNext);
+    EXPECT_EQ(get<QPlainTextEdit>(controls::kPaidPeriods)->toPlainText(), "");
+    EXPECT_EQ(get<QLabel>(controls::kFee)->text(), "");
+    EXPECT_TRUE(get(controls::kBookFee)->isEnabled());
+    click(controls::kBookFee);
     EXPECT_TRUE(feeScreenOpened);
     EXPECT_EQ(MemberEntryRules(*club.session).pickText(), "2 -  Bert ");
 }
@@ -551,10 +518,10 @@ TEST_F(MemberEntryScreen, ShowsPaidPeriodsFeeAndFeeButtonOfTheCurrentMember) {
 TEST_F(MemberEntryScreen, FeeScreensStayClosedUntilTheyAreThere) {
     club.addMember({{"Vorname", "Anna"}});
     open();
-    EXPECT_FALSE(get("BBeitragBuchen")->isEnabled());  // unpaid, but no screen to open
-    EXPECT_FALSE(get("BeitragLoeschen")->isEnabled());
-    click("BNeu");  // the rules ask for the button: still no screen
-    EXPECT_FALSE(get("BBeitragBuchen")->isEnabled());
+    EXPECT_FALSE(get(controls::kBookFee)->isEnabled());  // unpaid, but no screen to open
+    EXPECT_FALSE(get(controls::kDeletePayments)->isEnabled());
+    click(controls::kNew);  // the rules ask for the button: still no screen
+    EXPECT_FALSE(get(controls::kBookFee)->isEnabled());
 }
 
 TEST_F(MemberEntryScreen, PaymentDeletionSeesOnlyTheMembersPaymentsAndRefreshesTheList) {
@@ -572,23 +539,23 @@ TEST_F(MemberEntryScreen, PaymentDeletionSeesOnlyTheMembersPaymentsAndRefreshesT
         payments.remove();
     };
     open();
-    EXPECT_EQ(get<QPlainTextEdit>("MBeitrag")->toPlainText(), "0 - 2010\n0 - 2011");  // monthly view
-    click("BeitragLoeschen");
+    EXPECT_EQ(get<QPlainTextEdit>(controls::kPaidPeriods)->toPlainText(), "0 - 2010\n0 - 2011");  // monthly view
+    click(controls::kDeletePayments);
     EXPECT_EQ(seen, 2);
     EXPECT_FALSE(payments.filtered());
     EXPECT_EQ(payments.recordCount(), 2);
-    EXPECT_EQ(get<QPlainTextEdit>("MBeitrag")->toPlainText(), "0 - 2011");
+    EXPECT_EQ(get<QPlainTextEdit>(controls::kPaidPeriods)->toPlainText(), "0 - 2011");
 }
 
 TEST_F(MemberEntryScreen, HandButtonRefillsTheFeeClasses) {
     club.addMember({{"Vorname", "Anna"}});
     screen->openFeeClasses = [&] { addFeeClass("Voll", "12,5"); };
     open();
-    EXPECT_FALSE(get("Label29")->isHidden());
-    EXPECT_EQ(get<QComboBox>("DBComboBox1")->count(), 0);
-    click("SpeedButton4");
-    EXPECT_TRUE(get("Label29")->isHidden());
-    EXPECT_EQ(get<QComboBox>("DBComboBox1")->count(), 1);
+    EXPECT_FALSE(get(controls::kNoFeeClassHint)->isHidden());
+    EXPECT_EQ(field<QComboBox>("Betrag")->count(), 0);
+    click(controls::kEditFeeClasses);
+    EXPECT_TRUE(get(controls::kNoFeeClassHint)->isHidden());
+    EXPECT_EQ(field<QComboBox>("Betrag")->count(), 1);
     EXPECT_FALSE(members.isEditing());
 }
 
@@ -597,7 +564,7 @@ TEST_F(MemberEntryScreen, EmailButtonStartsAMessage) {
     MailCatcher mail;
     QDesktopServices::setUrlHandler("mailto", &mail, "take");
     open();
-    click("BEMail");
+    click(controls::kSendEmail);
     QDesktopServices::unsetUrlHandler("mailto");
     ASSERT_EQ(mail.urls.size(), 1);
     EXPECT_EQ(mail.urls[0].toString(), "mailto:anna@example.org");
@@ -607,8 +574,8 @@ TEST_F(MemberEntryScreen, FreeFieldCaptionsFollowTheClubsLabels) {
     FreeFieldLabels labels;
     labels.s[0] = "Abteilung";
     screen->setFreeFieldLabels(labels);
-    EXPECT_EQ(get<QLabel>("Label_DBEdit18")->text(), "Abteilung");
-    EXPECT_EQ(get<QLabel>("Label_DBEdit21")->text(), "Sonstiges 4");
+    EXPECT_EQ(captionOf(field("Sonstiges1"))->text(), "Abteilung");
+    EXPECT_EQ(captionOf(field("Sonstiges4"))->text(), "Sonstiges 4");
 }
 
 }  // namespace

@@ -177,4 +177,10 @@ FieldBinding* BindingSet::binding(const QString& field) const {
     return nullptr;
 }
 
+QWidget* BindingSet::controlOf(const QObject* screen, const QString& field) {
+    for (const BindingSet* set : screen->findChildren<BindingSet*>())
+        if (const FieldBinding* b = set->binding(field)) return b->control();
+    return nullptr;
+}
+
 }  // namespace ferolind::ui

@@ -109,6 +109,9 @@ public:
     // Writes every pending text; the first conversion error is thrown (DataError).
     void commitAll();
     FieldBinding* binding(const QString& field) const;
+    // The control that a binding set of the screen binds to the field (letter case
+    // ignored); null when none does. Tests find a screen's controls by their fields.
+    static QWidget* controlOf(const QObject* screen, const QString& field);
 
 private:
     Dataset& dataset_;

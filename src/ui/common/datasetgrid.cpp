@@ -2,6 +2,7 @@
 
 #include "data/dataset.h"
 #include "data/datasetmodel.h"
+#include "data/errors.h"
 #include "data/settings.h"
 #include "look.h"
 #include "messages.h"
@@ -12,10 +13,7 @@
 
 namespace ferolind::ui {
 
-DatasetGrid::DatasetGrid(Dataset& dataset, const QStringList& fields, const QStringList& titles,
-                         const QString& widthPrefix, const QVector<int>& designedWidths, QWidget* parent)
-    : QTableView(parent), model_(new DatasetModel(dataset, fields, titles, this)), prefix_(widthPrefix) {
-    setModel(model_);
+DatasetGrid::DatasetGrid(QWidget* parent) : QTableView(parent) {
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -32,17 +30,33 @@ DatasetGrid::DatasetGrid(Dataset& dataset, const QStringList& fields, const QStr
     horizontalHeader()->setHighlightSections(false);
     applyGridLook(this);
 
-    designed_.resize(fields.size());
-    for (int c = 0; c < fields.size(); ++c) {
-        const int w = c < designedWidths.size() ? designedWidths[c] : 64;
-        designed_[c] = w > 0 ? w : horizontalHeader()->defaultSectionSize();
-        setColumnWidth(c, designed_[c]);
-    }
-
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DatasetGrid::titleClicked);
     connect(this, &QTableView::doubleClicked, this, [this](const QModelIndex& i) {
         if (i.isValid()) emit rowDoubleClicked();
     });
+}
+
+DatasetGrid::DatasetGrid(Dataset& dataset, const QStringList& fields, const QStringList& titles,
+                         const QString& widthPrefix, const ColumnWidths& designedWidths, QWidget* parent)
+    : DatasetGrid(parent) {
+    setDataset(dataset, fields, titles, widthPrefix, designedWidths);
+}
+
+void DatasetGrid::setDataset(Dataset& dataset, const QStringList& fields, const QStringList& titles,
+                             const QString& widthPrefix, const ColumnWidths& designedWidths) {
+    Q_ASSERT(!model_);
+    model_ = new DatasetModel(dataset, fields, titles, this);
+    prefix_ = widthPrefix;
+    setModel(model_);
+
+    designed_.fill(kOtherColumnWidth, fields.size());
+    for (const ColumnWidth& w : designedWidths) {
+        const int c = column(w.field);
+        if (c < 0) throw DataError(QStringLiteral("Die Tabelle zeigt das Feld '%1' nicht.").arg(w.field));
+        designed_[c] = w.pixels > 0 ? w.pixels : horizontalHeader()->defaultSectionSize();
+    }
+    for (int c = 0; c < designed_.size(); ++c) setColumnWidth(c, designed_[c]);
+
     // Clicking a row makes it the dataset's current record.
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& cur) {
         if (syncing_ || !cur.isValid()) return;
@@ -53,6 +67,12 @@ DatasetGrid::DatasetGrid(Dataset& dataset, const QStringList& fields, const QStr
     connect(
         &dataset, &Dataset::viewReset, this, [this] { selectCurrent(); }, Qt::QueuedConnection);
     selectCurrent();
+}
+
+int DatasetGrid::column(const QString& field) const {
+    for (int c = 0; model_ && c < model_->columnCount(); ++c)
+        if (model_->fieldName(c).compare(field, Qt::CaseInsensitive) == 0) return c;
+    return -1;
 }
 
 Dataset& DatasetGrid::dataset() const { return model_->dataset(); }

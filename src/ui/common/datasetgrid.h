@@ -5,6 +5,7 @@
 
 #include <QStringList>
 #include <QTableView>
+#include <QVector>
 
 namespace ferolind {
 class Dataset;
@@ -13,16 +14,35 @@ class DatasetModel;
 
 namespace ferolind::ui {
 
+// The designed width of the column of a field, in pixels; 0 keeps the default width of
+// the field. A column without an entry is 64 pixels wide.
+struct ColumnWidth {
+    QString field;
+    int pixels;
+};
+using ColumnWidths = QVector<ColumnWidth>;
+
 class DatasetGrid : public QTableView {
     Q_OBJECT
 public:
-    // `designedWidths`: pixels per column; 0 keeps the default width of the field.
+    // The width of a column that the designed widths do not name.
+    static constexpr int kOtherColumnWidth = 64;
+
+    // A grid without a dataset yet (as a layout file creates it); setDataset follows.
+    explicit DatasetGrid(QWidget* parent = nullptr);
     DatasetGrid(Dataset& dataset, const QStringList& fields, const QStringList& titles, const QString& widthPrefix,
-                const QVector<int>& designedWidths = {}, QWidget* parent = nullptr);
+                const ColumnWidths& designedWidths = {}, QWidget* parent = nullptr);
+
+    // Shows the fields of the dataset under the titles; once per grid. A designed width
+    // for a field the grid does not show is refused (DataError).
+    void setDataset(Dataset& dataset, const QStringList& fields, const QStringList& titles, const QString& widthPrefix,
+                    const ColumnWidths& designedWidths = {});
 
     Dataset& dataset() const;
     DatasetModel* datasetModel() const { return model_; }
     const QString& widthPrefix() const { return prefix_; }
+    // The column that shows the field (letter case ignored); -1 when none does.
+    int column(const QString& field) const;
 
     void setTitles(const QStringList& titles);
     QStringList titles() const;
@@ -41,7 +61,7 @@ signals:
 
 private:
     void selectCurrent();
-    DatasetModel* model_;
+    DatasetModel* model_ = nullptr;
     QString prefix_;
     QVector<int> designed_;
     bool syncing_ = false;

@@ -1,7 +1,7 @@
 // "Mitglieder eingeben/ändern": one member at a time, the current record of the shared
 // member dataset, on three pages (personal data, account data, paid fees), with the
 // town and bank lookups, the fee class with its fee, the direct-debit switch, a search,
-// stepping through the members and the close question.
+// stepping through the members and the close question. The layout is memberentry.ui.
 #pragma once
 
 #include "members/columns.h"
@@ -9,17 +9,11 @@
 
 #include <QDialog>
 #include <functional>
+#include <memory>
 
-class QButtonGroup;
-class QCheckBox;
-class QComboBox;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
-class QTabWidget;
-class QToolButton;
+namespace Ui {
+class TDatenEingebenF;
+}
 
 namespace ferolind {
 class Dataset;
@@ -29,6 +23,30 @@ namespace ui {
 class BindingSet;
 }
 }  // namespace ferolind
+
+// Object names of the screen's controls that are not bound to a member field; a bound
+// control is found by its field (ferolind::ui::BindingSet::controlOf).
+namespace ferolind::ui::memberentry::controls {
+inline constexpr const char* kPages = "PageControl1";
+inline constexpr const char* kNew = "BNeu";
+inline constexpr const char* kSave = "BSpeichern";
+inline constexpr const char* kDelete = "BLoeschen";
+inline constexpr const char* kClose = "BSchliessen";
+inline constexpr const char* kHelp = "SpeedButton5";
+inline constexpr const char* kPrior = "DBNavigator2Prior";
+inline constexpr const char* kNext = "DBNavigator2Next";
+inline constexpr const char* kSearchField = "ComboBox1";
+inline constexpr const char* kSearchValue = "EFind";
+inline constexpr const char* kFind = "SpeedButton1";
+inline constexpr const char* kSendEmail = "BEMail";
+inline constexpr const char* kEditFeeClasses = "SpeedButton4";  // the hand
+inline constexpr const char* kFee = "Label28";                  // fee of the chosen class
+inline constexpr const char* kNoFeeClassHint = "Label29";
+inline constexpr const char* kDirectDebitHint = "Label27";
+inline constexpr const char* kBookFee = "BBeitragBuchen";
+inline constexpr const char* kPaidPeriods = "MBeitrag";
+inline constexpr const char* kDeletePayments = "BeitragLoeschen";
+}  // namespace ferolind::ui::memberentry::controls
 
 class TDatenEingebenF : public QDialog {
     Q_OBJECT
@@ -67,10 +85,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void buildPersonalPage(QWidget* page);
-    void buildAccountPage(QWidget* page);
-    void buildPaidPage(QWidget* page);
-    QWidget* buildBottomBar();
+    void connectControls();
     void bindControls();
 
     // Reactions of the screen.
@@ -99,42 +114,12 @@ private:
     void refocusLater(QWidget* w);
     bool commitTyped();
 
+    std::unique_ptr<Ui::TDatenEingebenF> ui_;
     ferolind::Session& session_;
     ferolind::Dataset& members_;
     ferolind::MemberRules& rules_;
     ferolind::MemberEntryRules entry_;
     ferolind::ui::BindingSet* bindings_ = nullptr;
-
-    QTabWidget* pages_ = nullptr;
-    // "Persönliche Daten"
-    QLineEdit* DBID = nullptr;
-    QComboBox* CBAnrede = nullptr;
-    QLineEdit *DBEdit2 = nullptr, *DBEdit1 = nullptr, *DBEdit3 = nullptr, *DBEdit4 = nullptr, *DBEdit5 = nullptr;
-    QComboBox* CBOrt = nullptr;
-    QLineEdit *DBEdit8 = nullptr, *DBEdit9 = nullptr, *DBEdit10 = nullptr, *EEmail = nullptr;
-    QToolButton* emailButton_ = nullptr;
-    QLineEdit *DBEdit12 = nullptr, *DBEintritt = nullptr, *DBEdit14 = nullptr;
-    QGroupBox *DBRadioGroup1 = nullptr, *DBRadioGroup2 = nullptr;
-    QButtonGroup *genderGroup_ = nullptr, *statusGroup_ = nullptr;
-    // "Kontodaten"
-    QLineEdit *DBEdit7 = nullptr, *DBEdit15 = nullptr, *DBEdit16 = nullptr, *DBEdit17 = nullptr;
-    QLineEdit* freeEdits_[4] = {};
-    QLabel* freeLabels_[4] = {};
-    QComboBox* DBComboBox1 = nullptr;
-    QLabel *Label28 = nullptr, *Label29 = nullptr, *Label27 = nullptr;
-    QToolButton* SpeedButton4 = nullptr;
-    QCheckBox* DBCheckBox1 = nullptr;
-    QPushButton* BBeitragBuchen = nullptr;
-    // "Bezahlte Beiträge"
-    QLabel* Label24 = nullptr;
-    QPlainTextEdit* MBeitrag = nullptr;
-    QPushButton* BeitragLoeschen = nullptr;
-    // Bottom bar
-    QPushButton *BNeu = nullptr, *BSpeichern = nullptr, *BLoeschen = nullptr, *BSchliessen = nullptr;
-    QToolButton *SpeedButton5 = nullptr, *SpeedButton1 = nullptr;
-    QComboBox* ComboBox1 = nullptr;
-    QLineEdit* EFind = nullptr;
-    QToolButton *navPrior_ = nullptr, *navNext_ = nullptr;
 
     bool feeButtonWanted_ = false;
     int refreshDepth_ = 0;  // > 0 while the bound controls follow the record
