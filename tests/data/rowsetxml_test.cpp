@@ -2,6 +2,7 @@
 
 #include "data/errors.h"
 #include "data/schema.h"
+#include "filesizelimit.h"
 #include "testsupport.h"
 
 #include <QDate>
@@ -16,8 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-#include <csignal>
 #include <functional>
 #include <limits>
 #include <ostream>
@@ -759,20 +758,13 @@ TEST_F(RowsetXmlWriteFailure, MissingFolderOrFolderInTheWay) {
 TEST_F(RowsetXmlWriteFailure, AWriteThatFailsMidwayKeepsTheOldFile) {
     QVector<Row> many;
     for (int i = 0; i < 2000; ++i) many << betragRows().first();
-    struct rlimit old {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = old;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     QString message;
     try {
+        const test::FileSizeLimit fullDisk(4096);
         writeRowsetXml(target, betragFields(), many);
     } catch (const DataError& e) {
         message = e.message();
     }
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, previousHandler);
     EXPECT_TRUE(message.contains(QStringLiteral("kann nicht geschrieben werden"))) << message.toStdString();
     expectTargetUntouched();
 }
