@@ -445,6 +445,42 @@ TEST_F(MemberEntryScreen, SteppingBetweenCompleteMembersChangesNeither) {
     EXPECT_EQ(stored(2, "DTAUS"), "Wahr");
 }
 
+TEST_F(MemberEntryScreen, AMemberOnlyShownIsNeverChanged) {
+    // Marked for direct debit without any account data by another program.
+    test::rawSql(club.folder(), {"INSERT INTO mitglieder (ID, Vorname, DTAUS) VALUES (7, 'Anna', 1)"});
+    club.data->refreshAll();
+    open();
+    click(controls::kNext);
+    EXPECT_FALSE(field<QCheckBox>("DTAUS")->isEnabled());
+    EXPECT_FALSE(get(controls::kDirectDebitHint)->isHidden());
+    EXPECT_FALSE(members.isEditing());
+    screen->reject();
+    EXPECT_EQ(test::rawSql(club.folder(), {"SELECT DTAUS FROM mitglieder WHERE ID = 7"}).toInt(), 1);
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(MemberEntryScreen, AReReadKeepsTheShownMemberAndSaysWhenItIsGone) {
+    for (const char* name : {"Anna", "Bert", "Carl"}) club.addMember({{"Vorname", name}});
+    members.moveTo(1);
+    open();
+    // Another workstation changes Bert, adds a member and later deletes Bert.
+    test::rawSql(club.folder(), {"UPDATE mitglieder SET Nachname = 'Brandt' WHERE ID = 2",
+                                 "INSERT INTO mitglieder (ID, Vorname) VALUES (0, 'Aaron')"});
+    club.data->refreshAll();  // what the refresh timer does
+    QCoreApplication::processEvents();
+    EXPECT_EQ(line("Vorname")->text(), "Bert");
+    EXPECT_EQ(line("Nachname")->text(), "Brandt");
+    EXPECT_FALSE(members.isEditing());
+    EXPECT_TRUE(messages.isEmpty());
+
+    test::rawSql(club.folder(), {"DELETE FROM mitglieder WHERE ID = 2"});
+    club.data->refreshAll();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(messages, QStringList{MemberEntryRules::kMemberGoneMessage});
+    EXPECT_NE(line("Vorname")->text(), "Bert");
+    EXPECT_EQ(line("Vorname")->text(), members.text("Vorname"));
+}
+
 TEST_F(MemberEntryScreen, WrongFeeClassIsReportedOnLeavingButSaved) {
     addFeeClass("Voll", "12,5");
     club.addMember({{"Vorname", "Anna"}});
