@@ -9,6 +9,8 @@
 #include "members/banklookup.h"
 #include "members/memberentryrules.h"
 
+#include "bankfile.h"
+
 #include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QComboBox>
@@ -36,29 +38,12 @@ using namespace ferolind;
 using ferolind::ui::Answer;
 using ferolind::ui::Buttons;
 using ferolind::ui::Kind;
+using test::bankFile;
+using test::bankLine;
+using test::writeFile;
 namespace controls = ferolind::ui::memberentry::controls;
 
 namespace {
-
-// One line of a bank code file: code, "1", long name (57), short name (27), BIC (11).
-QByteArray bankLine(const char* code, const QByteArray& longName, const QByteArray& shortName) {
-    return QByteArray(code).leftJustified(8) + "1" + longName.leftJustified(57, ' ', true) +
-           shortName.leftJustified(27, ' ', true) + QByteArray("TESTDEFFXXX");
-}
-
-// Three banks; the last line has no line end, the second an umlaut in Windows-1252
-// (the same file as the bank lookup's own tests use).
-QByteArray bankFile() {
-    return bankLine("10000000", "Bundesbank (lang)", "Bundesbank") + "\r\n" +
-           bankLine("37050198", "Sparkasse K\xf6ln Bonn (lang)", "Sparkasse K\xf6ln Bonn") + "\r\n" +
-           bankLine("76026000", "norisbank GmbH Zweigniederlassung (lang)", "norisbank");
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 // ------------------------------------------------------------ the screen
 
