@@ -14,7 +14,6 @@
 
 using namespace ferolind;
 using test::bankFile;
-using test::bankLine;
 using test::writeFile;
 
 namespace {

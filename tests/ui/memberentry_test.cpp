@@ -39,7 +39,6 @@ using ferolind::ui::Answer;
 using ferolind::ui::Buttons;
 using ferolind::ui::Kind;
 using test::bankFile;
-using test::bankLine;
 using test::writeFile;
 namespace controls = ferolind::ui::memberentry::controls;
 
