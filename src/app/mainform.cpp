@@ -4,6 +4,7 @@
 #include "common/help.h"
 #include "common/look.h"
 #include "common/messages.h"
+#include "common/notices.h"
 #include "data/datamodule.h"
 #include "data/dbcreate.h"
 #include "data/errors.h"
@@ -75,6 +76,12 @@ TMainForm::TMainForm(Session& session, QWidget* parent) : QMainWindow(parent), s
     columns_ = new TZellenZeigenF(session_, this);
     dbCreate_ = new TDBErstellenF(session_, this);
     memberEntry_->openFeeClasses = [this] { openFeeClasses(); };
+
+    // The rules' notices from stores made outside the entry screen (which shows its own).
+    notices_ = new ui::NoticeQueue(this);
+    connect(&session_.memberRules(), &MemberRules::notice, this, [this](const QString& text) {
+        if (!memberEntry_->isVisible()) notices_->add(text);
+    });
     connect(columns_, &TZellenZeigenF::closedWithLabels, this, [this] {
         setupLabels();
         applyVisibleColumns();
@@ -284,12 +291,10 @@ void TMainForm::runStartUp() {
     if (startedUp_) return;
     startedUp_ = true;
     DataModule& d = data();
-    SettingsStore& s = d.settings();
     // 1. The database of this user.
     connected_ = d.openAtStart();
-    // 2. Refresh interval (writes to a closed database are dropped).
-    if (s.DbSettingGetInt(QStringLiteral("Refresh")) == 0) s.DbSettingSetInt(QStringLiteral("Refresh"), 60);
-    refreshSeconds_ = s.DbSettingGetInt(QStringLiteral("Refresh"));
+    // 2. Refresh interval (0 without a database).
+    refreshSeconds_ = session_.refreshSeconds();
     if (refreshSeconds_ > 0) timer_->start(refreshSeconds_ * 1000);
     // 3. Free-field labels into every title.
     setupLabels();
@@ -358,11 +363,8 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 }
 
 void TMainForm::refreshDatasets() {
-    DataModule& d = data();
-    if (!d.members().isOpen()) return;
-    // A dataset whose record is being edited is skipped this time.
-    for (Dataset* ds : {&d.members(), &d.bookings(), &d.feePayments(), &d.settingsEntries(), &d.feeClasses()})
-        if (ds->isOpen() && !ds->isEditing()) ds->requery();
+    // Every current record is kept; a dataset whose record is being edited is skipped.
+    if (data().members().isOpen()) data().refreshAll();
 }
 
 // ------------------------------------------------------------------ actions

@@ -23,7 +23,8 @@ class DataModule;
 
 namespace ferolind::ui {
 class DatasetGrid;
-}
+class NoticeQueue;
+}  // namespace ferolind::ui
 
 class TDBErstellenF;
 
@@ -97,6 +98,7 @@ private:
     TBeitragsklassenF* feeClasses_ = nullptr;
     TZellenZeigenF* columns_ = nullptr;
     TDBErstellenF* dbCreate_ = nullptr;
+    ferolind::ui::NoticeQueue* notices_ = nullptr;
 
     bool startedUp_ = false;
     bool shutDown_ = false;

@@ -1,6 +1,7 @@
 // The bank code file: the bank name of a code, its 8-bit code page, the German error
 // of a missing file, and the shipped file installed into the application data folder.
 #include "members/banklookup.h"
+#include "bankfile.h"
 #include "data/errors.h"
 #include "data/paths.h"
 #include "testsupport.h"
@@ -12,27 +13,10 @@
 #include <QTemporaryDir>
 
 using namespace ferolind;
+using test::bankFile;
+using test::writeFile;
 
 namespace {
-
-// One line of a bank code file: code, "1", long name (57), short name (27), BIC (11).
-QByteArray bankLine(const char* code, const QByteArray& longName, const QByteArray& shortName) {
-    return QByteArray(code).leftJustified(8) + "1" + longName.leftJustified(57, ' ', true) +
-           shortName.leftJustified(27, ' ', true) + QByteArray("TESTDEFFXXX");
-}
-
-// Three banks; the last line has no line end, the second an umlaut in Windows-1252.
-QByteArray bankFile() {
-    return bankLine("10000000", "Bundesbank (lang)", "Bundesbank") + "\r\n" +
-           bankLine("37050198", "Sparkasse K\xf6ln Bonn (lang)", "Sparkasse K\xf6ln Bonn") + "\r\n" +
-           bankLine("76026000", "norisbank GmbH Zweigniederlassung (lang)", "norisbank");
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 TEST(BankLookup, FindsTheFirstLineContainingTheCodeAndReadsTheShortName) {
     QTemporaryDir dir;

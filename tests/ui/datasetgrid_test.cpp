@@ -1,10 +1,13 @@
 // The dataset grid: designed column widths belong to fields, wherever the grid shows them.
 #include "common/datasetgrid.h"
 #include "club.h"
+#include "data/dataset.h"
 #include "data/errors.h"
 
 #include <gtest/gtest.h>
+#include <QApplication>
 #include <QHeaderView>
+#include <QScrollBar>
 
 using namespace ferolind;
 using ferolind::ui::DatasetGrid;
@@ -38,6 +41,34 @@ TEST(DatasetGrid, DesignedWidthsFollowTheirFieldsNotThePositions) {
 TEST(DatasetGrid, AWidthForAFieldTheGridDoesNotShowIsRefused) {
     test::Club club;
     EXPECT_THROW(DatasetGrid(club.members(), {"ID", "Vorname"}, {"ID", "Vorname"}, "Test", {{"Ort", 50}}), DataError);
+}
+
+TEST(DatasetGrid, AReReadKeepsScrollPositionAndSelection) {
+    test::Club club;
+    QStringList inserts;
+    for (int i = 1; i <= 300; ++i)
+        inserts << QStringLiteral("INSERT INTO mitglieder (ID, Nachname) VALUES (%1, 'N%1')").arg(i);
+    test::rawSql(club.folder(), inserts);
+    Dataset& members = club.members();
+    members.refresh();
+    DatasetGrid grid(members, {"ID", "Nachname"}, {"ID", "Nachname"}, "Test");
+    grid.resize(300, 200);
+    grid.show();
+    members.moveTo(150);
+    QApplication::processEvents();
+    grid.verticalScrollBar()->setValue(grid.verticalScrollBar()->value() + 3);  // the user scrolled a little
+    const int scrolled = grid.verticalScrollBar()->value();
+    ASSERT_GT(scrolled, 0);
+
+    // Another workstation adds a member; the refresh re-reads.
+    test::rawSql(club.folder(), {"INSERT INTO mitglieder (ID, Nachname) VALUES (301, 'N301')"});
+    members.refresh();
+    QApplication::processEvents();
+    EXPECT_EQ(members.recordCount(), 301);
+    EXPECT_EQ(members.text("Nachname"), "N151");
+    EXPECT_EQ(grid.verticalScrollBar()->value(), scrolled);
+    EXPECT_EQ(grid.currentIndex().row(), 150);
+    EXPECT_TRUE(grid.selectionModel()->isRowSelected(150, {}));
 }
 
 }  // namespace

@@ -213,7 +213,23 @@ TEST(MainForm, RefreshReReadsAllButADatasetBeingEdited) {
     run.data.members().cancel();
     run.window.refreshDatasets();
     EXPECT_EQ(run.data.members().recordCount(), 3);
-    EXPECT_EQ(run.data.members().position(), 0);  // back on the first row
+    EXPECT_EQ(run.data.members().text("Vorname"), "Bert");  // the current record is kept
+}
+
+TEST(MainForm, RuleNoticesAreShownOnceAfterTheStores) {
+    test::Club club;
+    Messages msgs;
+    ProgramRun run;
+    Dataset& m = run.data.members();
+    for (const char* name : {"Anna", "Bert"}) {  // e.g. moved by the fee class screen
+        m.insert();
+        m.setText("Vorname", name);
+        m.setText("Betrag", "Gibtsnicht");
+        m.post();
+    }
+    EXPECT_TRUE(msgs.texts.isEmpty());  // never inside a store
+    QApplication::processEvents();
+    EXPECT_EQ(msgs.texts, QStringList{MemberRules::kWrongFeeClassMessage});
 }
 
 TEST(MainForm, MenusToolBarAndTheErrorBox) {

@@ -9,6 +9,8 @@
 #include "members/banklookup.h"
 #include "members/memberentryrules.h"
 
+#include "bankfile.h"
+
 #include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QComboBox>
@@ -36,29 +38,11 @@ using namespace ferolind;
 using ferolind::ui::Answer;
 using ferolind::ui::Buttons;
 using ferolind::ui::Kind;
+using test::bankFile;
+using test::writeFile;
 namespace controls = ferolind::ui::memberentry::controls;
 
 namespace {
-
-// One line of a bank code file: code, "1", long name (57), short name (27), BIC (11).
-QByteArray bankLine(const char* code, const QByteArray& longName, const QByteArray& shortName) {
-    return QByteArray(code).leftJustified(8) + "1" + longName.leftJustified(57, ' ', true) +
-           shortName.leftJustified(27, ' ', true) + QByteArray("TESTDEFFXXX");
-}
-
-// Three banks; the last line has no line end, the second an umlaut in Windows-1252
-// (the same file as the bank lookup's own tests use).
-QByteArray bankFile() {
-    return bankLine("10000000", "Bundesbank (lang)", "Bundesbank") + "\r\n" +
-           bankLine("37050198", "Sparkasse K\xf6ln Bonn (lang)", "Sparkasse K\xf6ln Bonn") + "\r\n" +
-           bankLine("76026000", "norisbank GmbH Zweigniederlassung (lang)", "norisbank");
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 // ------------------------------------------------------------ the screen
 
@@ -443,6 +427,42 @@ TEST_F(MemberEntryScreen, SteppingBetweenCompleteMembersChangesNeither) {
     EXPECT_TRUE(field<QCheckBox>("DTAUS")->isChecked());
     EXPECT_EQ(stored(1, "DTAUS"), "Wahr");
     EXPECT_EQ(stored(2, "DTAUS"), "Wahr");
+}
+
+TEST_F(MemberEntryScreen, AMemberOnlyShownIsNeverChanged) {
+    // Marked for direct debit without any account data by another program.
+    test::rawSql(club.folder(), {"INSERT INTO mitglieder (ID, Vorname, DTAUS) VALUES (7, 'Anna', 1)"});
+    club.data->refreshAll();
+    open();
+    click(controls::kNext);
+    EXPECT_FALSE(field<QCheckBox>("DTAUS")->isEnabled());
+    EXPECT_FALSE(get(controls::kDirectDebitHint)->isHidden());
+    EXPECT_FALSE(members.isEditing());
+    screen->reject();
+    EXPECT_EQ(test::rawSql(club.folder(), {"SELECT DTAUS FROM mitglieder WHERE ID = 7"}).toInt(), 1);
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(MemberEntryScreen, AReReadKeepsTheShownMemberAndSaysWhenItIsGone) {
+    for (const char* name : {"Anna", "Bert", "Carl"}) club.addMember({{"Vorname", name}});
+    members.moveTo(1);
+    open();
+    // Another workstation changes Bert, adds a member and later deletes Bert.
+    test::rawSql(club.folder(), {"UPDATE mitglieder SET Nachname = 'Brandt' WHERE ID = 2",
+                                 "INSERT INTO mitglieder (ID, Vorname) VALUES (0, 'Aaron')"});
+    club.data->refreshAll();  // what the refresh timer does
+    QCoreApplication::processEvents();
+    EXPECT_EQ(line("Vorname")->text(), "Bert");
+    EXPECT_EQ(line("Nachname")->text(), "Brandt");
+    EXPECT_FALSE(members.isEditing());
+    EXPECT_TRUE(messages.isEmpty());
+
+    test::rawSql(club.folder(), {"DELETE FROM mitglieder WHERE ID = 2"});
+    club.data->refreshAll();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(messages, QStringList{MemberEntryRules::kMemberGoneMessage});
+    EXPECT_NE(line("Vorname")->text(), "Bert");
+    EXPECT_EQ(line("Vorname")->text(), members.text("Vorname"));
 }
 
 TEST_F(MemberEntryScreen, WrongFeeClassIsReportedOnLeavingButSaved) {

@@ -9,7 +9,9 @@
 namespace ferolind {
 
 const QString MemberEntryRules::kCloseQuestion = QStringLiteral("Änderungen speichern beim aktuellen Datensatz?");
-const QString MemberEntryRules::kWrongFeeClassMessage = QStringLiteral("Diese Beitragsklasse ist nicht vorhanden");
+const QString MemberEntryRules::kMemberGoneMessage = QStringLiteral(
+    "Das angezeigte Mitglied wurde an einem anderen Arbeitsplatz gelöscht. "
+    "Es wird das nächste Mitglied angezeigt.");
 
 MemberEntryRules::MemberEntryRules(Session& session)
     : data_(session.data()), members_(session.data().members()), rules_(session.memberRules()) {}
@@ -20,11 +22,6 @@ QString MemberEntryRules::deleteQuestion(const QString& firstName, const QString
 
 QString MemberEntryRules::accountHolderText(const QString& firstName, const QString& lastName) {
     return firstName + QLatin1Char(' ') + lastName;
-}
-
-bool MemberEntryRules::directDebitDataComplete(const QString& accountNumber, const QString& feeClass,
-                                               const QString& bankCode, const QString& accountHolder) {
-    return !accountNumber.isEmpty() && !feeClass.isEmpty() && !bankCode.isEmpty() && !accountHolder.isEmpty();
 }
 
 QStringList MemberEntryRules::searchFieldItems() {
@@ -45,7 +42,7 @@ QStringList MemberEntryRules::salutations() const {
     return data_.settings().DbSettingGetList(QStringLiteral("Anrede"));
 }
 
-QStringList MemberEntryRules::feeClassNames() const { return rules_.feeClassNames(); }
+QStringList MemberEntryRules::sortedFeeClassNames() const { return rules_.sortedFeeClassNames(); }
 
 bool MemberEntryRules::feeClassExists(const QString& name) const { return rules_.feeClassExists(name); }
 
@@ -68,10 +65,13 @@ void MemberEntryRules::fillAccountHolder() {
                                                                        members_.text(QStringLiteral("Nachname"))));
 }
 
-void MemberEntryRules::endDirectDebit() {
-    if (!members_.isOpen() || !members_.value(QStringLiteral("DTAUS")).toBool()) return;
-    if (!members_.isEditing()) members_.edit();
-    members_.setValue(QStringLiteral("DTAUS"), false);
+bool MemberEntryRules::directDebitPossible() const {
+    return members_.isOpen() && rules_.directDebitDataComplete(members_.currentRow());
+}
+
+void MemberEntryRules::directDebitDataEdited() {
+    if (!members_.isOpen() || !members_.isEditing() || !members_.value(QStringLiteral("DTAUS")).toBool()) return;
+    if (!rules_.directDebitDataComplete(members_.currentRow())) members_.setValue(QStringLiteral("DTAUS"), false);
 }
 
 bool MemberEntryRules::search(const QString& fieldBoxText, const QString& value) {

@@ -17,16 +17,14 @@ class MemberEntryRules {
 public:
     explicit MemberEntryRules(Session& session);
 
-    static const QString kCloseQuestion;         // "Änderungen speichern beim aktuellen Datensatz?"
-    static const QString kWrongFeeClassMessage;  // "Diese Beitragsklasse ist nicht vorhanden"
+    static const QString kCloseQuestion;  // "Änderungen speichern beim aktuellen Datensatz?"
+    // A re-read found the member on the screen deleted by another workstation.
+    static const QString kMemberGoneMessage;
 
     // "Mitglied Anna Berg wirklich löschen?"
     static QString deleteQuestion(const QString& firstName, const QString& lastName);
     // Vorname + " " + Nachname.
     static QString accountHolderText(const QString& firstName, const QString& lastName);
-    // Direct debit needs account number, fee class, bank code and account holder.
-    static bool directDebitDataComplete(const QString& accountNumber, const QString& feeClass, const QString& bankCode,
-                                        const QString& accountHolder);
     // The fields the search offers in its box.
     static QStringList searchFieldItems();
     // The member field a search box text names ("ID", "Vorname", "Nachname",
@@ -35,8 +33,8 @@ public:
 
     // The salutation list, club-wide entry "Anrede" (empty when absent).
     QStringList salutations() const;
-    // The names of all fee classes in the fee class dataset's order.
-    QStringList feeClassNames() const;
+    // The fee class names as the box lists them (German order), and whether one exists.
+    QStringList sortedFeeClassNames() const;
     bool feeClassExists(const QString& name) const;
 
     // Town lookup for the current member's PLZ: the towns of the code in table order
@@ -49,9 +47,13 @@ public:
     void lookUpBank();
     // Puts the record into edit mode and sets Kontoinhaber to Vorname + " " + Nachname.
     void fillAccountHolder();
-    // When the member takes part in direct debit, puts the record into edit mode and
-    // ends the participation (the data for it are incomplete).
-    void endDirectDebit();
+    // Whether the current member's data allow direct debit (account number, fee class,
+    // bank code and account holder), as the record holds them now.
+    bool directDebitPossible() const;
+    // After the user changed one of those fields of the member being edited: direct
+    // debit ends when its data are no longer complete. Records merely shown are never
+    // changed; a stored incomplete member loses the participation at its store.
+    void directDebitDataEdited();
     // Moves to the first member whose field (from the box text) equals the whole value.
     // An empty value, an unknown field or no match change nothing; false then.
     bool search(const QString& fieldBoxText, const QString& value);

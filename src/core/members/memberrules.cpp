@@ -41,7 +41,7 @@ void MemberRules::takeFreeNumber(Dataset& d) {
 
 bool MemberRules::directDebitDataComplete(const Row& r) const {
     for (int f : {fAccount_, fFeeClass_, fBankCode_, fHolder_})
-        if (r[f].isNull() || r[f].toString().isEmpty()) return false;
+        if (r.value(f).toString().isEmpty()) return false;  // also: no record at all
     return true;
 }
 
@@ -91,12 +91,8 @@ MemberRules::MemberRules(DataModule& data) : data_(data), members_(data.members(
         else
             tell(numbersExhaustedMessage());
         d.setValue(QStringLiteral("EintrittDatum"), today());
-        if (entry.setFeeButtonEnabled) entry.setFeeButtonEnabled(true);
     });
-    members_.on(E::BeforeEdit, [this](Dataset&) {
-        proposedNumber_ = 0;
-        if (entry.showing && entry.showing() && entry.setSaveEnabled) entry.setSaveEnabled(true);
-    });
+    members_.on(E::BeforeEdit, [this](Dataset&) { proposedNumber_ = 0; });
     // Runs inside the store's transaction, with the file's write lock held.
     members_.onBeforeStore([this](Dataset& d) {
         problems_.clear();
@@ -120,9 +116,6 @@ MemberRules::MemberRules(DataModule& data) : data_(data), members_(data.members(
         s.DbSettingSetList(QStringLiteral("Anrede"), salutations);
         const QVariant id = d.storedRecord()[fId_];
         if (!id.isNull()) data_.lastMemberNumber = s.DbSettingRaiseInt(kLastNumberEntry, id.toInt());
-    });
-    members_.on(E::AfterScroll, [this](Dataset&) {
-        if (entry.showing && entry.showing() && entry.recordChanged) entry.recordChanged();
     });
 
     // The fee-paid flag depends on the fee payments and on the period kind.

@@ -16,15 +16,6 @@ namespace ferolind {
 class DataModule;
 class Dataset;
 
-// What the member entry screen lets the rules do while it is showing. A caller without
-// that screen leaves these empty.
-struct MemberEntryHooks {
-    std::function<bool()> showing;                  // the entry screen is showing
-    std::function<void(bool)> setFeeButtonEnabled;  // "Beitrag buchen"
-    std::function<void(bool)> setSaveEnabled;       // "Speichern"
-    std::function<void()> recordChanged;            // refresh the screen's dependent controls
-};
-
 class MemberRules : public QObject {
     Q_OBJECT
 public:
@@ -33,7 +24,6 @@ public:
 
     // The day the rules take as today (tests set another).
     std::function<QDate()> today = [] { return QDate::currentDate(); };
-    MemberEntryHooks entry;
 
     // What the last store reported (also sent one by one through notice()).
     const QStringList& problems() const { return problems_; }
@@ -41,7 +31,7 @@ public:
     // Direct debit needs account number, fee class, bank code and account holder.
     bool directDebitDataComplete(const Row& member) const;
     // The names of all fee classes in the fee class dataset's order, and sorted by German
-    // collation (as the entry screen's box shows them).
+    // collation (as a drop-down box lists them).
     QStringList feeClassNames() const;
     QStringList sortedFeeClassNames() const;
     bool feeClassExists(const QString& name) const;

@@ -4,6 +4,7 @@
 #include "common/help.h"
 #include "common/look.h"
 #include "common/messages.h"
+#include "common/notices.h"
 #include "common/popupcombobox.h"
 #include "data/datamodule.h"
 #include "data/dataset.h"
@@ -14,7 +15,6 @@
 #include "ui_memberentry.h"
 
 #include <QCheckBox>
-#include <QCollator>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFocusEvent>
@@ -24,7 +24,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QTabWidget>
@@ -51,14 +50,6 @@ void replaceItems(QComboBox* box, const QStringList& items) {
         box->setCurrentIndex(-1);
         box->setEditText(text);
     }
-}
-
-QStringList sortedGerman(QStringList items) {
-    QCollator c{QLocale(QLocale::German, QLocale::Germany)};
-    c.setCaseSensitivity(Qt::CaseInsensitive);
-    std::stable_sort(items.begin(), items.end(),
-                     [&](const QString& a, const QString& b) { return c.compare(a, b) < 0; });
-    return items;
 }
 
 // Binds a control to a member field by its kind; a text field (also the one of an
@@ -92,7 +83,8 @@ TDatenEingebenF::TDatenEingebenF(Session& session, QWidget* parent)
       session_(session),
       members_(session.data().members()),
       rules_(session.memberRules()),
-      entry_(session) {
+      entry_(session),
+      notices_(new NoticeQueue(this)) {
     ui_->setupUi(this);
     applyScreenLook(this);
     // The style's own symbols, which a layout file cannot name.
@@ -102,15 +94,9 @@ TDatenEingebenF::TDatenEingebenF(Session& session, QWidget* parent)
     ui_->ComboBox1->addItems(MemberEntryRules::searchFieldItems());
     ui_->ComboBox1->setCurrentIndex(0);  // "ID"
 
-    connectControls();
     bindControls();
-
-    // The rules keep this screen's dependent controls in step while it is showing.
-    MemberEntryHooks& hooks = rules_.entry;
-    hooks.showing = [this] { return isVisible(); };
-    hooks.setFeeButtonEnabled = [this](bool on) { setFeeButtonWanted(on); };
-    hooks.setSaveEnabled = [this](bool on) { ui_->BSpeichern->setEnabled(on); };
-    hooks.recordChanged = [this] { refreshRecordDependents(); };
+    connectControls();
+    followRecord();
 
     // The bank code file comes with the program; the user may replace it.
     ensureBankCodeFile();
@@ -120,7 +106,7 @@ TDatenEingebenF::TDatenEingebenF(Session& session, QWidget* parent)
     ui_->BSpeichern->setEnabled(false);
 }
 
-TDatenEingebenF::~TDatenEingebenF() { rules_.entry = {}; }
+TDatenEingebenF::~TDatenEingebenF() = default;
 
 void TDatenEingebenF::connectControls() {
     Ui::TDatenEingebenF& u = *ui_;
@@ -146,24 +132,44 @@ void TDatenEingebenF::connectControls() {
     connect(u.DBComboBox1, &PopupComboBox::popupAboutToShow, this, [this] { enterFeeClassBox(); });
 
     connect(u.DBComboBox1, &QComboBox::currentTextChanged, this, [this] { feeClassTextChanged(); });
-    for (QLineEdit* e : {u.DBEdit7, u.DBEdit15, u.DBEdit17})
-        connect(e, &QLineEdit::textChanged, this, [this] {
-            if (refreshDepth_ == 0) updateDirectDebit();
-        });
+
+    // The direct-debit data go into the record as they are typed, so that the rule sees
+    // them at once (the text field's binding has put the record into edit mode first).
+    for (const char* field : {"Kontonummer", "Betrag", "Bankleitzahl", "Kontoinhaber"}) {
+        FieldBinding* b = bindings_->binding(QString::fromLatin1(field));
+        if (auto* edit = qobject_cast<QLineEdit*>(b->control()))
+            connect(edit, &QLineEdit::textEdited, b, [b] { guarded(b->control(), [b] { b->commit(); }); });
+        connect(b, &FieldBinding::committed, this,
+                [this] { guarded(this, [this] { entry_.directDebitDataEdited(); }); });
+    }
+}
+
+void TDatenEingebenF::followRecord() {
+    // What the screen shows besides the bound fields follows the record.
+    for (auto signal : {&Dataset::currentChanged, &Dataset::rowUpdated})
+        connect(&members_, signal, this, [this] { showDirectDebit(); });
+    for (auto signal : {&Dataset::stateChanged, &Dataset::viewReset})
+        connect(&members_, signal, this, [this] { showDirectDebit(); });
+    const auto recordChanged = [this] {
+        if (isVisible()) refreshRecordDependents();
+    };
+    connect(&members_, &Dataset::currentChanged, this, recordChanged);
+    connect(&members_, &Dataset::viewReset, this, recordChanged);
+    connect(&members_, &Dataset::stateChanged, this, [this] {
+        // A new member can always have a fee booked; "Speichern" while there is something to store.
+        if (members_.state() == Dataset::State::Insert) setFeeButtonWanted(true);
+        if (isVisible()) ui_->BSpeichern->setEnabled(members_.isEditing());
+    });
+    connect(&members_, &Dataset::currentRecordLost, this, [this] {
+        if (isVisible()) notices_->add(MemberEntryRules::kMemberGoneMessage);
+    });
+    // The rules' notices while this screen is in use; shown after the store.
+    connect(&rules_, &MemberRules::notice, this, [this](const QString& text) {
+        if (isVisible()) notices_->add(text);
+    });
 }
 
 void TDatenEingebenF::bindControls() {
-    // While the bound controls follow the record, the direct-debit rule waits for all
-    // of them: it runs once afterwards on a consistent set of texts.
-    auto begin = [this] { ++refreshDepth_; };
-    auto end = [this] {
-        if (refreshDepth_ > 0) --refreshDepth_;
-        if (refreshDepth_ == 0) updateDirectDebit();
-    };
-    for (auto signal : {&Dataset::currentChanged, &Dataset::rowUpdated}) connect(&members_, signal, this, begin);
-    connect(&members_, &Dataset::viewReset, this, begin);
-    connect(&members_, &Dataset::stateChanged, this, begin);
-
     const Ui::TDatenEingebenF& u = *ui_;
     const std::pair<const char*, QWidget*> bound[] = {
         {"ID", u.DBID},
@@ -196,15 +202,6 @@ void TDatenEingebenF::bindControls() {
     };
     bindings_ = new BindingSet(members_, this);
     for (const auto& [field, control] : bound) bindControl(*bindings_, members_, QString::fromLatin1(field), control);
-
-    for (auto signal : {&Dataset::currentChanged, &Dataset::rowUpdated}) connect(&members_, signal, this, end);
-    connect(&members_, &Dataset::viewReset, this, end);
-    connect(&members_, &Dataset::stateChanged, this, end);
-
-    // "Speichern" offers itself while there is something to store.
-    connect(&members_, &Dataset::stateChanged, this, [this] {
-        if (isVisible()) ui_->BSpeichern->setEnabled(members_.isEditing());
-    });
     bindings_->refreshAll();
 }
 
@@ -221,14 +218,13 @@ int TDatenEingebenF::exec() {
 }
 
 void TDatenEingebenF::prepareShow() {
-    refreshDepth_ = 0;
     replaceItems(ui_->CBAnrede, entry_.salutations());
     bindings_->refreshAll();
     refreshRecordDependents();
     refillFeeClasses();
     applyOpenerStates();
     ui_->BSpeichern->setEnabled(members_.isEditing());
-    guarded(this, [this] { updateDirectDebit(); });
+    showDirectDebit();
     if (members_.isModified()) {
         ui_->PageControl1->setCurrentIndex(0);
         ui_->DBID->setFocus(Qt::OtherFocusReason);
@@ -237,23 +233,22 @@ void TDatenEingebenF::prepareShow() {
 
 void TDatenEingebenF::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    // Now that the screen shows, the member is judged for direct debit.
-    guarded(this, [this] { updateDirectDebit(); });
+    showDirectDebit();
 }
 
 bool TDatenEingebenF::requestClose() {
     if (members_.isOpen() && members_.isEditing()) {
-        // Storing or discarding must leave the record as the user decided.
-        closing_ = true;
-        const auto reopen = qScopeGuard([this] { closing_ = false; });
         switch (ask(this, MemberEntryRules::kCloseQuestion, Buttons::YesNoCancel)) {
             case Answer::Cancel: return false;
             case Answer::Yes:
                 if (!commitTyped()) return false;
                 if (!guarded(this, [this] {
                         if (!members_.post()) throw DataError(QStringLiteral("Das Mitglied wurde nicht gespeichert."));
-                    }))
+                    })) {
+                    notices_->showNow();
                     return false;  // the record stays on the screen, nothing is lost
+                }
+                notices_->showNow();
                 break;
             default: members_.cancel(); break;
         }
@@ -310,10 +305,10 @@ void TDatenEingebenF::newMember() {
 
 void TDatenEingebenF::saveMember() {
     if (!members_.isOpen() || !members_.isEditing()) return;
-    if (ui_->DBComboBox1->hasFocus()) checkFeeClass();  // reported, but no reason not to save
     if (!commitTyped()) return;
     bool stored = false;
     guarded(this, [&] { stored = members_.post(); });
+    notices_->showNow();  // what the rules found, e.g. an unknown fee class (stored all the same)
     if (stored) ui_->BSpeichern->setEnabled(false);
 }
 
@@ -363,40 +358,26 @@ void TDatenEingebenF::deleteFeePayments() {
 // ============================================================ fee class and direct debit
 
 void TDatenEingebenF::refillFeeClasses() {
-    const QStringList names = entry_.feeClassNames();
-    replaceItems(ui_->DBComboBox1, sortedGerman(names));
+    const QStringList names = entry_.sortedFeeClassNames();
+    replaceItems(ui_->DBComboBox1, names);
     ui_->Label29->setVisible(names.isEmpty());
 }
 
 void TDatenEingebenF::feeClassTextChanged() {
     ui_->Label28->setText(rules_.feeTextOfClass(ui_->DBComboBox1->currentText()));
-    if (refreshDepth_ == 0) updateDirectDebit();
 }
 
-void TDatenEingebenF::updateDirectDebit() {
-    // Only a showing screen judges the member: a hidden one must not change records
-    // that other screens or imports are working on.
-    if (updatingDirectDebit_ || closing_ || !isVisible() || !members_.isOpen()) return;
-    updatingDirectDebit_ = true;
-    const bool complete = MemberEntryRules::directDebitDataComplete(
-        ui_->DBEdit7->text(), ui_->DBComboBox1->currentText(), ui_->DBEdit15->text(), ui_->DBEdit17->text());
-    if (complete) {
-        ui_->DBCheckBox1->setEnabled(true);
-        ui_->DBCheckBox1->setChecked(members_.value(QStringLiteral("DTAUS")).toBool());
-        ui_->Label27->hide();
-    } else {
-        ui_->DBCheckBox1->setEnabled(false);
-        ui_->DBCheckBox1->setChecked(false);
-        ui_->Label27->show();
-        guarded(this, [this] { entry_.endDirectDebit(); });
-    }
-    updatingDirectDebit_ = false;
+void TDatenEingebenF::showDirectDebit() {
+    // Shown only: the record is changed by the rules, never by showing it.
+    const bool possible = entry_.directDebitPossible();
+    ui_->DBCheckBox1->setEnabled(possible);
+    ui_->Label27->setVisible(!possible);
 }
 
 bool TDatenEingebenF::checkFeeClass() {
     const QString text = ui_->DBComboBox1->currentText();
     if (text.isEmpty() || entry_.feeClassExists(text)) return true;
-    inform(this, MemberEntryRules::kWrongFeeClassMessage);
+    inform(this, MemberRules::kWrongFeeClassMessage);
     refocusLater(ui_->DBComboBox1);
     return false;
 }

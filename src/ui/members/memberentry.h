@@ -21,7 +21,8 @@ class MemberRules;
 class Session;
 namespace ui {
 class BindingSet;
-}
+class NoticeQueue;
+}  // namespace ui
 }  // namespace ferolind
 
 // Object names of the screen's controls that are not bound to a member field; a bound
@@ -87,6 +88,7 @@ protected:
 private:
     void connectControls();
     void bindControls();
+    void followRecord();
 
     // Reactions of the screen.
     void newMember();
@@ -106,7 +108,7 @@ private:
     void enterFeeClassBox();
     bool checkFeeClass();  // false: the box names no fee class (message shown)
     void feeClassTextChanged();
-    void updateDirectDebit();
+    void showDirectDebit();
     void refillFeeClasses();
     void updatePaidPeriods();
     void setFeeButtonWanted(bool on);
@@ -120,10 +122,8 @@ private:
     ferolind::MemberRules& rules_;
     ferolind::MemberEntryRules entry_;
     ferolind::ui::BindingSet* bindings_ = nullptr;
+    ferolind::ui::NoticeQueue* notices_;
 
     bool feeButtonWanted_ = false;
-    int refreshDepth_ = 0;  // > 0 while the bound controls follow the record
-    bool updatingDirectDebit_ = false;
     bool refocusing_ = false;  // a check puts the focus back: no leave reactions
-    bool closing_ = false;     // the close question stores or discards: no rules then
 };

@@ -1,0 +1,27 @@
+#include "notices.h"
+
+#include "messages.h"
+
+#include <QTimer>
+#include <QWidget>
+
+namespace ferolind::ui {
+
+NoticeQueue::NoticeQueue(QWidget* owner) : QObject(owner), owner_(owner) {}
+
+void NoticeQueue::add(const QString& text) {
+    if (!waiting_.contains(text)) waiting_ << text;
+    if (scheduled_) return;
+    scheduled_ = true;
+    QTimer::singleShot(0, this, [this] {
+        scheduled_ = false;
+        showNow();
+    });
+}
+
+void NoticeQueue::showNow() {
+    // Taken first: a box runs an event loop, in which new notices may arrive.
+    while (!waiting_.isEmpty()) inform(owner_, waiting_.takeFirst());
+}
+
+}  // namespace ferolind::ui
