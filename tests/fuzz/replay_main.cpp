@@ -6,7 +6,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QPair>
 #include <QStringList>
+#include <QVector>
 
 #include <cstdint>
 #include <cstdio>
@@ -29,9 +31,7 @@ QStringList inputsOf(const QString& path) {
 
 int main(int argc, char** argv) {
     if (LLVMFuzzerInitialize) LLVMFuzzerInitialize(&argc, &argv);
-    int count = 0;
-    qint64 slowestNs = -1;
-    QString slowest;
+    QVector<QPair<QString, QByteArray>> inputs;
     for (int i = 1; i < argc; ++i) {
         for (const QString& file : inputsOf(QString::fromLocal8Bit(argv[i]))) {
             QFile f(file);
@@ -39,24 +39,34 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "Die Eingabe %s kann nicht gelesen werden.\n", qPrintable(file));
                 return 1;
             }
-            const QByteArray bytes = f.readAll();
-            std::fprintf(stderr, "%s\n", qPrintable(file));
-            QElapsedTimer timer;
-            timer.start();
-            LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
-            const qint64 ns = timer.nsecsElapsed();
-            if (ns > slowestNs) {
-                slowestNs = ns;
-                slowest = file;
-            }
-            ++count;
+            inputs.append({file, f.readAll()});
         }
     }
-    if (count == 0) {
+    if (inputs.isEmpty()) {
         std::fprintf(stderr, "Keine Eingaben gefunden.\n");
         return 1;
     }
-    std::printf("%d Eingaben ohne Fehler; die langsamste: %s (%.3f ms)\n", count, qPrintable(slowest),
-                double(slowestNs) / 1e6);
+    const auto run = [](const QByteArray& bytes) {
+        LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+    };
+    // The first run also pays for what is set up once (Qt's caches, time zones): untimed, so
+    // that the slowest input named is one that is slow itself.
+    std::fprintf(stderr, "%s\n", qPrintable(inputs.first().first));
+    run(inputs.first().second);
+    qint64 slowestNs = -1;
+    QString slowest;
+    for (const auto& [file, bytes] : inputs) {
+        std::fprintf(stderr, "%s\n", qPrintable(file));
+        QElapsedTimer timer;
+        timer.start();
+        run(bytes);
+        const qint64 ns = timer.nsecsElapsed();
+        if (ns > slowestNs) {
+            slowestNs = ns;
+            slowest = file;
+        }
+    }
+    std::printf("%lld Eingaben ohne Fehler; die langsamste: %s (%.3f ms)\n", qlonglong(inputs.size()),
+                qPrintable(slowest), double(slowestNs) / 1e6);
     return 0;
 }
