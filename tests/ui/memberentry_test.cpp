@@ -443,6 +443,17 @@ TEST_F(MemberEntryScreen, AMemberOnlyShownIsNeverChanged) {
     EXPECT_TRUE(messages.isEmpty());
 }
 
+TEST_F(MemberEntryScreen, DestroyingTheShownScreenWritesNothing) {
+    club.addMember({{"Vorname", "Anna"}});
+    open();
+    focus(line("Vorname"));
+    QTest::keyClicks(line("Vorname"), "x");  // typed, the field not left
+    screen.reset();                          // as at the end of the program
+    EXPECT_EQ(members.text("Vorname"), "Anna");
+    EXPECT_TRUE(messages.isEmpty());
+    members.cancel();
+}
+
 TEST_F(MemberEntryScreen, AReReadKeepsTheShownMemberAndSaysWhenItIsGone) {
     for (const char* name : {"Anna", "Bert", "Carl"}) club.addMember({{"Vorname", name}});
     members.moveTo(1);

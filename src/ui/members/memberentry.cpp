@@ -106,7 +106,14 @@ TDatenEingebenF::TDatenEingebenF(Session& session, QWidget* parent)
     ui_->BSpeichern->setEnabled(false);
 }
 
-TDatenEingebenF::~TDatenEingebenF() = default;
+TDatenEingebenF::~TDatenEingebenF() {
+    // The controls go away after this body: a focus change then must neither write a
+    // pending text into the record nor reach this screen's reactions.
+    delete bindings_;
+    bindings_ = nullptr;
+    members_.disconnect(this);
+    rules_.disconnect(this);
+}
 
 void TDatenEingebenF::connectControls() {
     Ui::TDatenEingebenF& u = *ui_;
