@@ -356,42 +356,53 @@ bool isSetTerm(const Filter::Node& n, Op op) {
            (c.category == Category::Int || c.category == Category::Money);
 }
 
-// Folds the terms of an and-chain of "<>" (or an or-chain of "=") on one operand into one
-// set test; every other term stays as it is. The result is the same for every row: a row
-// without a value fails each term, and so the set test.
-void foldSetTests(Filter::Node& chain, Op op) {
-    constexpr size_t kWorthIt = 4;
-    std::vector<Filter::Node> kept;
-    std::vector<Filter::Node> sets;
-    for (Filter::Node& child : chain.children) {
-        if (!isSetTerm(child, op)) {
-            kept.push_back(std::move(child));
-            continue;
+// Builds an and-chain of "<>" (or an or-chain of "=") term by term, folding the terms on
+// one number operand into one set test; every other term stays as it is. The result is the
+// same for every row: a row without a value fails each term, and so the set test. Folding
+// as the terms arrive keeps a generated chain of many thousand terms linear and small.
+class ChainBuilder {
+public:
+    ChainBuilder(Filter::Node::Kind kind, Op op) : op_(op) { chain_.kind = kind; }
+
+    void add(Filter::Node&& term) {
+        if (!isSetTerm(term, op_)) {
+            chain_.children.push_back(std::move(term));
+            return;
         }
         Filter::Node* set = nullptr;
-        for (Filter::Node& s : sets)
-            if (sameOperand(s.comparison.left, child.comparison.left)) set = &s;
+        for (Filter::Node& s : sets_)
+            if (sameOperand(s.comparison.left, term.comparison.left)) set = &s;
         if (!set) {
             Filter::Node s;
             s.kind = Filter::Node::Kind::InSet;
-            s.comparison = child.comparison;
-            s.negated = op == Op::Ne;
-            sets.push_back(std::move(s));
-            set = &sets.back();
+            s.comparison = term.comparison;
+            s.negated = op_ == Op::Ne;
+            sets_.push_back(std::move(s));
+            set = &sets_.back();
         }
-        set->values.insert(child.comparison.number);
-        set->children.push_back(std::move(child));  // kept while the set is small
+        set->values.insert(term.comparison.number);
+        // The terms themselves are kept only while the set is too small to be worth it.
+        if (set->children.size() < kWorthIt) set->children.push_back(std::move(term));
     }
-    for (Filter::Node& s : sets) {
-        if (s.children.size() < kWorthIt) {
-            for (Filter::Node& c : s.children) kept.push_back(std::move(c));
-        } else {
-            s.children.clear();
-            kept.push_back(std::move(s));
+
+    Filter::Node finish() {
+        for (Filter::Node& s : sets_) {
+            if (s.children.size() < kWorthIt) {
+                for (Filter::Node& c : s.children) chain_.children.push_back(std::move(c));
+            } else {
+                s.children.clear();
+                chain_.children.push_back(std::move(s));
+            }
         }
+        return std::move(chain_);
     }
-    chain.children = std::move(kept);
-}
+
+private:
+    static constexpr size_t kWorthIt = 4;
+    Op op_;
+    Filter::Node chain_;
+    std::vector<Filter::Node> sets_;
+};
 
 // ------------------------------------------------------------ lexer
 
@@ -548,29 +559,25 @@ private:
     Filter::Node parseOr() {
         Filter::Node first = parseAnd();
         if (!peekKeyword(u"or")) return first;
-        Filter::Node node;
-        node.kind = Filter::Node::Kind::Or;
-        node.children.push_back(std::move(first));
+        ChainBuilder chain(Filter::Node::Kind::Or, Op::Eq);
+        chain.add(std::move(first));
         while (peekKeyword(u"or")) {
             take();
-            node.children.push_back(parseAnd());
+            chain.add(parseAnd());
         }
-        foldSetTests(node, Op::Eq);
-        return node;
+        return chain.finish();
     }
 
     Filter::Node parseAnd() {
         Filter::Node first = parseFactor();
         if (!peekKeyword(u"and")) return first;
-        Filter::Node node;
-        node.kind = Filter::Node::Kind::And;
-        node.children.push_back(std::move(first));
+        ChainBuilder chain(Filter::Node::Kind::And, Op::Ne);
+        chain.add(std::move(first));
         while (peekKeyword(u"and")) {
             take();
-            node.children.push_back(parseFactor());
+            chain.add(parseFactor());
         }
-        foldSetTests(node, Op::Ne);
-        return node;
+        return chain.finish();
     }
 
     Filter::Node parseFactor() {
