@@ -410,6 +410,19 @@ TEST_F(MemberEntryScreen, DirectDebitNeedsCompleteData) {
     EXPECT_EQ(members.value("DTAUS").toBool(), false);
 }
 
+TEST_F(MemberEntryScreen, ABankCodeThatIsNoNumberIsReportedOnLeavingNotWhileTyping) {
+    club.addMember({{"Vorname", "Anna"}, {"Bankleitzahl", "37050198"}});
+    open();
+    focus(line("Bankleitzahl"));
+    line("Bankleitzahl")->selectAll();
+    QTest::keyClicks(line("Bankleitzahl"), "3705x");
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_EQ(members.text("Bankleitzahl"), "3705");  // the last text the field could take
+    focus(line("Kontoinhaber"));
+    EXPECT_EQ(messages, QStringList{"'3705x' ist kein gültiger Integerwert für Feld 'Bankleitzahl'"});
+    members.cancel();
+}
+
 TEST_F(MemberEntryScreen, SteppingBetweenCompleteMembersChangesNeither) {
     addFeeClass("Voll", "12,5");
     for (const char* name : {"Anna", "Bert"})

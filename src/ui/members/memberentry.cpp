@@ -142,10 +142,17 @@ void TDatenEingebenF::connectControls() {
 
     // The direct-debit data go into the record as they are typed, so that the rule sees
     // them at once (the text field's binding has put the record into edit mode first).
+    // A text the field cannot take yet (a letter in the bank code) stays pending and is
+    // reported when the field is left, not at every keystroke.
     for (const char* field : {"Kontonummer", "Betrag", "Bankleitzahl", "Kontoinhaber"}) {
         FieldBinding* b = bindings_->binding(QString::fromLatin1(field));
         if (auto* edit = qobject_cast<QLineEdit*>(b->control()))
-            connect(edit, &QLineEdit::textEdited, b, [b] { guarded(b->control(), [b] { b->commit(); }); });
+            connect(edit, &QLineEdit::textEdited, b, [b] {
+                try {
+                    b->commit();
+                } catch (const DataError&) {
+                }
+            });
         connect(b, &FieldBinding::committed, this,
                 [this] { guarded(this, [this] { entry_.directDebitDataEdited(); }); });
     }
