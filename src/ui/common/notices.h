@@ -21,7 +21,6 @@ public:
     void add(const QString& text);
     // Shows the waiting notices, one message box each, in the order they came.
     void showNow();
-    bool isEmpty() const { return waiting_.isEmpty(); }
 
 private:
     QPointer<QWidget> owner_;

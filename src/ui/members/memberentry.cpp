@@ -80,7 +80,6 @@ void bindControl(BindingSet& bindings, Dataset& members, const QString& field, Q
 TDatenEingebenF::TDatenEingebenF(Session& session, QWidget* parent)
     : QDialog(parent),
       ui_(std::make_unique<Ui::TDatenEingebenF>()),
-      session_(session),
       members_(session.data().members()),
       rules_(session.memberRules()),
       entry_(session),

@@ -117,7 +117,6 @@ private:
     bool commitTyped();
 
     std::unique_ptr<Ui::TDatenEingebenF> ui_;
-    ferolind::Session& session_;
     ferolind::Dataset& members_;
     ferolind::MemberRules& rules_;
     ferolind::MemberEntryRules entry_;
