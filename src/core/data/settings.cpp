@@ -194,6 +194,20 @@ void SettingsStore::AccountBalanceSet(const QString& account, Money amount) {
     DbSettingSet(QStringLiteral("kontostand_") + account, moneyToPlain(amount));
 }
 
+Money SettingsStore::AccountBalanceAdd(const QString& account, Money delta) {
+    if (!blob_.isOpen()) return 0;
+    const QString name = QStringLiteral("kontostand_") + account;
+    Transaction tx(blob_.connection());
+    // An entry that cannot be read counts as 0.
+    const Money sum = parseMoney(DbSettingRead(name)).value_or(0) + delta;
+    if (!moneyInRange(sum))
+        throw DataError(QStringLiteral("Der Kontostand von »%1« wäre zu groß: die Buchung wird nicht gespeichert.")
+                            .arg(account));
+    AccountBalanceSet(account, sum);
+    tx.commit();
+    return sum;
+}
+
 Money SettingsStore::AccountStartValueGet(const QString& account) const {
     return parseMoney(DbSettingGet(QStringLiteral("startwert_") + account)).value_or(0);
 }

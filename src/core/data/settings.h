@@ -43,6 +43,10 @@ public:
     void AccountBalanceSet(const QString& account, Money amount);
     Money AccountStartValueGet(const QString& account) const;
     void AccountStartValueSet(const QString& account, Money amount);
+    // Adds to a balance as the file holds it now (inside the caller's transaction, another
+    // workstation's change in between is kept); returns the new balance. Throws DataError
+    // when the sum leaves the range of an amount.
+    Money AccountBalanceAdd(const QString& account, Money delta);
 
     // Deletes every entry.
     void DbSettingClearAll();

@@ -1,5 +1,6 @@
 #include "session.h"
 
+#include "booking/bookingrules.h"
 #include "data/datamodule.h"
 #include "members/feeclassrules.h"
 #include "members/memberrules.h"
@@ -9,7 +10,8 @@ namespace ferolind {
 Session::Session(DataModule& data)
     : data_(data),
       memberRules_(std::make_unique<MemberRules>(data)),
-      feeClassRules_(std::make_unique<FeeClassRules>(data)) {}
+      feeClassRules_(std::make_unique<FeeClassRules>(data)),
+      bookingRules_(std::make_unique<BookingRules>(data)) {}
 
 Session::~Session() = default;
 

@@ -11,6 +11,7 @@ namespace ferolind {
 class DataModule;
 class MemberRules;
 class FeeClassRules;
+class BookingRules;
 
 class Session {
 public:
@@ -20,6 +21,7 @@ public:
     DataModule& data() { return data_; }
     MemberRules& memberRules() { return *memberRules_; }
     FeeClassRules& feeClassRules() { return *feeClassRules_; }
+    BookingRules& bookingRules() { return *bookingRules_; }
 
     // After the database was opened: the last numbers into memory.
     void loadAfterOpen();
@@ -33,6 +35,7 @@ private:
     DataModule& data_;
     std::unique_ptr<MemberRules> memberRules_;
     std::unique_ptr<FeeClassRules> feeClassRules_;
+    std::unique_ptr<BookingRules> bookingRules_;
 };
 
 }  // namespace ferolind
