@@ -1,5 +1,10 @@
 #include "mainform.h"
 
+#include "booking/accounts.h"
+#include "booking/bookingentry.h"
+#include "booking/bookinggrid.h"
+#include "booking/bookingrules.h"
+#include "booking/categories.h"
 #include "common/datasetgrid.h"
 #include "common/help.h"
 #include "common/look.h"
@@ -47,12 +52,6 @@ const ui::ColumnWidths& memberGridWidths() {
     return widths;
 }
 
-// Booking grid: number and amount the default width of their field, the others 64.
-const ui::ColumnWidths& bookingGridWidths() {
-    static const ui::ColumnWidths widths = {{QStringLiteral("Buchungsnummer"), 0}, {QStringLiteral("Betrag"), 0}};
-    return widths;
-}
-
 }  // namespace
 
 TMainForm::TMainForm(Session& session, QWidget* parent) : QMainWindow(parent), session_(session) {
@@ -76,11 +75,17 @@ TMainForm::TMainForm(Session& session, QWidget* parent) : QMainWindow(parent), s
     columns_ = new TZellenZeigenF(session_, this);
     dbCreate_ = new TDBErstellenF(session_, this);
     memberEntry_->openFeeClasses = [this] { openFeeClasses(); };
+    bookingEntry_ = new TBuchungF(session_, this);
+    categories_ = new TBuchungskontenF(session_, this);
+    bookingEntry_->openCategories = [this] { execScreen(*categories_); };
 
     // The rules' notices from stores made outside the entry screen (which shows its own).
     notices_ = new ui::NoticeQueue(this);
     connect(&session_.memberRules(), &MemberRules::notice, this, [this](const QString& text) {
         if (!memberEntry_->isVisible()) notices_->add(text);
+    });
+    connect(&session_.bookingRules(), &BookingRules::notice, this, [this](const QString& text) {
+        if (!bookingEntry_->isVisible()) notices_->add(text);
     });
     connect(columns_, &TZellenZeigenF::closedWithLabels, this, [this] {
         setupLabels();
@@ -103,13 +108,14 @@ void TMainForm::buildGrids() {
                                   QStringLiteral("Main"), memberGridWidths());
     memberGrid_->setObjectName(QStringLiteral("DBGrid1"));
     bookingGrid_ = new DatasetGrid(data().bookings(), bookingColumnFields(), bookingColumnTitles(),
-                                   QStringLiteral("MainB"), bookingGridWidths());
+                                   QStringLiteral("MainB"), ui::bookingGridWidths());
     bookingGrid_->setObjectName(QStringLiteral("DBGrid2"));
     pages_->addTab(memberGrid_, QStringLiteral("Mitglieder"));
     pages_->addTab(bookingGrid_, QStringLiteral("Buchungen"));
     setCentralWidget(pages_);
 
     connect(memberGrid_, &DatasetGrid::rowDoubleClicked, this, [this] { run([this] { editMember(); }); });
+    connect(bookingGrid_, &DatasetGrid::rowDoubleClicked, this, [this] { run([this] { editBooking(); }); });
     connect(memberGrid_, &DatasetGrid::titleClicked, this,
             [this](int c) { run([this, c] { sortMembersByColumn(c); }); });
     memberGrid_->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -157,16 +163,16 @@ void TMainForm::buildMenus() {
     addEntry(members, "ActMitgliederExportieren", QStringLiteral("Exportieren"));
 
     QMenu* bookings = menuBar()->addMenu(QStringLiteral("Buchungen"));
-    addEntry(bookings, "ActBuchungNeu", QStringLiteral("Neu"));
-    addEntry(bookings, "ActBuchungBearbeiten", QStringLiteral("Bearbeiten"));
+    addEntry(bookings, "ActBuchungNeu", QStringLiteral("Neu"), [this] { newBooking(); });
+    addEntry(bookings, "ActBuchungBearbeiten", QStringLiteral("Bearbeiten"), [this] { editBooking(); });
     addEntry(bookings, "ActBuchungenAuswerten", QStringLiteral("Auswerten"));
     bookings->addSeparator();
-    addEntry(bookings, "ActBuchungskonten", QStringLiteral("Buchungskonten"));
+    addEntry(bookings, "ActBuchungskonten", QStringLiteral("Buchungskonten"), [this] { execScreen(*categories_); });
     addEntry(bookings, "ActUmbuchen", QStringLiteral("Bestandskonten umbuchen"));
     addEntry(bookings, "ActStartwerte", QStringLiteral("Bestandskonten: Startwerte"));
     addEntry(bookings, "ActKontosalden", QStringLiteral("Kontosalden"));
     addEntry(bookings, "ActJahresabschluss", QStringLiteral("Buchungsjahr abschließen"));
-    addEntry(bookings, "ActSaldenNeu", QStringLiteral("Salden neu berechnen"));
+    addEntry(bookings, "ActSaldenNeu", QStringLiteral("Salden neu berechnen"), [this] { recomputeBalances(); });
     bookings->addSeparator();
     addEntry(bookings, "ActBuchungenExportieren", QStringLiteral("Buchungen exportieren"));
     addEntry(bookings, "ActDtaus", QStringLiteral("DTAUS erstellen"));
@@ -201,9 +207,8 @@ void TMainForm::buildMenus() {
     addEntry(memberPopup_, "PopMitgliedLoeschen", QStringLiteral("Mitglied löschen"), [this] { deleteMember(); });
     bookingPopup_ = new QMenu(this);
     bookingPopup_->setObjectName(QStringLiteral("PopupMenu2"));
-    // Editing and deleting a booking need the booking rules (balances): with them.
-    addEntry(bookingPopup_, "PopBuchungBearbeiten", QStringLiteral("Buchung bearbeiten"));
-    addEntry(bookingPopup_, "PopBuchungLoeschen", QStringLiteral("Buchung löschen"));
+    addEntry(bookingPopup_, "PopBuchungBearbeiten", QStringLiteral("Buchung bearbeiten"), [this] { editBooking(); });
+    addEntry(bookingPopup_, "PopBuchungLoeschen", QStringLiteral("Buchung löschen"), [this] { deleteBooking(); });
     connect(memberGrid_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { memberPopup_->popup(memberGrid_->viewport()->mapToGlobal(p)); });
     connect(bookingGrid_, &QWidget::customContextMenuRequested, this,
@@ -385,6 +390,25 @@ void TMainForm::deleteMember() {
 }
 
 void TMainForm::openFeeClasses() { execScreen(*feeClasses_); }
+
+void TMainForm::newBooking() {
+    data().bookings().insert();
+    execScreen(*bookingEntry_);
+}
+
+void TMainForm::editBooking() { execScreen(*bookingEntry_); }
+
+// The booking rules take its effect out of its account's balance.
+void TMainForm::deleteBooking() {
+    Dataset& b = data().bookings();
+    if (!b.isOpen() || b.isEmpty()) return;
+    if (ui::ask(this, TBuchungF::kDeleteQuestion) == ui::Answer::Yes) b.remove();
+}
+
+void TMainForm::recomputeBalances() {
+    ferolind::recomputeBalances(data());
+    ui::inform(this, kBalancesRecomputedMessage);
+}
 
 void TMainForm::openColumns() {
     columns_->setTitles(memberColumnTitles(labels_));

@@ -31,6 +31,8 @@ class TDBErstellenF;
 class TDatenEingebenF;
 class TBeitragsklassenF;
 class TZellenZeigenF;
+class TBuchungF;
+class TBuchungskontenF;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -63,6 +65,8 @@ public:
     TBeitragsklassenF* feeClassScreen() const { return feeClasses_; }
     TZellenZeigenF* columnScreen() const { return columns_; }
     TDBErstellenF* creationScreen() const { return dbCreate_; }
+    TBuchungF* bookingEntry() const { return bookingEntry_; }
+    TBuchungskontenF* categoryScreen() const { return categories_; }
     QTimer* refreshTimer() const { return timer_; }
 
     // Menu actions, public so that tests and the tool bar call the same code.
@@ -72,6 +76,10 @@ public:
     void openFeeClasses();
     void openColumns();
     void sortMembersByColumn(int column);
+    void newBooking();
+    void editBooking();
+    void deleteBooking();
+    void recomputeBalances();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -98,6 +106,8 @@ private:
     TBeitragsklassenF* feeClasses_ = nullptr;
     TZellenZeigenF* columns_ = nullptr;
     TDBErstellenF* dbCreate_ = nullptr;
+    TBuchungF* bookingEntry_ = nullptr;
+    TBuchungskontenF* categories_ = nullptr;
     ferolind::ui::NoticeQueue* notices_ = nullptr;
 
     bool startedUp_ = false;

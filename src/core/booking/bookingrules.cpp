@@ -94,6 +94,13 @@ bool BookingRules::isTransfer(const Row& booking) const {
     return booking.size() > fPayee_ && booking[fPayee_].toString() == kTransferPayee;
 }
 
+void BookingRules::correctLetterCase(Dataset& d) const {
+    const QString category = correctedName(d.value(fCategory_).toString(), categoriesFor(d.value(fDirection_).toString()));
+    if (!category.isEmpty()) d.setValue(fCategory_, category);
+    const QString account = correctedName(d.value(fAccount_).toString(), accounts());
+    if (!account.isEmpty()) d.setValue(fAccount_, account);
+}
+
 // A category new to its direction's list and an account new to the account list are
 // appended (an empty name is no entry; a direction other than E or A has no list).
 void BookingRules::learn(const Row& stored) {

@@ -52,6 +52,9 @@ public:
     // A booking's effect on its account (Betrag and SollHaben of the row).
     BookingEffect effectOf(const Row& booking) const;
     bool isTransfer(const Row& booking) const;
+    // Before the entry screen stores: a category or account typed with a lower-case first
+    // letter takes the letter case of the listed name it then matches (see correctedName).
+    void correctLetterCase(Dataset& bookings) const;
 
 signals:
     // A notice for the user from a rule (a message box in the program, stderr in the tool).

@@ -102,12 +102,21 @@ void ComboBinding::commit() {
 
 // ------------------------------------------------------------ radio group
 
+// A button stores its dynamic property "value" when the layout gives one ("Einnahme"
+// stores "E"), else its caption.
+namespace {
+QString storedValueOf(const QAbstractButton* b) {
+    const QVariant v = b->property("value");
+    return v.isValid() ? v.toString() : b->text().remove('&');
+}
+}  // namespace
+
 RadioBinding::RadioBinding(Dataset& dataset, const QString& field, QButtonGroup* group, QWidget* frame)
     : FieldBinding(dataset, field, frame), group_(group) {
     connect(group_, &QButtonGroup::buttonClicked, this, [this](QAbstractButton* b) {
         guarded(b, [this, b] {
             startEditing();
-            dataset_.setText(field_, b->text().remove('&'));
+            dataset_.setText(field_, storedValueOf(b));
             pending_ = false;
             emit committed();
         });
@@ -118,7 +127,7 @@ void RadioBinding::refresh() {
     updating_ = true;
     const QString t = dataset_.isOpen() ? dataset_.text(field_) : QString();
     group_->setExclusive(false);
-    for (QAbstractButton* b : group_->buttons()) b->setChecked(b->text().remove('&') == t);
+    for (QAbstractButton* b : group_->buttons()) b->setChecked(storedValueOf(b) == t);
     group_->setExclusive(true);
     updating_ = false;
 }

@@ -69,7 +69,8 @@ private:
     QComboBox* box_;
 };
 
-// Radio buttons bound to a text field: the button's text is the stored value.
+// Radio buttons bound to a text field: the button's text is the stored value, or its
+// dynamic property "value" where the layout sets one.
 class RadioBinding : public FieldBinding {
     Q_OBJECT
 public:
