@@ -1,5 +1,7 @@
 #include "cli.h"
 
+#include "bookingcommands.h"
+#include "fieldpairs.h"
 #include "data/database.h"
 #include "data/datamodule.h"
 #include "data/errors.h"
@@ -18,10 +20,12 @@ const char* kUsage =
     "  create                                 legt db.mdb mit seinen Tabellen im Verzeichnis an\n"
     "  members add FELD=WERT ...              speichert ein Mitglied, gibt seine Mitgliedsnummer aus\n"
     "  members list [--filter AUSDRUCK] [--sort F1;F2] [--columns F1;F2;...]\n"
-    "  bookings add FELD=WERT ...             speichert eine Buchung, gibt ihre Buchungsnummer aus\n"
     "  bookings list [--filter AUSDRUCK] [--sort F1;F2] [--columns F1;F2;...]\n"
+    "%1"
     "  settings get NAME | settings set NAME WERT\n"
     "  plz PLZ                                die Orte einer Postleitzahl, einer je Zeile\n";
+
+QString usage() { return QString::fromUtf8(kUsage).arg(bookingCommandsUsage()); }
 
 struct Options {
     QString filter, sort, columns;
@@ -73,11 +77,7 @@ void add(Dataset& d, const QStringList& pairs) {
     if (pairs.isEmpty()) throw DataError(QStringLiteral("Es fehlen Angaben der Form FELD=WERT."));
     d.insert();
     try {
-        for (const QString& p : pairs) {
-            const int eq = p.indexOf('=');
-            if (eq <= 0) throw DataError(QStringLiteral("»%1« hat nicht die Form FELD=WERT.").arg(p));
-            d.setText(p.left(eq).trimmed(), p.mid(eq + 1));
-        }
+        applyFieldPairs(d, pairs);
         if (!d.post()) throw DataError(QStringLiteral("Der Datensatz wurde nicht gespeichert."));
     } catch (...) {
         d.cancel();
@@ -94,7 +94,7 @@ int run(QStringList args, QTextStream& out, QTextStream& err) {
         args = args.mid(2);
     }
     if (args.isEmpty() || args[0] == u"--help" || args[0] == u"-h") {
-        (args.isEmpty() ? err : out) << kUsage;
+        (args.isEmpty() ? err : out) << usage();
         return args.isEmpty() ? 1 : 0;
     }
     const QString command = args.takeFirst();
@@ -129,10 +129,7 @@ int run(QStringList args, QTextStream& out, QTextStream& err) {
         changed = true;
     } else if (command == u"members" && sub == u"list") {
         list(data.members(), memberColumnFields(), args, out);
-    } else if (command == u"bookings" && sub == u"add") {
-        add(data.bookings(), args);
-        out << data.bookings().text(QStringLiteral("Buchungsnummer")) << '\n';
-        changed = true;
+    } else if (runBookingCommand(session, command, sub, args, out, changed)) {
     } else if (command == u"bookings" && sub == u"list") {
         list(data.bookings(), bookingColumnFields(), args, out);
     } else if (command == u"settings" && sub == u"get" && args.size() == 1) {
@@ -141,7 +138,7 @@ int run(QStringList args, QTextStream& out, QTextStream& err) {
         data.settings().DbSettingSet(args[0], args[1]);
     } else {
         err << QStringLiteral("Unbekannter Befehl »%1«.\n").arg((QStringList{command, sub} + args).join(' ').trimmed())
-            << kUsage;
+            << usage();
         return 1;
     }
     // The same shutdown: the last numbers back into the settings store.

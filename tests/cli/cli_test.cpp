@@ -195,3 +195,62 @@ TEST(Cli, TwoLoopsOfAddsGiveDistinctNumbers) {
     stored.sort();
     EXPECT_EQ(printed, stored);
 }
+
+// Bookings through the booking rules: numbers, the required account, balances, edits,
+// deletions, transfers, the recomputation and the year-end closing.
+TEST(Cli, BookingsBalancesTransfersAndTheYearEnd) {
+    ferolind::test::clearUserSettings();
+    QTemporaryDir dir;
+    const QStringList db{"--db", dir.path()};
+    ASSERT_EQ(cli(db + QStringList{"create"}).code, 0);
+    auto run = [&](const QStringList& args) { return cli(db + args); };
+
+    Result r = run({"bookings", "add", "Betrag=10", "Buchungstext=ohne Konto"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "Bitte ein Bestandskonto eingeben, ansonsten kann die Buchung nicht gespeichert werden.\n");
+    EXPECT_EQ(lines(run({"bookings", "list"}).out).size(), 1);  // the header only
+
+    r = run({"bookings", "add", "Betrag=50", "Bestandskonto=Kasse", "Kategorie=Beiträge"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "1\n");
+    EXPECT_EQ(run({"bookings", "add", "Betrag=1234,5", "SollHaben=A", "Bestandskonto=Bank"}).out, "2\n");
+    EXPECT_EQ(run({"balances"}).out, "Kasse\t50,00 €\nBank\t-1.234,50 €\n");
+
+    ASSERT_EQ(run({"bookings", "edit", "1", "SollHaben=A", "Betrag=20"}).code, 0);
+    EXPECT_EQ(lines(run({"balances"}).out).value(0), "Kasse\t-20,00 €");
+    r = run({"bookings", "edit", "7", "Betrag=1"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "Es gibt keine Buchung mit der Nummer 7.\n");
+    r = run({"bookings", "edit", "1", "Betrag=zwanzig"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "'zwanzig' ist kein gültiger Fließkommawert für Feld 'Betrag'\n");
+    ASSERT_EQ(run({"bookings", "delete", "2"}).code, 0);
+    EXPECT_EQ(lines(run({"balances"}).out).value(1), "Bank\t0,00 €");
+
+    r = run({"bookings", "transfer", "--from", "Kasse", "--to", "Bank", "--amount", "100", "--date", "01.06.2011"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(run({"balances"}).out, "Kasse\t-120,00 €\nBank\t100,00 €\n");
+    r = run({"bookings", "list", "--filter", "[Empfaenger/Absender] = 'Umbuchung'", "--columns",
+             "Buchungsnummer;Datum;SollHaben;Kategorie;Bestandskonto"});
+    EXPECT_EQ(lines(r.out), (QStringList{"Buchungsnummer\tDatum\tSollHaben\tKategorie\tBestandskonto",
+                                         "3\t01.06.2011\tE\tKasse\tBank", "4\t01.06.2011\tA\tBank\tKasse"}));
+    EXPECT_EQ(run({"bookings", "transfer", "--from", "Kasse", "--amount", "1"}).code, 1);
+
+    // A balance that drifted is rebuilt from the start value and the bookings.
+    ASSERT_EQ(run({"settings", "set", "kontostand_Kasse", "999"}).code, 0);
+    ASSERT_EQ(run({"settings", "set", "startwert_Kasse", "5"}).code, 0);
+    r = run({"balances", "recompute"});
+    EXPECT_EQ(r.out, "Die Kontosalden wurden aktualisiert\nKasse\t-115,00 €\nBank\t100,00 €\n");
+
+    r = run({"bookings", "close-year"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(lines(run({"bookings", "list"}).out).size(), 4);  // nothing changed
+    r = run({"bookings", "close-year", "--yes"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    const QString archive = lines(r.out).value(0);
+    EXPECT_TRUE(archive.endsWith("_buchung23.xml")) << archive.toStdString();
+    EXPECT_TRUE(QFile::exists(archive));
+    EXPECT_EQ(lines(run({"bookings", "list"}).out).size(), 1);
+    EXPECT_EQ(run({"balances"}).out, "Kasse\t0,00 €\nBank\t0,00 €\n");
+    EXPECT_EQ(run({"bookings", "add", "Betrag=1", "Bestandskonto=Kasse"}).out, "1\n");
+}
