@@ -258,3 +258,42 @@ TEST(MainForm, MenusToolBarAndTheErrorBox) {
     ASSERT_EQ(msgs.texts.size(), 1);
     EXPECT_TRUE(msgs.texts[0].contains("Ferolind NET - Handbuch.pdf"));
 }
+
+TEST(MainForm, BookingMenuEntriesAndDeletingFromTheGrid) {
+    test::Club club;
+    Messages msgs;
+    ProgramRun run;
+    Dataset& b = run.data.bookings();
+    run.window.action("ActBuchungNeu")->trigger();
+    EXPECT_EQ(run.shown, QStringList{"TBuchungF"});
+    EXPECT_EQ(b.state(), Dataset::State::Insert);  // the screen opens on a new booking
+    b.setText("Betrag", "30");
+    b.setText("Bestandskonto", "Kasse");
+    ASSERT_TRUE(b.post());
+    EXPECT_EQ(run.data.settings().AccountBalanceGet("Kasse"), 30 * kMoneyUnit);
+    run.window.action("ActBuchungBearbeiten")->trigger();
+    run.window.action("ActBuchungskonten")->trigger();
+    EXPECT_EQ(run.shown, (QStringList{"TBuchungF", "TBuchungF", "TBuchungskontenF"}));
+
+    // Deleting from the grid's menu asks, and the rules take the amount out of the balance.
+    msgs.answers = {ui::Answer::No};
+    run.window.action("PopBuchungLoeschen")->trigger();
+    EXPECT_EQ(msgs.texts.takeLast(), "Möchten Sie diesen Buchungssatz wirklich löschen?");
+    EXPECT_EQ(b.totalCount(), 1);
+    run.window.action("PopBuchungLoeschen")->trigger();
+    EXPECT_EQ(b.totalCount(), 0);
+    EXPECT_EQ(run.data.settings().AccountBalanceGet("Kasse"), 0);
+
+    // A booking refused by the rules outside the entry screen: the notice after the store.
+    b.insert();
+    b.setText("Betrag", "1");
+    EXPECT_FALSE(b.post());
+    b.cancel();
+    QApplication::processEvents();
+    EXPECT_EQ(msgs.texts.takeLast(), "Bitte ein Bestandskonto eingeben, ansonsten kann die Buchung nicht gespeichert werden.");
+
+    run.data.settings().AccountBalanceSet("Kasse", 5);
+    run.window.action("ActSaldenNeu")->trigger();
+    EXPECT_EQ(msgs.texts.takeLast(), "Die Kontosalden wurden aktualisiert");
+    EXPECT_EQ(run.data.settings().AccountBalanceGet("Kasse"), 0);
+}
