@@ -126,10 +126,7 @@ int TBuchungF::exec() {
 void TBuchungF::prepareShow() {
     ui_->DBGrid2->loadWidths();
     bindings_->refreshAll();
-    fillAccounts(QString());
-    refillCategories();
-    showBalance();
-    showRecord();
+    showRecord();  // account box, category box, balance, the fields of a transfer
     ui_->BSpeichern->setEnabled(bookings_.isOpen() && bookings_.isEditing());
     if (bookings_.isOpen() && bookings_.isModified()) ui_->DBBuchungsnummer->setFocus(Qt::OtherFocusReason);
 }
