@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QVector>
 #include <functional>
 
 class QAction;
@@ -31,6 +32,10 @@ class TDBErstellenF;
 class TDatenEingebenF;
 class TBeitragsklassenF;
 class TZellenZeigenF;
+class TMitgliederAuswertenF;
+class TAustritteF;
+class TSammelloeschenF;
+class TStatistikF;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -63,6 +68,10 @@ public:
     TBeitragsklassenF* feeClassScreen() const { return feeClasses_; }
     TZellenZeigenF* columnScreen() const { return columns_; }
     TDBErstellenF* creationScreen() const { return dbCreate_; }
+    TMitgliederAuswertenF* queryScreen() const { return query_; }
+    TAustritteF* leaversScreen() const { return leavers_; }
+    TSammelloeschenF* massDeletionScreen() const { return massDeletion_; }
+    TStatistikF* statisticsScreen() const { return statistics_; }
     QTimer* refreshTimer() const { return timer_; }
 
     // Menu actions, public so that tests and the tool bar call the same code.
@@ -72,6 +81,10 @@ public:
     void openFeeClasses();
     void openColumns();
     void sortMembersByColumn(int column);
+    void openQuery();
+    void openLeavers();
+    void openMassDeletion();
+    void openStatistics();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -84,6 +97,8 @@ private:
     QAction* addEntry(QMenu* menu, const QString& objectName, const QString& text, std::function<void()> handler = {});
     void run(const std::function<void()>& action);
     ferolind::DataModule& data();
+    // The member grids of the other screens (query, leavers, mass deletion).
+    QVector<ferolind::ui::DatasetGrid*> screenMemberGrids() const;
 
     ferolind::Session& session_;
     QTabWidget* pages_ = nullptr;
@@ -98,6 +113,10 @@ private:
     TBeitragsklassenF* feeClasses_ = nullptr;
     TZellenZeigenF* columns_ = nullptr;
     TDBErstellenF* dbCreate_ = nullptr;
+    TMitgliederAuswertenF* query_ = nullptr;
+    TAustritteF* leavers_ = nullptr;
+    TSammelloeschenF* massDeletion_ = nullptr;
+    TStatistikF* statistics_ = nullptr;
     ferolind::ui::NoticeQueue* notices_ = nullptr;
 
     bool startedUp_ = false;
