@@ -149,13 +149,14 @@ QVector<CountFilter> statisticsFilters(const QDate& today) {
     static const Group groups[] = {{"bis 6:", 0, 7},   {"6 - 12", 7, 13},  {"13 - 17", 13, 18}, {"18 - 24", 18, 25},
                                    {"25 - 29", 25, 30}, {"30 - 39", 30, 40}, {"40 - 49", 40, 50}, {"50 - 59", 50, 60},
                                    {"60 - 69", 60, 70}, {"70 - 79", 70, 80}, {"ab 80", 80, 90}};
+    // A member born on the day n years ago is n years old: born on or before limit(a) and
+    // after limit(b) is aged a to b - 1. The first group's text has two blanks after ">".
     bool first = true;
     for (const Group& g : groups) {
-        // The first group's text has two blanks after ">=", as the screen always wrote it.
-        const QString between = first ? QStringLiteral("' and Geburtsdatum >=  '") : QStringLiteral("' and Geburtsdatum >= '");
+        const QString between = first ? QStringLiteral("' and Geburtsdatum >  '") : QStringLiteral("' and Geburtsdatum > '");
         first = false;
         f.append({QString::fromUtf8(g.label),
-                  QStringLiteral("Geburtsdatum < '") + ageLimit(today, g.a) + between + ageLimit(today, g.b) + "'"});
+                  QStringLiteral("Geburtsdatum <= '") + ageLimit(today, g.a) + between + ageLimit(today, g.b) + "'"});
     }
     return f;
 }

@@ -81,7 +81,10 @@ int deletePresentedMembers(Dataset& members, const DeletionProgress& progress = 
 extern const QString kMassDeletionQuestion;
 
 // The statistics: one count per label, in screen order ("Mitgliederanzahl:", the four
-// general counts, then the eleven age groups).
+// general counts, then the eleven age groups). The total is what the dataset presents;
+// every other count runs over all members. Age groups go by birthdays: a member is n
+// years old from the day n years after his birth on; members aged 90 or more, born after
+// today or without a birth date are in no group.
 struct Count {
     QString label;
     int count = 0;
