@@ -72,15 +72,17 @@ void TSammelloeschenF::prepareShow() {
     showSelection();
 }
 
+void TSammelloeschenF::applySelection() {
+    MassDeletion s;
+    s.rows = criteria_->rows();
+    s.byLeavingDate = ui_->CheckBox1->isChecked();
+    s.from = ui_->DateTimePickerVon->date();
+    s.to = ui_->DateTimePickerBis->date();
+    members_.applyFilter(massDeletionFilter(s, labels_));
+}
+
 bool TSammelloeschenF::showSelection() {
-    return guarded(this, [this] {
-        MassDeletion s;
-        s.rows = criteria_->rows();
-        s.byLeavingDate = ui_->CheckBox1->isChecked();
-        s.from = ui_->DateTimePickerVon->date();
-        s.to = ui_->DateTimePickerBis->date();
-        members_.applyFilter(massDeletionFilter(s, labels_));
-    });
+    return guarded(this, [this] { applySelection(); });
 }
 
 void TSammelloeschenF::leavingDateTicked() {
@@ -96,8 +98,12 @@ void TSammelloeschenF::applyRange(const DateRange& range) {
 }
 
 void TSammelloeschenF::deleteSelection() {
-    if (!showSelection()) return;  // a selection that cannot be read deletes nothing
-    members_.first();
+    // A selection that cannot be read deletes nothing.
+    if (!guarded(this, [this] {
+            applySelection();
+            members_.first();
+        }))
+        return;
     if (ask(this, kMassDeletionQuestion) != Answer::Yes) return;
     QProgressDialog progress(QStringLiteral("Mitglieder werden gelöscht …"), QString(), 0, members_.recordCount(), this);
     progress.setObjectName(QString::fromLatin1(massdeletion::controls::kProgress));

@@ -59,6 +59,7 @@ public:
     void done(int result) override;  // every way of closing ends here
 
 private:
+    void applySelection();
     bool showSelection();
     void deleteSelection();
     void leavingDateTicked();
