@@ -64,6 +64,11 @@ protected:
     static void click(QWidget* screen, const char* name) {
         QTest::mouseClick(get<QAbstractButton>(screen, name), Qt::LeftButton);
     }
+    // A radio button is hit on its indicator, at its left end.
+    static void pick(QWidget* screen, const char* name) {
+        auto* rb = get<QRadioButton>(screen, name);
+        QTest::mouseClick(rb, Qt::LeftButton, {}, QPoint(6, rb->height() / 2));
+    }
     static void choose(QWidget* screen, const char* box, const QString& text) {
         get<QComboBox>(screen, box)->setCurrentText(text);
     }
@@ -132,9 +137,7 @@ TEST_F(SelectionScreens, QueryWithTwoCriteriaAndAPrefixNarrowsTheSharedMembers) 
 TEST_F(SelectionScreens, QueryByDateRangeAndThePresets) {
     TMitgliederAuswertenF screen(*club.session);
     screen.prepareShow();
-    screen.show();  // laid out: a click hits a radio button's caption
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&screen));
-    QTest::mouseClick(get<QRadioButton>(&screen, q::kEntryDate), Qt::LeftButton);
+    pick(&screen, q::kEntryDate);
     EXPECT_TRUE(get<QGroupBox>(&screen, q::kDateGroup)->isEnabled());
     EXPECT_TRUE(get<QDateEdit>(&screen, q::kTo)->isEnabled());
     setDates(&screen, q::kFrom, QDate(2000, 1, 1), q::kTo, QDate(2005, 12, 31));
@@ -150,17 +153,17 @@ TEST_F(SelectionScreens, QueryByDateRangeAndThePresets) {
     EXPECT_EQ(names(), (QStringList{"Müller", "Schmidt"}));
 
     // Presets relative to the rules' today, 15 June 2011.
-    QTest::mouseClick(get<QRadioButton>(&screen, q::kQuarter), Qt::LeftButton);
+    pick(&screen, q::kQuarter);
     EXPECT_EQ(get<QDateEdit>(&screen, q::kFrom)->date(), QDate(2011, 4, 1));
     EXPECT_EQ(get<QDateEdit>(&screen, q::kTo)->date(), QDate(2011, 6, 30));
-    QTest::mouseClick(get<QRadioButton>(&screen, q::kMonth), Qt::LeftButton);
+    pick(&screen, q::kMonth);
     EXPECT_EQ(get<QDateEdit>(&screen, q::kTo)->date(), QDate(2011, 6, 30));
     EXPECT_EQ(get<QDateEdit>(&screen, q::kFrom)->date(), QDate(2011, 6, 1));
-    QTest::mouseClick(get<QRadioButton>(&screen, q::kYear), Qt::LeftButton);
+    pick(&screen, q::kYear);
     EXPECT_EQ(get<QDateEdit>(&screen, q::kFrom)->date(), QDate(2011, 1, 1));
     EXPECT_EQ(get<QDateEdit>(&screen, q::kTo)->date(), QDate(2011, 12, 31));
     // The range goes off with "aus".
-    QTest::mouseClick(get<QRadioButton>(&screen, q::kDateOff), Qt::LeftButton);
+    pick(&screen, q::kDateOff);
     EXPECT_FALSE(get<QGroupBox>(&screen, q::kDateGroup)->isEnabled());
     screen.done(0);
 }
@@ -232,7 +235,7 @@ TEST_F(SelectionScreens, LeaversOfTheYearAndThePickersTakeEffectOnAnzeigen) {
     click(&screen, l::kShow);
     EXPECT_TRUE(names().isEmpty());
 
-    QTest::mouseClick(get<QRadioButton>(&screen, l::kQuarter), Qt::LeftButton);  // shown at once
+    pick(&screen, l::kQuarter);  // shown at once
     EXPECT_EQ(get<QDateEdit>(&screen, l::kTo)->date(), QDate(2011, 6, 30));
     EXPECT_EQ(names(), QStringList{"Moser"});
     screen.reject();
@@ -256,9 +259,9 @@ TEST_F(SelectionScreens, MassDeletionOpensOnAllLeavers) {
     // A picker change narrows at once; a preset too; "alle Daten" goes back.
     get<QDateEdit>(&screen, d::kFrom)->setDate(QDate(2011, 1, 1));
     EXPECT_EQ(names(), (QStringList{"Mayer", "Moser"}));
-    QTest::mouseClick(get<QRadioButton>(&screen, d::kQuarter), Qt::LeftButton);
+    pick(&screen, d::kQuarter);
     EXPECT_EQ(names(), QStringList{"Moser"});
-    QTest::mouseClick(get<QRadioButton>(&screen, d::kAll), Qt::LeftButton);
+    pick(&screen, d::kAll);
     EXPECT_EQ(names(), (QStringList{"meier", "Mayer", "Moser"}));
 
     // Criteria narrow further; unticked with all rows LEER the selection is everybody.
