@@ -1,7 +1,6 @@
 #include "leavers.h"
 
 #include "common/datasetgrid.h"
-#include "common/look.h"
 #include "common/messages.h"
 #include "data/datamodule.h"
 #include "data/dataset.h"
@@ -18,10 +17,9 @@ using namespace ferolind;
 using namespace ferolind::ui;
 
 TAustritteF::TAustritteF(ferolind::Session& session, QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::TAustritteF>()), session_(session), members_(session.data().members()) {
+    : MemberSelectionScreen(session, parent, false), ui_(std::make_unique<Ui::TAustritteF>()) {
     ui_->setupUi(this);
-    applyScreenLook(this);
-    setUpMemberGrid(ui_->DBGrid1, members_, QStringLiteral("Austritte"));
+    setUpScreen(ui_->DBGrid1, QStringLiteral("Austritte"));
 
     connect(ui_->BLoeschen, &QPushButton::clicked, this, [this] { showLeavers(); });
     connect(ui_->RadioButton1, &QRadioButton::clicked, this, [this] { applyPreset(DatePreset::CurrentMonth); });
@@ -32,17 +30,6 @@ TAustritteF::TAustritteF(ferolind::Session& session, QWidget* parent)
 }
 
 TAustritteF::~TAustritteF() = default;
-
-void TAustritteF::setFreeFieldLabels(const FreeFieldLabels& labels) {
-    ui_->DBGrid1->setTitles(memberColumnTitles(labels));
-}
-
-DatasetGrid* TAustritteF::memberGrid() const { return ui_->DBGrid1; }
-
-int TAustritteF::exec() {
-    prepareShow();
-    return QDialog::exec();
-}
 
 void TAustritteF::prepareShow() {
     ui_->RadioButton2->setChecked(true);
@@ -56,11 +43,4 @@ void TAustritteF::showLeavers() {
 void TAustritteF::applyPreset(DatePreset preset) {
     setPickers(ui_->DateTimePickerVon, ui_->DateTimePickerBis, presetRange(preset, session_.memberRules().today()));
     showLeavers();
-}
-
-void TAustritteF::done(int result) {
-    guarded(this, [this] {
-        if (members_.isOpen()) members_.clearFilter();
-    });
-    QDialog::done(result);
 }

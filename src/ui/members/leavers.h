@@ -4,23 +4,14 @@
 // leavers.ui.
 #pragma once
 
-#include "data/dateranges.h"
-#include "members/columns.h"
+#include "selectioncontrols.h"
 
-#include <QDialog>
 #include <memory>
 
 namespace Ui {
 class TAustritteF;
 }
 
-namespace ferolind {
-class Dataset;
-class Session;
-namespace ui {
-class DatasetGrid;
-}
-}  // namespace ferolind
 
 // Object names of the screen's controls.
 namespace ferolind::ui::leavers::controls {
@@ -34,25 +25,18 @@ inline constexpr const char* kShow = "BLoeschen";  // "Anzeigen"
 inline constexpr const char* kPrint = "SRColorButton1";
 }  // namespace ferolind::ui::leavers::controls
 
-class TAustritteF : public QDialog {
+class TAustritteF : public ferolind::ui::MemberSelectionScreen {
     Q_OBJECT
 public:
     TAustritteF(ferolind::Session& session, QWidget* parent = nullptr);
     ~TAustritteF() override;
 
-    void setFreeFieldLabels(const ferolind::FreeFieldLabels& labels);
-    ferolind::ui::DatasetGrid* memberGrid() const;
-
-    int exec() override;
     // What opening does: the preset "aktuelles Jahr", shown at once.
-    void prepareShow();
-    void done(int result) override;  // every way of closing ends here
+    void prepareShow() override;
 
 private:
     void showLeavers();
     void applyPreset(ferolind::DatePreset preset);
 
     std::unique_ptr<Ui::TAustritteF> ui_;
-    ferolind::Session& session_;
-    ferolind::Dataset& members_;
 };

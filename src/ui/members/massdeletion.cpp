@@ -1,7 +1,6 @@
 #include "massdeletion.h"
 
 #include "common/datasetgrid.h"
-#include "common/look.h"
 #include "common/messages.h"
 #include "data/datamodule.h"
 #include "data/dataset.h"
@@ -23,15 +22,10 @@ using namespace ferolind;
 using namespace ferolind::ui;
 
 TSammelloeschenF::TSammelloeschenF(ferolind::Session& session, QWidget* parent)
-    : QDialog(parent),
-      ui_(std::make_unique<Ui::TSammelloeschenF>()),
-      session_(session),
-      members_(session.data().members()) {
+    : MemberSelectionScreen(session, parent, true), ui_(std::make_unique<Ui::TSammelloeschenF>()) {
     ui_->setupUi(this);
-    applyScreenLook(this);
-    criteria_ = std::make_unique<CriteriaControls>(
-        CriteriaControls{{ui_->CB1, ui_->CB2, ui_->CB3}, {ui_->E1, ui_->E2, ui_->E3}});
-    setUpMemberGrid(ui_->DBGrid1, members_, QStringLiteral("Sammelloeschen"));
+    setUpScreen(ui_->DBGrid1, QStringLiteral("Sammelloeschen"));
+    criteria_ = {{ui_->CB1, ui_->CB2, ui_->CB3}, {ui_->E1, ui_->E2, ui_->E3}};
 
     connect(ui_->Button2, &QPushButton::clicked, this, [this] { showSelection(); });
     connect(ui_->Button3, &QPushButton::clicked, this, [this] { deleteSelection(); });
@@ -50,31 +44,19 @@ TSammelloeschenF::TSammelloeschenF(ferolind::Session& session, QWidget* parent)
 
 TSammelloeschenF::~TSammelloeschenF() = default;
 
-void TSammelloeschenF::setFreeFieldLabels(const FreeFieldLabels& labels) {
-    labels_ = labels;
-    ui_->DBGrid1->setTitles(memberColumnTitles(labels));
-}
-
-DatasetGrid* TSammelloeschenF::memberGrid() const { return ui_->DBGrid1; }
-
-int TSammelloeschenF::exec() {
-    prepareShow();
-    return QDialog::exec();
-}
-
 void TSammelloeschenF::prepareShow() {
     guarded(this, [this] {
         allDates_ = leavingDateSpan(members_);
         setPickers(ui_->DateTimePickerVon, ui_->DateTimePickerBis, allDates_);
     });
-    criteria_->refill(labels_);
+    criteria_.refill(labels_);
     leavingDateTicked();
     showSelection();
 }
 
 void TSammelloeschenF::applySelection() {
     MassDeletion s;
-    s.rows = criteria_->rows();
+    s.rows = criteria_.rows();
     s.byLeavingDate = ui_->CheckBox1->isChecked();
     s.from = ui_->DateTimePickerVon->date();
     s.to = ui_->DateTimePickerBis->date();
@@ -123,14 +105,4 @@ void TSammelloeschenF::deleteSelection() {
         });
     });
     progress.close();
-}
-
-void TSammelloeschenF::done(int result) {
-    guarded(this, [this] {
-        if (members_.isOpen()) {
-            members_.clearFilter();
-            members_.setSort(QStringLiteral("ID"));
-        }
-    });
-    QDialog::done(result);
 }

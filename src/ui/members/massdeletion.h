@@ -5,24 +5,14 @@
 // layout is massdeletion.ui.
 #pragma once
 
-#include "data/dateranges.h"
-#include "members/columns.h"
+#include "selectioncontrols.h"
 
-#include <QDialog>
 #include <memory>
 
 namespace Ui {
 class TSammelloeschenF;
 }
 
-namespace ferolind {
-class Dataset;
-class Session;
-namespace ui {
-struct CriteriaControls;
-class DatasetGrid;
-}  // namespace ui
-}  // namespace ferolind
 
 // Object names of the screen's controls.
 namespace ferolind::ui::massdeletion::controls {
@@ -42,21 +32,16 @@ inline constexpr const char* kDelete = "Button3";  // "Löschen"
 inline constexpr const char* kProgress = "Fortschritt";
 }  // namespace ferolind::ui::massdeletion::controls
 
-class TSammelloeschenF : public QDialog {
+class TSammelloeschenF : public ferolind::ui::MemberSelectionScreen {
     Q_OBJECT
 public:
     TSammelloeschenF(ferolind::Session& session, QWidget* parent = nullptr);
     ~TSammelloeschenF() override;
-
-    void setFreeFieldLabels(const ferolind::FreeFieldLabels& labels);
-    ferolind::ui::DatasetGrid* memberGrid() const;
     // The earliest and latest leaving date found on opening ("alle Daten").
     const ferolind::DateRange& allLeavingDates() const { return allDates_; }
 
-    int exec() override;
     // What opening does: the leaving-date span, the boxes, the date group, the selection.
-    void prepareShow();
-    void done(int result) override;  // every way of closing ends here
+    void prepareShow() override;
 
 private:
     void applySelection();
@@ -66,9 +51,6 @@ private:
     void applyRange(const ferolind::DateRange& range);
 
     std::unique_ptr<Ui::TSammelloeschenF> ui_;
-    std::unique_ptr<ferolind::ui::CriteriaControls> criteria_;
-    ferolind::Session& session_;
-    ferolind::Dataset& members_;
-    ferolind::FreeFieldLabels labels_;
+    ferolind::ui::CriteriaControls criteria_;
     ferolind::DateRange allDates_;
 };

@@ -2,7 +2,6 @@
 
 #include "common/datasetgrid.h"
 #include "common/help.h"
-#include "common/look.h"
 #include "common/messages.h"
 #include "data/datamodule.h"
 #include "data/dataset.h"
@@ -20,16 +19,11 @@ using namespace ferolind;
 using namespace ferolind::ui;
 
 TMitgliederAuswertenF::TMitgliederAuswertenF(ferolind::Session& session, QWidget* parent)
-    : QDialog(parent),
-      ui_(std::make_unique<Ui::TMitgliederAuswertenF>()),
-      session_(session),
-      members_(session.data().members()) {
+    : MemberSelectionScreen(session, parent, true), ui_(std::make_unique<Ui::TMitgliederAuswertenF>()) {
     ui_->setupUi(this);
-    applyScreenLook(this);
+    setUpScreen(ui_->DBGrid1, QStringLiteral("MitgliederAuswerten"));
     ui_->SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
-    criteria_ = std::make_unique<CriteriaControls>(
-        CriteriaControls{{ui_->CB1, ui_->CB2, ui_->CB3}, {ui_->E1, ui_->E2, ui_->E3}});
-    setUpMemberGrid(ui_->DBGrid1, members_, QStringLiteral("MitgliederAuswerten"));
+    criteria_ = {{ui_->CB1, ui_->CB2, ui_->CB3}, {ui_->E1, ui_->E2, ui_->E3}};
 
     connect(ui_->BLoeschen, &QPushButton::clicked, this, [this] { showQuery(); });
     connect(ui_->BSchliessen, &QPushButton::clicked, this, [this] { showAllSorted(); });
@@ -51,20 +45,8 @@ TMitgliederAuswertenF::TMitgliederAuswertenF(ferolind::Session& session, QWidget
 
 TMitgliederAuswertenF::~TMitgliederAuswertenF() = default;
 
-void TMitgliederAuswertenF::setFreeFieldLabels(const FreeFieldLabels& labels) {
-    labels_ = labels;
-    ui_->DBGrid1->setTitles(memberColumnTitles(labels));
-}
-
-DatasetGrid* TMitgliederAuswertenF::memberGrid() const { return ui_->DBGrid1; }
-
-int TMitgliederAuswertenF::exec() {
-    prepareShow();
-    return QDialog::exec();
-}
-
 void TMitgliederAuswertenF::prepareShow() {
-    criteria_->refill(labels_);
+    criteria_.refill(labels_);
     const QStringList titles = memberColumnTitles(labels_);
     for (QComboBox* box : {ui_->CBSort, ui_->CBSOrt2}) {
         box->clear();
@@ -76,7 +58,7 @@ void TMitgliederAuswertenF::prepareShow() {
 
 MemberQuery TMitgliederAuswertenF::query() const {
     MemberQuery q;
-    q.rows = criteria_->rows();
+    q.rows = criteria_.rows();
     q.sort1 = ui_->CBSort->currentText();
     q.sort2 = ui_->CBSOrt2->currentText();
     q.date = ui_->RBEintritt->isChecked()       ? QueryDate::EntryDate
@@ -115,14 +97,4 @@ void TMitgliederAuswertenF::dateCriterionChanged() {
 
 void TMitgliederAuswertenF::applyPreset(DatePreset preset) {
     setPickers(ui_->DateTimePickerVon, ui_->DateTimePickerBis, presetRange(preset, session_.memberRules().today()));
-}
-
-void TMitgliederAuswertenF::done(int result) {
-    guarded(this, [this] {
-        if (members_.isOpen()) {
-            members_.clearFilter();
-            members_.setSort(QStringLiteral("ID"));
-        }
-    });
-    QDialog::done(result);
 }

@@ -5,8 +5,8 @@
 #pragma once
 
 #include "members/memberquery.h"
+#include "selectioncontrols.h"
 
-#include <QDialog>
 #include <functional>
 #include <memory>
 
@@ -14,14 +14,6 @@ namespace Ui {
 class TMitgliederAuswertenF;
 }
 
-namespace ferolind {
-class Dataset;
-class Session;
-namespace ui {
-struct CriteriaControls;
-class DatasetGrid;
-}  // namespace ui
-}  // namespace ferolind
 
 // Object names of the screen's controls.
 namespace ferolind::ui::memberquery::controls {
@@ -48,24 +40,19 @@ inline constexpr const char* kClose = "SRColorButton3";
 inline constexpr const char* kHelp = "SpeedButton1";
 }  // namespace ferolind::ui::memberquery::controls
 
-class TMitgliederAuswertenF : public QDialog {
+class TMitgliederAuswertenF : public ferolind::ui::MemberSelectionScreen {
     Q_OBJECT
 public:
     TMitgliederAuswertenF(ferolind::Session& session, QWidget* parent = nullptr);
     ~TMitgliederAuswertenF() override;
 
-    // The free-field labels: titles of the boxes and the grid.
-    void setFreeFieldLabels(const ferolind::FreeFieldLabels& labels);
-    ferolind::ui::DatasetGrid* memberGrid() const;
     // Double click on a member: opens the member entry on it (set by the main window).
     std::function<void()> openMemberEntry;
 
-    int exec() override;
     // What opening does: the boxes refilled, the date group enabled by the criterion.
-    void prepareShow();
+    void prepareShow() override;
     // The inputs as they stand.
     ferolind::MemberQuery query() const;
-    void done(int result) override;  // every way of closing ends here
 
 private:
     void showQuery();
@@ -74,8 +61,5 @@ private:
     void applyPreset(ferolind::DatePreset preset);
 
     std::unique_ptr<Ui::TMitgliederAuswertenF> ui_;
-    std::unique_ptr<ferolind::ui::CriteriaControls> criteria_;
-    ferolind::Session& session_;
-    ferolind::Dataset& members_;
-    ferolind::FreeFieldLabels labels_;
+    ferolind::ui::CriteriaControls criteria_;
 };

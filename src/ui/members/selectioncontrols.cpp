@@ -1,6 +1,11 @@
 #include "selectioncontrols.h"
 
 #include "common/datasetgrid.h"
+#include "common/look.h"
+#include "common/messages.h"
+#include "data/datamodule.h"
+#include "data/dataset.h"
+#include "session/session.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -30,8 +35,32 @@ void setPickers(QDateEdit* from, QDateEdit* to, const DateRange& range) {
     to->setDate(range.to);
 }
 
-void setUpMemberGrid(DatasetGrid* grid, Dataset& members, const QString& widthPrefix) {
-    grid->setDataset(members, memberColumnFields(), memberColumnTitles(), widthPrefix);
+MemberSelectionScreen::MemberSelectionScreen(Session& session, QWidget* parent, bool ordersMembers)
+    : QDialog(parent), session_(session), members_(session.data().members()), ordersMembers_(ordersMembers) {}
+
+void MemberSelectionScreen::setUpScreen(DatasetGrid* grid, const QString& widthPrefix) {
+    applyScreenLook(this);
+    grid_ = grid;
+    grid_->setDataset(members_, memberColumnFields(), memberColumnTitles(labels_), widthPrefix);
+}
+
+void MemberSelectionScreen::setFreeFieldLabels(const FreeFieldLabels& labels) {
+    labels_ = labels;
+    grid_->setTitles(memberColumnTitles(labels));
+}
+
+int MemberSelectionScreen::exec() {
+    prepareShow();
+    return QDialog::exec();
+}
+
+void MemberSelectionScreen::done(int result) {
+    guarded(this, [this] {
+        if (!members_.isOpen()) return;
+        members_.clearFilter();
+        if (ordersMembers_) members_.setSort(QStringLiteral("ID"));
+    });
+    QDialog::done(result);
 }
 
 }  // namespace ferolind::ui
