@@ -246,6 +246,17 @@ TEST_F(Selections, AFailurePartWayDeletesNothingAndNamesTheMember) {
     EXPECT_EQ(test::rawSql(club.folder(), {"SELECT Ort FROM mitglieder WHERE ID = 2"}).toString(), "Potsdam");
 }
 
+TEST_F(Selections, TheReReadWaitsWhileAMassDeletionRuns) {
+    m.applyFilter("Ort = 'Berlin'");
+    // Another workstation adds a Berlin member after the selection was shown and confirmed.
+    test::rawSql(club.folder(), {"INSERT INTO mitglieder (ID, Nachname, Ort) VALUES (99, 'Neu', 'Berlin')"});
+    // The refresh timer fires while the progress is drawn.
+    EXPECT_EQ(deletePresentedMembers(m, [&](int, int) { club.data->refreshAll(); }), 4);
+    EXPECT_EQ(test::rawSql(club.folder(), {"SELECT Nachname FROM mitglieder WHERE ID = 99"}).toString(), "Neu");
+    club.data->refreshAll();
+    EXPECT_EQ(presentedNames(m), QStringList{"Neu"});
+}
+
 // ------------------------------------------------------------ statistics
 
 int countOf(const QVector<Count>& counts, const QString& label) {
