@@ -108,12 +108,12 @@ void memberQuery(benchmark::State& state) {
     q.sort2 = QStringLiteral("Vorname");
     int presented = 0;
     for (auto _ : state) {
-        m.setSort(ferolind::memberQuerySort(q.sort1, q.sort2, {}));
         m.applyFilter(ferolind::memberQueryFilter(q, {}));
+        m.setSort(ferolind::memberQuerySort(q.sort1, q.sort2, {}));
         presented = m.recordCount();
         state.PauseTiming();  // closing the screen: no filter, sorted by ID
-        m.clearFilter();
         m.setSort(QStringLiteral("ID"));
+        m.clearFilter();
         state.ResumeTiming();
     }
     state.SetLabel(ferolind::memberQueryFilter(q, {}).toStdString() + " -> " + std::to_string(presented) + " rows");

@@ -73,18 +73,20 @@ MemberQuery TMitgliederAuswertenF::query() const {
 void TMitgliederAuswertenF::showQuery() {
     guarded(this, [this] {
         const MemberQuery q = query();
-        // Both are built first: a text that cannot be read changes nothing.
+        // Both are built first: a text that cannot be read changes nothing. The filter goes
+        // first, so that only the members it presents are sorted.
         const QString filter = memberQueryFilter(q, labels_);
         const QString sort = memberQuerySort(q.sort1, q.sort2, labels_);
-        members_.setSort(sort);
         members_.applyFilter(filter);
+        members_.setSort(sort);
     });
 }
 
 void TMitgliederAuswertenF::showAllSorted() {
     guarded(this, [this] {
-        members_.clearFilter();
+        // Sorted while still narrowed, then widened: all members are sorted once.
         members_.setSort(memberQuerySort(ui_->CBSort->currentText(), ui_->CBSOrt2->currentText(), labels_));
+        members_.clearFilter();
     });
 }
 

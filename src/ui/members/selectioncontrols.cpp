@@ -57,8 +57,9 @@ int MemberSelectionScreen::exec() {
 void MemberSelectionScreen::done(int result) {
     guarded(this, [this] {
         if (!members_.isOpen()) return;
-        members_.clearFilter();
+        // The order first, while few members are presented: all of them are sorted once.
         if (ordersMembers_) members_.setSort(QStringLiteral("ID"));
+        members_.clearFilter();
     });
     QDialog::done(result);
 }
