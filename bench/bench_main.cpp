@@ -1,16 +1,21 @@
 // Benchmarks over a demo club of 50,000 members: opening all datasets, filters, sorts,
-// the main window's start-up, a sort by a title click and scrolling the grid.
+// the member query, the mass deletion of 20,000 members, the statistics, the main
+// window's start-up, a sort by a title click and scrolling the grid.
 // Run with `make bench`; FEROLIND_BENCH_MEMBERS changes the size.
 #include "common/datasetgrid.h"
 #include "data/datamodule.h"
 #include "data/settings.h"
 #include "democlub.h"
 #include "mainform.h"
+#include "members/memberquery.h"
 #include "session/session.h"
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QLocale>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -25,8 +30,8 @@ int gMembers = 50000;
 struct OpenClub {
     ferolind::DataModule dm;
     ferolind::Session s{dm};
-    OpenClub() {
-        dm.openFolder(gFolder);
+    explicit OpenClub(const QString& folder = gFolder) {
+        dm.openFolder(folder);
         s.loadAfterOpen();
     }
 };
@@ -87,6 +92,72 @@ void arrearsChain(benchmark::State& state) {
     state.SetLabel(std::to_string(terms.size()) + " terms -> " + std::to_string(presented) + " rows");
 }
 BENCHMARK(arrearsChain)->Unit(benchmark::kMillisecond);
+
+// "Anzeigen" of the member query: two criteria (one a prefix) and an entry-date range,
+// sorted by surname and first name, over every member: the text built, sort and filter set.
+void memberQuery(benchmark::State& state) {
+    OpenClub club;
+    ferolind::Dataset& m = club.dm.members();
+    ferolind::MemberQuery q;
+    q.rows[0] = {QStringLiteral("Nachname"), QStringLiteral("M*")};
+    q.rows[1] = {QStringLiteral("Status"), QStringLiteral("aktiv")};
+    q.date = ferolind::QueryDate::EntryDate;
+    q.from = QDate(1990, 1, 1);
+    q.to = QDate(2010, 12, 31);
+    q.sort1 = QStringLiteral("Nachname");
+    q.sort2 = QStringLiteral("Vorname");
+    int presented = 0;
+    for (auto _ : state) {
+        m.applyFilter(ferolind::memberQueryFilter(q, {}));
+        m.setSort(ferolind::memberQuerySort(q.sort1, q.sort2, {}));
+        presented = m.recordCount();
+        state.PauseTiming();  // closing the screen: no filter, sorted by ID
+        m.setSort(QStringLiteral("ID"));
+        m.clearFilter();
+        state.ResumeTiming();
+    }
+    state.SetLabel(ferolind::memberQueryFilter(q, {}).toStdString() + " -> " + std::to_string(presented) + " rows");
+}
+BENCHMARK(memberQuery)->Unit(benchmark::kMillisecond);
+
+// The mass deletion of 20,000 of the members, in one transaction, with the progress
+// redrawn as the screen does it (a few times a second); each run on a fresh copy.
+void massDeletion(benchmark::State& state) {
+    const int toDelete = std::min(20000, gMembers);
+    int deleted = 0, redraws = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        QTemporaryDir copy;
+        QFile::copy(QDir(gFolder).filePath(QStringLiteral("db.mdb")), copy.filePath(QStringLiteral("db.mdb")));
+        {
+            OpenClub club(copy.path());
+            ferolind::Dataset& m = club.dm.members();
+            m.applyFilter(QStringLiteral("ID <= %1").arg(toDelete));
+            QElapsedTimer sinceRedraw;
+            sinceRedraw.start();
+            state.ResumeTiming();
+            deleted = ferolind::deletePresentedMembers(m, [&](int done, int total) {
+                if (done < total && sinceRedraw.elapsed() < 50) return;
+                sinceRedraw.restart();
+                ++redraws;
+                QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            });
+            state.PauseTiming();
+        }
+        state.ResumeTiming();
+    }
+    state.SetLabel(std::to_string(deleted) + " of " + std::to_string(gMembers) + " members deleted, " +
+                   std::to_string(redraws / std::max<int64_t>(1, state.iterations())) + " progress redraws each");
+}
+BENCHMARK(massDeletion)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The statistics screen's sixteen counts over every member.
+void statistics(benchmark::State& state) {
+    OpenClub club;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ferolind::memberStatistics(club.dm.members(), QDate::currentDate()).size());
+}
+BENCHMARK(statistics)->Unit(benchmark::kMillisecond);
 
 void sortMembers(benchmark::State& state) {
     OpenClub club;

@@ -17,9 +17,13 @@
 #include "members/columnsettings.h"
 #include "members/columnsscreen.h"
 #include "members/feeclasses.h"
+#include "members/leavers.h"
+#include "members/massdeletion.h"
 #include "members/memberentry.h"
 #include "members/memberentryrules.h"
 #include "members/memberrules.h"
+#include "members/queryscreen.h"
+#include "members/statistics.h"
 #include "session/session.h"
 
 #include <QAction>
@@ -74,10 +78,15 @@ TMainForm::TMainForm(Session& session, QWidget* parent) : QMainWindow(parent), s
     feeClasses_ = new TBeitragsklassenF(session_, this);
     columns_ = new TZellenZeigenF(session_, this);
     dbCreate_ = new TDBErstellenF(session_, this);
+    query_ = new TMitgliederAuswertenF(session_, this);
+    leavers_ = new TAustritteF(session_, this);
+    massDeletion_ = new TSammelloeschenF(session_, this);
+    statistics_ = new TStatistikF(session_, this);
     memberEntry_->openFeeClasses = [this] { openFeeClasses(); };
     bookingEntry_ = new TBuchungF(session_, this);
     categories_ = new TBuchungskontenF(session_, this);
     bookingEntry_->openCategories = [this] { execScreen(*categories_); };
+    query_->openMemberEntry = [this] { editMember(); };
 
     // The rules' notices from stores made outside the entry screen (which shows its own).
     notices_ = new ui::NoticeQueue(this);
@@ -96,6 +105,10 @@ TMainForm::TMainForm(Session& session, QWidget* parent) : QMainWindow(parent), s
 TMainForm::~TMainForm() = default;
 
 DataModule& TMainForm::data() { return session_.data(); }
+
+QVector<DatasetGrid*> TMainForm::screenMemberGrids() const {
+    return {query_->memberGrid(), leavers_->memberGrid(), massDeletion_->memberGrid()};
+}
 
 void TMainForm::run(const std::function<void()>& action) { ui::guarded(this, action); }
 
@@ -137,7 +150,7 @@ QAction* TMainForm::addEntry(QMenu* menu, const QString& objectName, const QStri
 void TMainForm::buildMenus() {
     QMenu* program = menuBar()->addMenu(QStringLiteral("Programm"));
     addEntry(program, "ActSpalten", QStringLiteral("Spalten anpassen (Mitglieder)"), [this] { openColumns(); });
-    addEntry(program, "ActStatistik", QStringLiteral("Statistik"));
+    addEntry(program, "ActStatistik", QStringLiteral("Statistik"), [this] { openStatistics(); });
     program->addSeparator();
     addEntry(program, "ActImport", QStringLiteral("Daten importieren"));
     addEntry(program, "ActExport", QStringLiteral("Daten exportieren"));
@@ -150,14 +163,14 @@ void TMainForm::buildMenus() {
     QMenu* members = menuBar()->addMenu(QStringLiteral("Mitglieder"));
     addEntry(members, "ActMitgliedNeu", QStringLiteral("Neu"), [this] { newMember(); });
     addEntry(members, "ActMitgliedBearbeiten", QStringLiteral("Bearbeiten"), [this] { editMember(); });
-    addEntry(members, "ActAuswerten", QStringLiteral("Auswerten / Suchen"));
-    addEntry(members, "ActSammelloeschen", QStringLiteral("Sammellöschen"));
+    addEntry(members, "ActAuswerten", QStringLiteral("Auswerten / Suchen"), [this] { openQuery(); });
+    addEntry(members, "ActSammelloeschen", QStringLiteral("Sammellöschen"), [this] { openMassDeletion(); });
     addEntry(members, "ActJubilaeen", QStringLiteral("Geburtstage und Jubiläen anzeigen"));
     members->addSeparator();
     addEntry(members, "ActBeitragBuchen", QStringLiteral("Beitrag buchen"));
     addEntry(members, "ActBeitragssaeumige", QStringLiteral("Beitragssäumige anzeigen"));
     addEntry(members, "ActSpendenquittung", QStringLiteral("Spendenquittung erstellen"));
-    addEntry(members, "ActAustritte", QStringLiteral("Austritte anzeigen"));
+    addEntry(members, "ActAustritte", QStringLiteral("Austritte anzeigen"), [this] { openLeavers(); });
     members->addSeparator();
     addEntry(members, "ActBeitragsklassen", QStringLiteral("Beitragsklassen"), [this] { openFeeClasses(); });
     addEntry(members, "ActMitgliederExportieren", QStringLiteral("Exportieren"));
@@ -285,11 +298,15 @@ void TMainForm::setupLabels() {
     bookingGrid_->setTitles(bookingColumnTitles());
     memberEntry_->setFreeFieldLabels(labels_);
     columns_->setTitles(memberColumnTitles(labels_));
+    query_->setFreeFieldLabels(labels_);
+    leavers_->setFreeFieldLabels(labels_);
+    massDeletion_->setFreeFieldLabels(labels_);
 }
 
 void TMainForm::applyVisibleColumns() {
     visibleColumns_ = columns_->visibleColumns();
     memberGrid_->applyVisibleColumns(visibleColumns_);
+    for (DatasetGrid* g : screenMemberGrids()) g->applyVisibleColumns(visibleColumns_);
 }
 
 void TMainForm::runStartUp() {
@@ -308,6 +325,7 @@ void TMainForm::runStartUp() {
     columns_->setVisibleColumns(visibleColumns_);
     memberGrid_->loadWidths();
     bookingGrid_->loadWidths();
+    for (DatasetGrid* g : screenMemberGrids()) g->loadWidths();
     // 5. The last numbers, and the computed member values now that all tables are open.
     session_.loadAfterOpen();
     // 6. Member sort order.
@@ -360,6 +378,7 @@ void TMainForm::runShutDown() {
     saveVisibleColumns(visibleColumns_);
     memberGrid_->saveWidths();
     bookingGrid_->saveWidths();
+    for (DatasetGrid* g : screenMemberGrids()) g->saveWidths();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -416,3 +435,11 @@ void TMainForm::openColumns() {
 }
 
 void TMainForm::sortMembersByColumn(int column) { data().members().setSort(memberColumnFields().value(column)); }
+
+void TMainForm::openQuery() { execScreen(*query_); }
+
+void TMainForm::openLeavers() { execScreen(*leavers_); }
+
+void TMainForm::openMassDeletion() { execScreen(*massDeletion_); }
+
+void TMainForm::openStatistics() { execScreen(*statistics_); }

@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QVector>
 #include <functional>
 
 class QAction;
@@ -33,6 +34,10 @@ class TBeitragsklassenF;
 class TZellenZeigenF;
 class TBuchungF;
 class TBuchungskontenF;
+class TMitgliederAuswertenF;
+class TAustritteF;
+class TSammelloeschenF;
+class TStatistikF;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -67,6 +72,10 @@ public:
     TDBErstellenF* creationScreen() const { return dbCreate_; }
     TBuchungF* bookingEntry() const { return bookingEntry_; }
     TBuchungskontenF* categoryScreen() const { return categories_; }
+    TMitgliederAuswertenF* queryScreen() const { return query_; }
+    TAustritteF* leaversScreen() const { return leavers_; }
+    TSammelloeschenF* massDeletionScreen() const { return massDeletion_; }
+    TStatistikF* statisticsScreen() const { return statistics_; }
     QTimer* refreshTimer() const { return timer_; }
 
     // Menu actions, public so that tests and the tool bar call the same code.
@@ -80,6 +89,10 @@ public:
     void editBooking();
     void deleteBooking();
     void recomputeBalances();
+    void openQuery();
+    void openLeavers();
+    void openMassDeletion();
+    void openStatistics();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -92,6 +105,8 @@ private:
     QAction* addEntry(QMenu* menu, const QString& objectName, const QString& text, std::function<void()> handler = {});
     void run(const std::function<void()>& action);
     ferolind::DataModule& data();
+    // The member grids of the other screens (query, leavers, mass deletion).
+    QVector<ferolind::ui::DatasetGrid*> screenMemberGrids() const;
 
     ferolind::Session& session_;
     QTabWidget* pages_ = nullptr;
@@ -108,6 +123,10 @@ private:
     TDBErstellenF* dbCreate_ = nullptr;
     TBuchungF* bookingEntry_ = nullptr;
     TBuchungskontenF* categories_ = nullptr;
+    TMitgliederAuswertenF* query_ = nullptr;
+    TAustritteF* leavers_ = nullptr;
+    TSammelloeschenF* massDeletion_ = nullptr;
+    TStatistikF* statistics_ = nullptr;
     ferolind::ui::NoticeQueue* notices_ = nullptr;
 
     bool startedUp_ = false;

@@ -8,6 +8,7 @@
 #include "data/postalcodes.h"
 #include "data/values.h"
 #include "members/columns.h"
+#include "members/memberquery.h"
 #include "members/memberrules.h"
 #include "session/session.h"
 
@@ -20,6 +21,10 @@ const char* kUsage =
     "  create                                 legt db.mdb mit seinen Tabellen im Verzeichnis an\n"
     "  members add FELD=WERT ...              speichert ein Mitglied, gibt seine Mitgliedsnummer aus\n"
     "  members list [--filter AUSDRUCK] [--sort F1;F2] [--columns F1;F2;...]\n"
+    "  members leavers --from DATUM --to DATUM [--sort F1;F2] [--columns F1;F2;...]\n"
+    "                                         die Mitglieder mit Austrittsdatum im Zeitraum\n"
+    "  members delete --filter AUSDRUCK [--yes] löscht die ausgewählten Mitglieder (ohne --yes: nur zählen)\n"
+    "  members stats                          die Statistik: Bezeichnung<TAB>Anzahl je Zeile\n"
     "  bookings list [--filter AUSDRUCK] [--sort F1;F2] [--columns F1;F2;...]\n"
     "%1"
     "  settings get NAME | settings set NAME WERT\n"
@@ -70,6 +75,55 @@ void list(Dataset& d, const QStringList& defaultColumns, const QStringList& args
         for (int f : fields) cells << valueToText(d.fields()[f].type, r[f]);
         out << cells.join('\t') << '\n';
     }
+}
+
+// "members leavers": --from and --to become the leavers filter; the rest is as for list.
+void listLeavers(Dataset& members, const QStringList& args, QTextStream& out) {
+    QStringList rest;
+    QDate from, to;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a != u"--from" && a != u"--to") {
+            rest << a;
+            continue;
+        }
+        if (i + 1 >= args.size()) throw DataError(QStringLiteral("Zur Option %1 fehlt der Wert.").arg(a));
+        const QString text = args[++i];
+        const QVariant d = parseDate(text);
+        if (d.isNull()) throw DataError(QStringLiteral("»%1« ist kein gültiges Datum (TT.MM.JJJJ).").arg(text));
+        (a == u"--from" ? from : to) = d.toDate();
+    }
+    if (!from.isValid() || !to.isValid())
+        throw DataError(QStringLiteral("Aufruf: ferolind-cli members leavers --from DATUM --to DATUM"));
+    for (const QString& a : rest)
+        if (a == u"--filter") throw DataError(QStringLiteral("Unbekannte Option »%1«.").arg(a));
+    list(members, memberColumnFields(), QStringList{QStringLiteral("--filter"), leaversFilter(from, to)} + rest, out);
+}
+
+// "members delete": deletes the members the filter selects through the member rules,
+// all or none; without --yes it only counts them.
+void deleteMembers(Dataset& members, const QStringList& args, QTextStream& out) {
+    QString filter;
+    bool haveFilter = false, yes = false;
+    for (int i = 0; i < args.size(); ++i) {
+        if (args[i] == u"--yes") {
+            yes = true;
+        } else if (args[i] == u"--filter") {
+            if (i + 1 >= args.size()) throw DataError(QStringLiteral("Zur Option --filter fehlt der Wert."));
+            filter = args[++i];
+            haveFilter = true;
+        } else {
+            throw DataError(QStringLiteral("Unbekannte Option »%1«.").arg(args[i]));
+        }
+    }
+    if (!haveFilter)
+        throw DataError(QStringLiteral("Aufruf: ferolind-cli members delete --filter AUSDRUCK [--yes]"));
+    members.applyFilter(filter);
+    if (!yes) {
+        out << QStringLiteral("%1 Mitglieder würden gelöscht (zum Löschen --yes angeben).\n").arg(members.recordCount());
+        return;
+    }
+    out << QStringLiteral("%1 Mitglieder gelöscht.\n").arg(deletePresentedMembers(members));
 }
 
 // Inserts one record from FIELD=VALUE pairs (values in the German text formats).
@@ -129,6 +183,13 @@ int run(QStringList args, QTextStream& out, QTextStream& err) {
         changed = true;
     } else if (command == u"members" && sub == u"list") {
         list(data.members(), memberColumnFields(), args, out);
+    } else if (command == u"members" && sub == u"leavers") {
+        listLeavers(data.members(), args, out);
+    } else if (command == u"members" && sub == u"delete") {
+        deleteMembers(data.members(), args, out);
+    } else if (command == u"members" && sub == u"stats" && args.isEmpty()) {
+        for (const Count& c : memberStatistics(data.members(), session.memberRules().today()))
+            out << c.label << '\t' << c.count << '\n';
     } else if (runBookingCommand(session, command, sub, args, out, changed)) {
     } else if (command == u"bookings" && sub == u"list") {
         list(data.bookings(), bookingColumnFields(), args, out);

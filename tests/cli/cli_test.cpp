@@ -196,6 +196,61 @@ TEST(Cli, TwoLoopsOfAddsGiveDistinctNumbers) {
     EXPECT_EQ(printed, stored);
 }
 
+TEST(Cli, MembersStatsLeaversAndDelete) {
+    ferolind::test::clearUserSettings();
+    QTemporaryDir dir;
+    const QStringList db{"--db", dir.path()};
+    ASSERT_EQ(cli(db + QStringList{"create"}).code, 0);
+    const QDate today = QDate::currentDate();
+    auto date = [](const QDate& d) { return d.toString("dd.MM.yyyy"); };
+    const QList<QStringList> members = {
+        {"Nachname=Sieben", "Geschlecht=Männlich", "Status=aktiv", "Geburtsdatum=" + date(today.addYears(-7))},
+        {"Nachname=Sechs", "Geschlecht=weiblich", "Status=passiv", "Geburtsdatum=" + date(today.addYears(-7).addDays(1)),
+         "AustrittDatum=31.12.2010"},
+        {"Nachname=Alt", "Geburtsdatum=" + date(today.addYears(-95)), "AustrittDatum=01.01.2011"},
+        {"Nachname=Ohne", "Status=Aktiv", "AustrittDatum=01.01.2009"},
+    };
+    for (const QStringList& m : members) ASSERT_EQ(cli(db + QStringList{"members", "add"} + m).code, 0);
+
+    Result r = cli(db + QStringList{"members", "stats"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(lines(r.out),
+              (QStringList{"Mitgliederanzahl:\t4", "männlich:\t1", "weiblich:\t1", "aktiv:\t2", "passiv:\t1",
+                           "bis 6:\t1", "6 - 12\t1", "13 - 17\t0", "18 - 24\t0", "25 - 29\t0", "30 - 39\t0",
+                           "40 - 49\t0", "50 - 59\t0", "60 - 69\t0", "70 - 79\t0", "ab 80\t0"}));
+
+    r = cli(db + QStringList{"members", "leavers", "--from", "01.01.2010", "--to", "01.01.2011", "--columns",
+                             "ID;Nachname;AustrittDatum"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(lines(r.out), (QStringList{"ID\tNachname\tAustrittDatum", "2\tSechs\t31.12.2010", "3\tAlt\t01.01.2011"}));
+    for (const QStringList& bad : {QStringList{"--from", "01.01.2010"}, QStringList{"--from", "1.13.2010", "--to", "1.1.2011"},
+                                   QStringList{"--from", "1.1.2010", "--to", "1.1.2011", "--filter", "ID=1"}}) {
+        r = cli(db + QStringList{"members", "leavers"} + bad);
+        EXPECT_EQ(r.code, 1) << bad.join(' ').toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_FALSE(r.err.isEmpty());
+    }
+
+    // Without --yes only counted; with it deleted through the rules, all or nothing.
+    const QStringList leftBefore2011{"members", "delete", "--filter", "AustrittDatum < '01.01.2011'"};
+    r = cli(db + leftBefore2011);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "2 Mitglieder würden gelöscht (zum Löschen --yes angeben).\n");
+    EXPECT_EQ(lines(cli(db + QStringList{"members", "list", "--columns", "ID"}).out).size(), 5);
+    r = cli(db + leftBefore2011 + QStringList{"--yes"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "2 Mitglieder gelöscht.\n");
+    EXPECT_EQ(lines(cli(db + QStringList{"members", "list", "--columns", "ID"}).out), (QStringList{"ID", "1", "3"}));
+    for (const QStringList& bad : {QStringList{"members", "delete", "--yes"},
+                                   QStringList{"members", "delete", "--filter", "Nachname = 'x", "--yes"},
+                                   QStringList{"members", "delete", "--filter", "ID>0", "--ja"}}) {
+        r = cli(db + bad);
+        EXPECT_EQ(r.code, 1) << bad.join(' ').toStdString();
+        EXPECT_FALSE(r.err.isEmpty());
+    }
+    EXPECT_EQ(lines(cli(db + QStringList{"members", "list", "--columns", "ID"}).out).size(), 3);
+}
+
 // Bookings through the booking rules: numbers, the required account, balances, edits,
 // deletions, transfers, the recomputation and the year-end closing.
 TEST(Cli, BookingsBalancesTransfersAndTheYearEnd) {

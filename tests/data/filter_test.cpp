@@ -344,6 +344,23 @@ TEST(FilterTest, DamagedTextsNeverCrash) {
     }
 }
 
+// A 29 February that does not exist (limits computed on a leap day name it) lies between
+// 28 February and 1 March, whichever way it is compared.
+TEST(FilterTest, ALeapDayOfAnOtherYearLiesBetweenTheTwoDaysAroundIt) {
+    const FieldList fields = {{"Geburtsdatum", FieldType::Date}};
+    const std::vector<Row> rows = {{QDate(2021, 2, 28)}, {QDate(2021, 3, 1)}, {at(2021, 2, 28, 23, 59)}};
+    const std::vector<MatchCase> cases = {
+        {"Geburtsdatum < '29.2.2021'", {0, 2}},  {"Geburtsdatum <= '29.2.2021'", {0, 2}},
+        {"Geburtsdatum > '29.2.2021'", {1}},     {"Geburtsdatum >= '29.02.2021'", {1}},
+        {"Geburtsdatum = '29.2.2021'", {}},      {"Geburtsdatum <> '29.2.2021'", {0, 1, 2}},
+    };
+    for (const MatchCase& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(matchingRows(*Filter::compile(c.text, fields), rows), c.rows);
+    }
+    EXPECT_THROW(Filter::compile("Geburtsdatum < '30.2.2021'", fields), DataError);
+}
+
 TEST(FilterTest, SameFieldTypesWithOtherValueRepresentations) {
     // Integers read as qint64, dates as QDateTime at midnight, text as a QVariant of
     // another type: still the value conventions' meaning.

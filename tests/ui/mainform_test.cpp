@@ -7,10 +7,14 @@
 #include "data/dbcreate.h"
 #include "data/postalcodes.h"
 #include "members/columnsscreen.h"
+#include "members/leavers.h"
+#include "members/massdeletion.h"
+#include "members/queryscreen.h"
 
 #include <gtest/gtest.h>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -242,7 +246,7 @@ TEST(MainForm, MenusToolBarAndTheErrorBox) {
     EXPECT_EQ(menus, (QStringList{"Programm", "Mitglieder", "Buchungen", "Drucken", "Textverarbeitung", "Hilfe"}));
     EXPECT_FALSE(run.window.action("ActJubilaeen")->isVisible());
     EXPECT_TRUE(run.window.findChild<QAction*>("TbJubilaeen")->isVisible());
-    EXPECT_FALSE(run.window.action("ActStatistik")->isEnabled());  // its screen comes later
+    EXPECT_FALSE(run.window.action("ActDruckMitglieder")->isEnabled());  // its screen comes later
     EXPECT_TRUE(run.window.action("ActBeitragsklassen")->isEnabled());
     EXPECT_EQ(run.window.action("ActHilfe")->shortcut(), QKeySequence(Qt::Key_F1));
 
@@ -257,6 +261,49 @@ TEST(MainForm, MenusToolBarAndTheErrorBox) {
     run.window.action("ActHilfe")->trigger();
     ASSERT_EQ(msgs.texts.size(), 1);
     EXPECT_TRUE(msgs.texts[0].contains("Ferolind NET - Handbuch.pdf"));
+}
+
+TEST(MainForm, SelectionScreensOpenFromMenusAndToolBarAndFollowTheColumnLayout) {
+    test::Club club;
+    club.addMember({{"Nachname", "Berg"}, {"Ort", "Dresden"}});
+    club.data->settings().DbSettingSet("S1", "Abteilung");
+    RegistrySetInt("SpaltenMitglieder", 0x1FFFFFFF & ~(1 << 7));  // "Ort" hidden
+    RegistrySetInt("BreiteSammelloeschenPLZ", 77);
+    {
+        ProgramRun run;
+        for (const char* a : {"ActAuswerten", "ActAustritte", "ActSammelloeschen", "ActStatistik"}) {
+            EXPECT_TRUE(run.window.action(a)->isEnabled()) << a;
+            run.window.action(a)->trigger();
+        }
+        run.window.findChild<QAction*>("TbAuswerten")->trigger();
+        run.window.findChild<QAction*>("TbSammelloeschen")->trigger();
+        EXPECT_EQ(run.shown, (QStringList{"TMitgliederAuswertenF", "TAustritteF", "TSammelloeschenF", "TStatistikF",
+                                          "TMitgliederAuswertenF", "TSammelloeschenF"}));
+        // Printing and the birthday list come later.
+        EXPECT_FALSE(run.window.action("ActDruckMitglieder")->isEnabled());
+        EXPECT_FALSE(run.window.findChild<QAction*>("TbJubilaeen")->isEnabled());
+
+        const QVector<ui::DatasetGrid*> grids = {run.window.queryScreen()->memberGrid(),
+                                                 run.window.leaversScreen()->memberGrid(),
+                                                 run.window.massDeletionScreen()->memberGrid()};
+        for (ui::DatasetGrid* g : grids) {
+            EXPECT_TRUE(g->isColumnHidden(7));
+            EXPECT_FALSE(g->isColumnHidden(6));
+            EXPECT_EQ(g->titles()[23], "Abteilung");
+        }
+        EXPECT_EQ(grids[2]->columnWidth(6), 77);
+        grids[0]->setColumnWidth(3, 120);
+        // The query screen offers the label and opens the member entry on a double click.
+        TMitgliederAuswertenF* query = run.window.queryScreen();
+        query->prepareShow();
+        EXPECT_EQ(query->findChild<QComboBox*>("CB1")->itemText(24), "Abteilung");
+        run.shown.clear();
+        query->openMemberEntry();
+        EXPECT_EQ(run.shown, QStringList{"TDatenEingebenF"});
+    }
+    EXPECT_EQ(RegistryGetInt("BreiteMitgliederAuswertenNachname"), 120);
+    EXPECT_EQ(RegistryGetInt("BreiteAustrittePLZ"), ui::DatasetGrid::kOtherColumnWidth);
+    EXPECT_EQ(RegistryGetInt("BreiteSammelloeschenOrt"), -1);  // hidden
 }
 
 TEST(MainForm, BookingMenuEntriesAndDeletingFromTheGrid) {

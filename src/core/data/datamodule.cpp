@@ -115,6 +115,9 @@ void DataModule::saveLastNumbers() {
 }
 
 void DataModule::refreshAll() {
+    // Not inside a bulk operation (its progress lets the timer run): the re-read would
+    // put the rows of the open transaction in place of the ones it is changing.
+    if (connection_ && connection_->depth() > 0) return;
     for (Dataset* d : databaseDatasets())
         if (d->isOpen() && !d->isEditing()) d->refresh();
 }

@@ -56,7 +56,7 @@ public:
     void saveLastNumbers();
 
     // The periodic re-read of every shared dataset that is not being edited; each keeps
-    // its current record.
+    // its current record. Nothing while a transaction is open (a bulk operation).
     void refreshAll();
 
     // Closes the postal-code table, writing "plz.xml" to the application folder once.

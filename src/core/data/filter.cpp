@@ -330,19 +330,22 @@ bool evaluate(const Filter::Node& node, const Row& row) {
     return false;
 }
 
-// A date constant of a filter. 29 February of a year that is no leap year (limits computed
-// from a 29 February name it) means the last day of that February; other days that do not
-// exist stay refused.
-QVariant parseFilterDate(const QString& text) {
+// A date constant of a filter, read like a row value (a date without time is midnight).
+// 29 February of a year that is no leap year (limits computed from a 29 February name it)
+// is the end of 28 February, the moment between the two days that exist: "<" and "<="
+// then take 28 February and earlier, ">" and ">=" 1 March and later, "=" no day. Other
+// days that do not exist stay refused.
+bool readFilterMoment(const QString& text, Moment& out) {
     const QVariant v = parseDate(text);
-    if (!v.isNull()) return v;
+    if (!v.isNull()) return readMoment(v, out);
     const QStringList parts = text.trimmed().split(QLatin1Char('.'));
-    if (parts.size() != 3) return v;
+    if (parts.size() != 3) return false;
     bool okDay = false, okMonth = false, okYear = false;
     const int day = parts[0].toInt(&okDay), month = parts[1].toInt(&okMonth), year = parts[2].toInt(&okYear);
     if (!okDay || !okMonth || !okYear || parts[2].size() != 4 || day != 29 || month != 2 || QDate::isLeapYear(year))
-        return v;
-    return QDate(year, 2, 28);
+        return false;
+    out = {QDate(year, 2, 28).toJulianDay(), 24 * 60 * 60 * 1000};
+    return true;
 }
 
 bool sameOperand(const Operand& a, const Operand& b) {
@@ -838,8 +841,7 @@ private:
                 if (right.kind == Term::Kind::Number)
                     fail(QStringLiteral("Ein Datum steht in Hochkommas, z. B. %1 = '31.12.2005'.")
                              .arg(fields_[left.field].name));
-                // Read like a row value, so a date without time is midnight of that day.
-                if (!readMoment(parseFilterDate(right.text), c.moment))
+                if (!readFilterMoment(right.text, c.moment))
                     fail(QStringLiteral("%1 ist kein gültiges Datum (TT.MM.JJJJ) für %2.")
                              .arg(constant, describe(left)));
                 break;
