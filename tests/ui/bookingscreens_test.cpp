@@ -15,7 +15,6 @@
 #include "data/rowsetxml.h"
 
 #include <gtest/gtest.h>
-#include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDir>
@@ -146,7 +145,7 @@ TEST_F(TransferScreen, OpensOnTheFirstAccountsAndShowsOnlyBookingsMadeSince) {
     EXPECT_EQ(club.bookings().filter(), "Buchungsnummer > '2'");
     EXPECT_EQ(grid()->model()->rowCount(), 0);
     EXPECT_EQ(screen.windowTitle(), "Bestandskonten");
-    EXPECT_FALSE(control<QToolButton>(screen, tc::kHelp)->toolTip().isEmpty());
+    EXPECT_EQ(control<QToolButton>(screen, tc::kHelp)->toolTip(), "Hile aufrufen");
 
     // A click on another account shows its balance, or its start value.
     list(tc::kTo)->setCurrentRow(1);
@@ -486,6 +485,7 @@ TEST_F(QueryScreen, OpensOnTheWholeJournal) {
     EXPECT_EQ(control(screen, qc::kShow)->text(), "Anzeigen");
     EXPECT_EQ(control(screen, qc::kAllData)->text(), "Alle Daten");
     EXPECT_EQ(control<QLabel>(screen, qc::kHint)->text(), "Die Suche mit * ist möglich");
+    EXPECT_EQ(control<QToolButton>(screen, qc::kHelp)->toolTip(), "Hile aufrufen");
     QStringList categories;
     for (int i = 0; i < box(qc::kCategory)->count(); ++i) categories << box(qc::kCategory)->itemText(i);
     // Income categories first, then the expense categories.
