@@ -3,8 +3,13 @@
 #include "booking/accounts.h"
 #include "booking/bookingentry.h"
 #include "booking/bookinggrid.h"
+#include "booking/accountviews.h"
+#include "booking/balancescreen.h"
 #include "booking/bookingrules.h"
 #include "booking/categories.h"
+#include "booking/bookingqueryscreen.h"
+#include "booking/transferscreen.h"
+#include "booking/yearendscreen.h"
 #include "common/datasetgrid.h"
 #include "common/help.h"
 #include "common/look.h"
@@ -86,6 +91,11 @@ TMainForm::TMainForm(Session& session, QWidget* parent) : QMainWindow(parent), s
     bookingEntry_ = new TBuchungF(session_, this);
     categories_ = new TBuchungskontenF(session_, this);
     bookingEntry_->openCategories = [this] { execScreen(*categories_); };
+    transfers_ = new TBestandskontenF(session_, this);
+    balances_ = new TkontosaldoF(session_, this);
+    yearEnd_ = new TBuchungAbschlF(session_, this);
+    bookingQuery_ = new TBuchungenAuswertenF(session_, this);
+    connect(bookingQuery_, &TBuchungenAuswertenF::openBooking, this, [this] { run([this] { editBooking(); }); });
     query_->openMemberEntry = [this] { editMember(); };
 
     // The rules' notices from stores made outside the entry screen (which shows its own).
@@ -94,7 +104,8 @@ TMainForm::TMainForm(Session& session, QWidget* parent) : QMainWindow(parent), s
         if (!memberEntry_->isVisible()) notices_->add(text);
     });
     connect(&session_.bookingRules(), &BookingRules::notice, this, [this](const QString& text) {
-        if (!bookingEntry_->isVisible()) notices_->add(text);
+        // The entry and transfer screens show the rules' refusals themselves.
+        if (!bookingEntry_->isVisible() && !transfers_->isVisible()) notices_->add(text);
     });
     connect(columns_, &TZellenZeigenF::closedWithLabels, this, [this] {
         setupLabels();
@@ -178,13 +189,14 @@ void TMainForm::buildMenus() {
     QMenu* bookings = menuBar()->addMenu(QStringLiteral("Buchungen"));
     addEntry(bookings, "ActBuchungNeu", QStringLiteral("Neu"), [this] { newBooking(); });
     addEntry(bookings, "ActBuchungBearbeiten", QStringLiteral("Bearbeiten"), [this] { editBooking(); });
-    addEntry(bookings, "ActBuchungenAuswerten", QStringLiteral("Auswerten"));
+    addEntry(bookings, "ActBuchungenAuswerten", QStringLiteral("Auswerten"), [this] { execScreen(*bookingQuery_); });
     bookings->addSeparator();
     addEntry(bookings, "ActBuchungskonten", QStringLiteral("Buchungskonten"), [this] { execScreen(*categories_); });
-    addEntry(bookings, "ActUmbuchen", QStringLiteral("Bestandskonten umbuchen"));
-    addEntry(bookings, "ActStartwerte", QStringLiteral("Bestandskonten: Startwerte"));
-    addEntry(bookings, "ActKontosalden", QStringLiteral("Kontosalden"));
-    addEntry(bookings, "ActJahresabschluss", QStringLiteral("Buchungsjahr abschließen"));
+    addEntry(bookings, "ActUmbuchen", QStringLiteral("Bestandskonten umbuchen"), [this] { openTransfers(); });
+    addEntry(bookings, "ActStartwerte", QStringLiteral("Bestandskonten: Startwerte"), [this] { openTransfers(); });
+    addEntry(bookings, "ActKontosalden", QStringLiteral("Kontosalden"), [this] { execScreen(*balances_); });
+    addEntry(bookings, "ActJahresabschluss", QStringLiteral("Buchungsjahr abschließen"),
+             [this] { execScreen(*yearEnd_); });
     addEntry(bookings, "ActSaldenNeu", QStringLiteral("Salden neu berechnen"), [this] { recomputeBalances(); });
     bookings->addSeparator();
     addEntry(bookings, "ActBuchungenExportieren", QStringLiteral("Buchungen exportieren"));
@@ -379,6 +391,7 @@ void TMainForm::runShutDown() {
     memberGrid_->saveWidths();
     bookingGrid_->saveWidths();
     for (DatasetGrid* g : screenMemberGrids()) g->saveWidths();
+    bookingQuery_->grid()->saveWidths();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
@@ -422,6 +435,14 @@ void TMainForm::deleteBooking() {
     Dataset& b = data().bookings();
     if (!b.isOpen() || b.isEmpty()) return;
     if (ui::ask(this, TBuchungF::kDeleteQuestion) == ui::Answer::Yes) b.remove();
+}
+
+// Only with an asset account to book on.
+void TMainForm::openTransfers() {
+    if (session_.bookingRules().accounts().isEmpty())
+        ui::inform(this, kNoAssetAccountsMessage);
+    else
+        execScreen(*transfers_);
 }
 
 void TMainForm::recomputeBalances() {

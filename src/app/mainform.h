@@ -34,6 +34,10 @@ class TBeitragsklassenF;
 class TZellenZeigenF;
 class TBuchungF;
 class TBuchungskontenF;
+class TBestandskontenF;
+class TkontosaldoF;
+class TBuchungAbschlF;
+class TBuchungenAuswertenF;
 class TMitgliederAuswertenF;
 class TAustritteF;
 class TSammelloeschenF;
@@ -72,6 +76,7 @@ public:
     TDBErstellenF* creationScreen() const { return dbCreate_; }
     TBuchungF* bookingEntry() const { return bookingEntry_; }
     TBuchungskontenF* categoryScreen() const { return categories_; }
+    TBuchungenAuswertenF* bookingQueryScreen() const { return bookingQuery_; }
     TMitgliederAuswertenF* queryScreen() const { return query_; }
     TAustritteF* leaversScreen() const { return leavers_; }
     TSammelloeschenF* massDeletionScreen() const { return massDeletion_; }
@@ -89,6 +94,7 @@ public:
     void editBooking();
     void deleteBooking();
     void recomputeBalances();
+    void openTransfers();
     void openQuery();
     void openLeavers();
     void openMassDeletion();
@@ -123,6 +129,10 @@ private:
     TDBErstellenF* dbCreate_ = nullptr;
     TBuchungF* bookingEntry_ = nullptr;
     TBuchungskontenF* categories_ = nullptr;
+    TBestandskontenF* transfers_ = nullptr;
+    TkontosaldoF* balances_ = nullptr;
+    TBuchungAbschlF* yearEnd_ = nullptr;
+    TBuchungenAuswertenF* bookingQuery_ = nullptr;
     TMitgliederAuswertenF* query_ = nullptr;
     TAustritteF* leavers_ = nullptr;
     TSammelloeschenF* massDeletion_ = nullptr;

@@ -239,6 +239,7 @@ TEST(Transfers, TwoBookingsMoveTheAmountBetweenAccounts) {
     club.s().AccountBalanceSet("Kasse", -kMoneyLimit + 1);
     EXPECT_THROW(transfer(*club.data, "Kasse", "Bank", "5", "", kToday), DataError);
     EXPECT_EQ(b.totalCount(), 2);
+    EXPECT_EQ(club.data->lastBookingNumber, 2);  // the undone first booking used up no number
     EXPECT_EQ(club.balance("Bank"), euro(100));
     EXPECT_EQ(test::rawSql(club.folder(), {"SELECT COUNT(*) FROM buchung"}).toInt(), 2);
 }

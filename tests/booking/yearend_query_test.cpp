@@ -113,12 +113,12 @@ TEST(BookingQuery, FilterTextOfTheCriteria) {
         BookingCriteria c;
         const char* filter;
     } cases[] = {
-        {{{}, {}, {}, {}, from, to}, "Datum >= '01.01.2011' and Datum <= '31.12.2011'"},
+        {{{}, {}, {}, {}, from, to}, "Datum >= '01.01.2011' and Datum < '01.01.2012'"},
         {{"Miete", "Beit*", {}, {}, from, to},
-         "Buchungstext = 'Miete' and Kategorie = 'Beit*' and Datum >= '01.01.2011' and Datum <= '31.12.2011'"},
+         "Buchungstext = 'Miete' and Kategorie = 'Beit*' and Datum >= '01.01.2011' and Datum < '01.01.2012'"},
         {{{}, {}, "O'Neil", "Kasse", from, to},
-         "[Empfaenger/Absender] = 'O''Neil' and Bestandskonto = 'Kasse' and Datum >= '01.01.2011' and Datum <= "
-         "'31.12.2011'"},
+         "[Empfaenger/Absender] = 'O''Neil' and Bestandskonto = 'Kasse' and Datum >= '01.01.2011' and Datum < "
+         "'01.01.2012'"},
     };
     for (const Case& c : cases) EXPECT_EQ(bookingQueryFilter(c.c), QString::fromUtf8(c.filter));
 }
@@ -129,7 +129,7 @@ TEST(BookingQuery, SelectionSumAndDateRange) {
     club.book("2", "03.02.2011", "E", "100", "Kasse", "Beitrag Jugend");
     club.book("3", "04.03.2011", "A", "30", "Kasse", "Porto");
     club.book("4", "05.04.2011", "X", "0,5", "Bank", "Zinsen");  // neither E nor A: counts as income
-    club.book("5", "06.05.2012", "E", "1000", "Kasse", "Beiträge");
+    club.book("5", "06.05.2012 10:30:00", "E", "1000", "Kasse", "Beiträge");  // a time on the last day
     Dataset& b = club.data->bookings();
     const DateBounds bounds = bookingDateBounds(b);
     EXPECT_EQ(bounds.earliest, QDate(2011, 1, 2));
@@ -138,6 +138,8 @@ TEST(BookingQuery, SelectionSumAndDateRange) {
     b.applyFilter(bookingQueryFilter({{}, {}, {}, {}, QDate(2011, 1, 1), QDate(2011, 12, 31)}));
     EXPECT_EQ(b.recordCount(), 4);
     EXPECT_EQ(bookingSumText(bookingNetSum(b)), "Summe: 170,50 €");
+    b.applyFilter(bookingQueryFilter({{}, {}, {}, {}, bounds.earliest, bounds.latest}));
+    EXPECT_EQ(b.recordCount(), 5);  // the whole journal
     b.applyFilter(bookingQueryFilter({{}, "Beit*", {}, "Kasse", bounds.earliest, bounds.latest}));
     EXPECT_EQ(b.recordCount(), 3);
     EXPECT_EQ(bookingNetSum(b), 1200 * kMoneyUnit);

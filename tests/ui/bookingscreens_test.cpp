@@ -6,7 +6,7 @@
 #include "booking/accountviews.h"
 #include "booking/balancescreen.h"
 #include "booking/bookingrules.h"
-#include "booking/queryscreen.h"
+#include "booking/bookingqueryscreen.h"
 #include "booking/transferscreen.h"
 #include "booking/yearendscreen.h"
 #include "club.h"

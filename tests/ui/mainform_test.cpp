@@ -2,6 +2,7 @@
 // remembers across a restart, deletion questions, re-reading and the error box.
 #include "mainform.h"
 #include "club.h"
+#include "booking/bookingqueryscreen.h"
 #include "common/datasetgrid.h"
 #include "common/messages.h"
 #include "data/dbcreate.h"
@@ -321,6 +322,20 @@ TEST(MainForm, BookingMenuEntriesAndDeletingFromTheGrid) {
     run.window.action("ActBuchungBearbeiten")->trigger();
     run.window.action("ActBuchungskonten")->trigger();
     EXPECT_EQ(run.shown, (QStringList{"TBuchungF", "TBuchungF", "TBuchungskontenF"}));
+    // The asset account screen needs an account; the other booking screens open as they are.
+    run.data.settings().DbSettingSetList("bestandskonten", {});
+    run.window.action("ActUmbuchen")->trigger();
+    EXPECT_EQ(msgs.texts.takeLast(), "Es sind noch keine Bestandskonten bei Buchungen angelegt worden.");
+    run.shown.clear();
+    run.data.settings().DbSettingSetList("bestandskonten", {"Kasse"});
+    for (const char* a : {"ActUmbuchen", "ActStartwerte", "ActKontosalden", "ActJahresabschluss", "ActBuchungenAuswerten"})
+        run.window.action(a)->trigger();
+    EXPECT_EQ(run.shown, (QStringList{"TBestandskontenF", "TBestandskontenF", "TkontosaldoF", "TBuchungAbschlF",
+                                      "TBuchungenAuswertenF"}));
+    // A double click in the booking query opens the booking entry on that booking.
+    run.shown.clear();
+    emit run.window.bookingQueryScreen()->openBooking();
+    EXPECT_EQ(run.shown, QStringList{"TBuchungF"});
 
     // Deleting from the grid's menu asks, and the rules take the amount out of the balance.
     msgs.answers = {ui::Answer::No};

@@ -15,8 +15,9 @@ QString bookingQueryFilter(const BookingCriteria& c) {
     clause(c.category, "Kategorie");
     clause(c.payee, "[Empfaenger/Absender]");
     clause(c.account, "Bestandskonto");
-    clauses << QStringLiteral("Datum >= ") + quoteFilterText(dateToText(c.from)) + QStringLiteral(" and Datum <= ") +
-                   quoteFilterText(dateToText(c.to));
+    // The last day counts whole: a booking with a time of day on it is no later than that day.
+    clauses << QStringLiteral("Datum >= ") + quoteFilterText(dateToText(c.from)) + QStringLiteral(" and Datum < ") +
+                   quoteFilterText(dateToText(c.to.addDays(1)));
     return clauses.join(QStringLiteral(" and "));
 }
 

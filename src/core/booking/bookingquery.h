@@ -16,8 +16,9 @@ struct BookingCriteria {
     QDate from, to;
 };
 
-// "Buchungstext = 'x' and Kategorie = 'y' and ... Datum >= 'dd.MM.yyyy' and Datum <= '...'"
-// with each value quoted (a quote typed in a value stays part of the value).
+// "Buchungstext = 'x' and Kategorie = 'y' and ... Datum >= 'from' and Datum < 'the day after to'"
+// with each value quoted (a quote typed in a value stays part of the value); the last day
+// is included with all its times of day.
 QString bookingQueryFilter(const BookingCriteria& c);
 
 // The bookings presented: expenses ("A") subtract their amount, every other booking adds it.

@@ -1,5 +1,6 @@
 #include "bookingrules.h"
 
+#include "data/connection.h"
 #include "data/datamodule.h"
 #include "data/numbering.h"
 
@@ -53,7 +54,14 @@ BookingRules::BookingRules(DataModule& data) : data_(data), bookings_(data.booki
     // Inside the store's transaction: a balance that cannot be written undoes the store.
     bookings_.on(E::AfterStore, [this](Dataset& d) {
         const Row& stored = d.storedRecord();
-        if (!stored[fNumber_].isNull()) data_.lastBookingNumber = stored[fNumber_].toInt();
+        if (!stored[fNumber_].isNull()) {
+            // A store undone later (the second booking of a transfer refused) uses up no number.
+            if (Connection* c = data_.connection()) {
+                const int before = data_.lastBookingNumber;
+                c->onRollback(this, [this, before] { data_.lastBookingNumber = before; });
+            }
+            data_.lastBookingNumber = stored[fNumber_].toInt();
+        }
         learn(stored);
         if (editing_) addToBalance(editedEffect_, -1);
         addToBalance(effectOf(stored), +1);

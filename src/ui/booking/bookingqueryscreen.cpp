@@ -1,4 +1,4 @@
-#include "queryscreen.h"
+#include "bookingqueryscreen.h"
 
 #include "booking/bookingrules.h"
 #include "common/datasetgrid.h"
@@ -10,7 +10,7 @@
 #include "data/dateranges.h"
 #include "members/columns.h"
 #include "session/session.h"
-#include "ui_queryscreen.h"
+#include "ui_bookingqueryscreen.h"
 
 #include <QComboBox>
 #include <QDateEdit>
