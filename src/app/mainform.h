@@ -64,6 +64,8 @@ public:
     TZellenZeigenF* columnScreen() const { return columns_; }
     TDBErstellenF* creationScreen() const { return dbCreate_; }
     QTimer* refreshTimer() const { return timer_; }
+    // The rows of the tool bar "StandardToolBar", top first.
+    const QList<QToolBar*>& toolBarRows() const { return toolBars_; }
 
     // Menu actions, public so that tests and the tool bar call the same code.
     void newMember();
@@ -81,6 +83,7 @@ private:
     void buildGrids();
     void buildMenus();
     void buildToolBar();
+    void updateDatabaseActions();
     QAction* addEntry(QMenu* menu, const QString& objectName, const QString& text, std::function<void()> handler = {});
     void run(const std::function<void()>& action);
     ferolind::DataModule& data();
@@ -90,6 +93,7 @@ private:
     ferolind::ui::DatasetGrid* memberGrid_ = nullptr;
     ferolind::ui::DatasetGrid* bookingGrid_ = nullptr;
     QToolBar* toolBar_ = nullptr;
+    QList<QToolBar*> toolBars_;  // the tool bar's rows, top first
     QTimer* timer_ = nullptr;
     QMenu* memberPopup_ = nullptr;
     QMenu* bookingPopup_ = nullptr;

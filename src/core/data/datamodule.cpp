@@ -8,6 +8,7 @@
 #include "schema.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace ferolind {
 
@@ -21,6 +22,7 @@ DataModule::DataModule(QObject* parent)
       postalCodes_(QStringLiteral("ClientDataSet4"), postalCodeFields()),
       settings_(blob_) {
     // The postal codes are there from the start, with or without a database.
+    postalCodes_.setTitle(QStringLiteral("Postleitzahlen"));
     postalCodes_.setRows(shippedPostalCodes());
 }
 
@@ -77,10 +79,13 @@ void DataModule::openExisting(const QString& folder) {
         members_.setConnection(connection);
         members_.open();
         connection_ = connection;
-    } catch (const DataError&) {
-        throw DataError(QStringLiteral("Die Datenbankdatei wurde im Verzeichnis %1 nicht gefunden.\n"
-                                       "Bitte wählen Sie ein anderes Verzeichnis aus, um die Datenbank zu öffnen")
-                            .arg(QDir::toNativeSeparators(folder)));
+    } catch (const DataError& e) {
+        const QString choose = QStringLiteral("Bitte wählen Sie ein anderes Verzeichnis aus, um die Datenbank zu öffnen");
+        if (QFileInfo(databaseFile(folder)).isFile())  // there, but damaged or incomplete: said so
+            throw DataError(e.message() + QLatin1Char('\n') + choose);
+        throw DataError(QStringLiteral("Die Datenbankdatei wurde im Verzeichnis %1 nicht gefunden.\n")
+                            .arg(QDir::toNativeSeparators(folder)) +
+                        choose);
     }
     for (Dataset* d : {&bookings_, &blob_, &feePayments_, &feeClasses_}) {
         d->close();

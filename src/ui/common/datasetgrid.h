@@ -54,6 +54,11 @@ public:
     void saveWidths() const;
     int reportedWidth(int column) const;
     int designedWidth(int column) const;
+    // The width the widest value of a number column needs (0 for other columns).
+    int widestNumberWidth(int column) const;
+
+    // Shows the sort arrow on the column of the dataset's first sort field.
+    void setSortArrowShown(bool on);
 
 signals:
     void titleClicked(int column);
@@ -61,10 +66,13 @@ signals:
 
 private:
     void selectCurrent();
+    void updateSortArrow();
     DatasetModel* model_ = nullptr;
     QString prefix_;
     QVector<int> designed_;
     bool syncing_ = false;
+    bool sortArrow_ = false;
+    int keptScroll_ = -1;  // horizontal scroll position across a re-sort or re-read
 };
 
 }  // namespace ferolind::ui
