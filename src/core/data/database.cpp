@@ -18,9 +18,10 @@ QString databaseFile(const QString& folder) { return QDir(folder).filePath(QStri
 namespace {
 // The name a table is created and shown under, for the lower-case name in an engine text.
 QString tableTitle(const QString& engineName) {
+    const QString bare = engineName.section(u'.', -1);  // "main.buchung"
     for (const TableDef* t : allTables())
-        if (t->name.compare(engineName, Qt::CaseInsensitive) == 0) return t->createName;
-    return engineName;
+        if (t->name.compare(bare, Qt::CaseInsensitive) == 0) return t->createName;
+    return bare;
 }
 
 // The name after "prefix" in an engine text ("no such table: buchung Unable to ...").
@@ -180,7 +181,9 @@ void createDatabase(const QString& folder) {
         if (QFileInfo::exists(file))
             throw DataError(QStringLiteral("Die Datenbank »%1« existiert bereits.").arg(nativeFile));
         throw DataError(
-            QStringLiteral("Die Datenbank »%1« kann nicht angelegt werden: %2").arg(nativeFile, made.errorString()));
+            QStringLiteral("Die Datenbank »%1« kann nicht angelegt werden: die fertige Datei lässt sich nicht "
+                           "umbenennen (fehlende Rechte im Ordner?).")
+                .arg(nativeFile));
     }
     temp.keep = true;
 }

@@ -87,10 +87,17 @@ void DataModule::openExisting(const QString& folder) {
                             .arg(QDir::toNativeSeparators(folder)) +
                         choose);
     }
-    for (Dataset* d : {&bookings_, &blob_, &feePayments_, &feeClasses_}) {
-        d->close();
-        d->setConnection(connection_);
-        d->open();
+    try {
+        for (Dataset* d : {&bookings_, &blob_, &feePayments_, &feeClasses_}) {
+            d->close();
+            d->setConnection(connection_);
+            d->open();
+        }
+    } catch (const DataError& e) {
+        // An incomplete database is not half opened: the screen stays on the old state.
+        for (Dataset* d : databaseDatasets()) d->close();
+        throw DataError(e.message() + QLatin1Char('\n') +
+                        QStringLiteral("Bitte wählen Sie ein anderes Verzeichnis aus, um die Datenbank zu öffnen"));
     }
     RegistrySetString(QStringLiteral("DBPfad"), QDir::cleanPath(folder));
     connected_ = true;
