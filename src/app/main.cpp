@@ -12,6 +12,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ferolind 2011 NET"));
     QApplication::setOrganizationName(QStringLiteral("Brankel Software"));
+    // The desktop finds the menu entry and icon of the window by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("ferolind"));
     // One German format on every workstation: dd.MM.yyyy, decimal comma, "€".
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     // Qt's own dialogs and menus in German as well.
