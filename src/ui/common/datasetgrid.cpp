@@ -17,7 +17,26 @@
 
 namespace ferolind::ui {
 
+GridHeader::GridHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {}
+
+QString GridHeader::shownTitle(int logicalIndex) const {
+    QStyleOptionHeader opt;
+    initStyleOption(&opt);
+    initStyleOptionForIndex(&opt, logicalIndex);
+    return opt.text;
+}
+
+void GridHeader::initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const {
+    QHeaderView::initStyleOptionForIndex(option, logicalIndex);
+    // The room the style leaves for the text (margins and sort arrow taken off).
+    QStyleOptionHeader section = *option;
+    section.rect = QRect(0, 0, sectionSize(logicalIndex), qMax(height(), 1));
+    const int room = style()->subElementRect(QStyle::SE_HeaderLabel, &section, this).width();
+    option->text = QFontMetrics(font()).elidedText(option->text, textElideMode(), qMax(room, 0));
+}
+
 DatasetGrid::DatasetGrid(QWidget* parent) : QTableView(parent) {
+    setHorizontalHeader(new GridHeader(this));
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -3,6 +3,7 @@
 // per user under "Breite" + prefix + column title (prefix "Main": "BreiteMainPLZ").
 #pragma once
 
+#include <QHeaderView>
 #include <QStringList>
 #include <QTableView>
 #include <QVector>
@@ -21,6 +22,19 @@ struct ColumnWidth {
     int pixels;
 };
 using ColumnWidths = QVector<ColumnWidth>;
+
+// The column titles of a grid: a title too long for its column is drawn cut with "…"
+// (the tooltip shows it whole).
+class GridHeader : public QHeaderView {
+    Q_OBJECT
+public:
+    explicit GridHeader(QWidget* parent = nullptr);
+    // The text the header draws for a section at its current width.
+    QString shownTitle(int logicalIndex) const;
+
+protected:
+    void initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const override;
+};
 
 class DatasetGrid : public QTableView {
     Q_OBJECT
