@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the program and the tests need, when missing.
+#   scripts/install-deps.sh [PACKAGE...]   with packages named: those instead
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,7 @@ packages=(
   fonts-liberation fonts-liberation2
   xvfb xauth poppler-utils desktop-file-utils
 )
+[ $# -gt 0 ] && packages=("$@")
 
 missing=()
 for p in "${packages[@]}"; do

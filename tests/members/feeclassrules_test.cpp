@@ -9,12 +9,20 @@
 using namespace ferolind;
 using test::Club;
 
-TEST(FeeClassRules, ADeleteThatCannotMoveEveryMemberChangesNothing) {
-    Club club;
+namespace {
+// Stores a fee class; returns the fee class dataset, on it.
+Dataset& addFeeClass(Club& club, const QString& name) {
     Dataset& c = club.data->feeClasses();
     c.insert();
-    c.setText("Name", "Kinder");
+    c.setText("Name", name);
     c.post();
+    return c;
+}
+}  // namespace
+
+TEST(FeeClassRules, ADeleteThatCannotMoveEveryMemberChangesNothing) {
+    Club club;
+    Dataset& c = addFeeClass(club, "Kinder");
     club.addMember({{"ID", "1"}, {"Betrag", "Kinder"}});
     club.addMember({{"ID", "2"}, {"Betrag", "Kinder"}});
     test::rawSql(club.folder(), {"CREATE TRIGGER refuse BEFORE UPDATE ON mitglieder WHEN OLD.ID = 2 "
@@ -40,10 +48,7 @@ TEST(FeeClassRules, ADeleteThatCannotMoveEveryMemberChangesNothing) {
 // A rename over many members tells how far it is, and that it ended, also when it fails.
 TEST(FeeClassRules, ARenameReportsItsProgressOverTheMembers) {
     Club club;
-    Dataset& c = club.data->feeClasses();
-    c.insert();
-    c.setText("Name", "Kinder");
-    c.post();
+    Dataset& c = addFeeClass(club, "Kinder");
     QStringList inserts;
     for (int i = 1; i <= 303; ++i)
         inserts << QStringLiteral("INSERT INTO mitglieder (ID, Nachname, Betrag) VALUES (%1, 'N', 'Kinder')").arg(i);

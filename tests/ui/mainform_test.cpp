@@ -268,18 +268,22 @@ TEST(MainForm, MenusToolBarAndTheErrorBox) {
     run.window.editMember();  // a double click on the grid
     EXPECT_TRUE(run.shown.isEmpty());
     TDatenEingebenF* entry = run.window.memberEntry();
-    entry->prepareShow();
-    auto* lastName = qobject_cast<QLineEdit*>(ui::BindingSet::controlOf(entry, "Nachname"));
-    ASSERT_NE(lastName, nullptr);
-    QTest::keyClicks(lastName, "Berg");
-    EXPECT_EQ(lastName->text(), "");
-    EXPECT_FALSE(entry->findChild<QWidget*>(ui::memberentry::controls::kNew)->isEnabled());
     TBeitragsklassenF* fees = run.window.feeClassScreen();
+    entry->prepareShow();
     fees->prepareShow();
-    auto* name = qobject_cast<QLineEdit*>(ui::BindingSet::controlOf(fees, "Name"));
-    ASSERT_NE(name, nullptr);
-    QTest::keyClicks(name, "Jugend");
-    EXPECT_EQ(name->text(), "");
+    const struct {
+        QDialog* screen;
+        const char* field;
+        const char* newButton;
+    } screens[] = {{entry, "Nachname", ui::memberentry::controls::kNew}, {fees, "Name", ui::feeclasses::controls::kNew}};
+    for (const auto& s : screens) {
+        SCOPED_TRACE(s.field);
+        auto* edit = qobject_cast<QLineEdit*>(ui::BindingSet::controlOf(s.screen, s.field));
+        ASSERT_NE(edit, nullptr);
+        QTest::keyClicks(edit, "Berg");
+        EXPECT_EQ(edit->text(), "");
+        EXPECT_FALSE(s.screen->findChild<QWidget*>(s.newButton)->isEnabled());
+    }
     EXPECT_TRUE(msgs.texts.isEmpty()) << msgs.texts.join('|').toStdString();
     // What still reaches a dataset says so in words a club officer knows.
     try {
