@@ -58,7 +58,7 @@ QString engineMessage(const QString& what, const QString& driverText) {
         reason = QStringLiteral("Die Datenbank ist unvollständig: die Spalte »%1« fehlt.").arg(column);
     } else if (has("readonly") || has("read-only"))
         reason = QStringLiteral("Die Datenbank kann nicht beschrieben werden (keine Schreibrechte).");
-    else if (has("disk") || has("full"))
+    else if (has("disk") || has("is full"))
         reason = QStringLiteral("Der Datenträger ist voll oder nicht erreichbar.");
     else if (has("unable to open") || has("cannot open"))
         reason = QStringLiteral("Die Datei kann nicht geöffnet werden (fehlende Rechte oder nicht erreichbarer Ordner).");

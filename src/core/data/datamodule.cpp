@@ -12,6 +12,11 @@
 
 namespace ferolind {
 
+namespace {
+const QString kChooseAnotherFolder =
+    QStringLiteral("Bitte wählen Sie ein anderes Verzeichnis aus, um die Datenbank zu öffnen");
+}  // namespace
+
 DataModule::DataModule(QObject* parent)
     : QObject(parent),
       members_(QStringLiteral("ClientDataSet1"), membersTable(), memberDatasetFields()),
@@ -80,12 +85,11 @@ void DataModule::openExisting(const QString& folder) {
         members_.open();
         connection_ = connection;
     } catch (const DataError& e) {
-        const QString choose = QStringLiteral("Bitte wählen Sie ein anderes Verzeichnis aus, um die Datenbank zu öffnen");
         if (QFileInfo(databaseFile(folder)).isFile())  // there, but damaged or incomplete: said so
-            throw DataError(e.message() + QLatin1Char('\n') + choose);
+            throw DataError(e.message() + QLatin1Char('\n') + kChooseAnotherFolder);
         throw DataError(QStringLiteral("Die Datenbankdatei wurde im Verzeichnis %1 nicht gefunden.\n")
                             .arg(QDir::toNativeSeparators(folder)) +
-                        choose);
+                        kChooseAnotherFolder);
     }
     try {
         for (Dataset* d : {&bookings_, &blob_, &feePayments_, &feeClasses_}) {
@@ -96,8 +100,7 @@ void DataModule::openExisting(const QString& folder) {
     } catch (const DataError& e) {
         // An incomplete database is not half opened: the screen stays on the old state.
         for (Dataset* d : databaseDatasets()) d->close();
-        throw DataError(e.message() + QLatin1Char('\n') +
-                        QStringLiteral("Bitte wählen Sie ein anderes Verzeichnis aus, um die Datenbank zu öffnen"));
+        throw DataError(e.message() + QLatin1Char('\n') + kChooseAnotherFolder);
     }
     RegistrySetString(QStringLiteral("DBPfad"), QDir::cleanPath(folder));
     connected_ = true;
