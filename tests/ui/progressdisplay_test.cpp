@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QProgressDialog>
+#include <memory>
 
 using namespace ferolind;
 using ferolind::ui::ProgressDisplay;
@@ -74,4 +75,36 @@ TEST(ProgressDisplay, BusyCursorThenCountThenNothing) {
     EXPECT_EQ(cursor(), -1);
     EXPECT_EQ(display.dialog(), nullptr);
     EXPECT_FALSE(ProgressDisplay::working());
+}
+
+// Main windows come and go in any order (tests make many): the newest shows the work, and
+// the sink that was there before the first comes back after the last.
+TEST(ProgressDisplay, DisplaysMayGoInAnyOrder) {
+    int before = 0;
+    setProgressSink([&](ProgressPhase, const QString&, int, int) { ++before; });
+    auto first = std::make_unique<QMainWindow>();
+    auto second = std::make_unique<QMainWindow>();
+    auto* a = new ProgressDisplay(first.get());
+    auto* b = new ProgressDisplay(second.get());
+    qint64 now = 0;
+    a->clock = b->clock = [&] { return now; };
+    {
+        Progress work(QStringLiteral("eins"), 2);
+        now = 500;
+        work.step(1);
+        EXPECT_TRUE(b->busy());
+        EXPECT_FALSE(a->busy());
+    }
+    first.reset();  // the older goes first
+    {
+        Progress work(QStringLiteral("zwei"), 2);
+        now = 1200;
+        work.step(1);
+        EXPECT_TRUE(b->busy());
+    }
+    second.reset();
+    EXPECT_EQ(before, 0);
+    { Progress work(QStringLiteral("drei"), 1); }
+    EXPECT_EQ(before, 2);  // start and end, to the sink from before
+    setProgressSink({});
 }

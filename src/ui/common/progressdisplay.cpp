@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QProgressDialog>
 #include <QWidget>
+#include <utility>
 
 namespace ferolind::ui {
 
@@ -11,6 +12,17 @@ int& activeWork() {
     static int n = 0;
     return n;
 }
+
+// The displays alive, newest last: the newest shows the work. The sink that was there
+// before the first comes back when the last goes, in whatever order they go.
+QList<ProgressDisplay*>& displays() {
+    static QList<ProgressDisplay*> list;
+    return list;
+}
+ProgressSink& sinkBefore() {
+    static ProgressSink s;
+    return s;
+}
 }  // namespace
 
 bool ProgressDisplay::working() { return activeWork() > 0; }
@@ -18,13 +30,17 @@ bool ProgressDisplay::working() { return activeWork() > 0; }
 ProgressDisplay::ProgressDisplay(QWidget* window) : QObject(window), window_(window) {
     timer_.start();
     clock = [this] { return timer_.elapsed(); };
-    previous_ = setProgressSink(
-        [this](ProgressPhase phase, const QString& what, int done, int total) { report(phase, what, done, total); });
+    if (displays().isEmpty())
+        sinkBefore() = setProgressSink([](ProgressPhase phase, const QString& what, int done, int total) {
+            if (!displays().isEmpty()) displays().last()->report(phase, what, done, total);
+        });
+    displays().append(this);
 }
 
 ProgressDisplay::~ProgressDisplay() {
     finish();
-    setProgressSink(previous_);
+    displays().removeAll(this);
+    if (displays().isEmpty()) setProgressSink(std::exchange(sinkBefore(), {}));
 }
 
 QProgressDialog* ProgressDisplay::dialog() const { return dialog_.data(); }

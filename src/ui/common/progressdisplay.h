@@ -22,7 +22,7 @@ public:
     static constexpr qint64 kBusyAfterMs = 300;
     static constexpr qint64 kProgressAfterMs = 2000;
 
-    // Installs itself as the core's progress sink until it is destroyed.
+    // Shows the core's progress until it is destroyed (the newest display shows it).
     explicit ProgressDisplay(QWidget* window);
     ~ProgressDisplay() override;
 
@@ -41,7 +41,6 @@ private:
     void finish();
 
     QPointer<QWidget> window_;
-    ProgressSink previous_;
     QElapsedTimer timer_;
     int depth_ = 0;
     qint64 start_ = 0;
