@@ -1,6 +1,7 @@
 #include "progressdisplay.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QProgressDialog>
 #include <QWidget>
 #include <utility>
@@ -71,6 +72,10 @@ void ProgressDisplay::report(ProgressPhase phase, const QString& what, int done,
         if (!dialog_) {
             dialog_ = new QProgressDialog(window_);
             dialog_->setObjectName(QStringLiteral("ProgressDialog"));
+            auto* label = new QLabel(dialog_);  // long class names wrap instead of being cut
+            label->setWordWrap(true);
+            label->setMinimumWidth(420);
+            dialog_->setLabel(label);
             dialog_->setWindowTitle(QApplication::applicationName());
             dialog_->setCancelButton(nullptr);  // the work is one transaction: all or nothing
             dialog_->setWindowModality(Qt::ApplicationModal);
