@@ -13,6 +13,7 @@
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QStyle>
+#include <optional>
 #include <utility>
 
 namespace ferolind::ui {
@@ -159,13 +160,19 @@ int DatasetGrid::widestNumberWidth(int column) const {
     const int f = d.field(model_->fieldName(column));
     const FieldType type = d.fields()[f].type;
     if (!isNumericType(type)) return 0;
-    // Digits are equally wide in the grid's fonts: the longest text is the widest.
-    QString widest;
+    // Digits are equally wide in the grid's fonts, so the widest text is that of the
+    // highest or the lowest value (a minus sign); only those two are formatted.
+    std::optional<qint64> high, low;
     for (int p = 0; p < d.recordCount(); ++p) {
-        const QString t = valueToDisplayText(type, d.rowAt(p)[f]);
-        if (t.size() > widest.size()) widest = t;
+        const QVariant& v = d.rowAt(p)[f];
+        if (v.isNull()) continue;
+        const qint64 n = v.toLongLong();
+        if (!high || n > *high) high = n;
+        if (!low || n < *low) low = n;
     }
-    if (widest.isEmpty()) return 0;
+    if (!high) return 0;
+    const QString a = valueToDisplayText(type, *high), b = valueToDisplayText(type, *low);
+    const QString& widest = a.size() >= b.size() ? a : b;
     // The cell's text margins as the style draws them, and one pixel of the grid line.
     const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
     return QFontMetrics(font()).horizontalAdvance(widest) + 2 * margin + 1;
