@@ -2,13 +2,14 @@
 #   make run    installs what is missing, builds and starts Ferolind
 #   make test   installs what is missing, builds and runs every test
 #   make fuzz   fuzzes the parsers of untrusted input (Clang, libFuzzer) for FUZZ_SECONDS each
+#   make package builds the Debian package (CPack) and checks it (lintian, desktop-file-validate)
 BUILD ?= build
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 FUZZ_PARALLEL ?= 2
 FUZZ_TARGETS = fuzz-filter fuzz-rowsetxml fuzz-values fuzz-banklookup
 
-.PHONY: all deps configure build run test bench fuzz clang clean
+.PHONY: all deps configure build run test bench fuzz clang package clean
 
 all: build
 
@@ -48,5 +49,13 @@ clang: deps
 	cmake -S . -B $(BUILD)-clang -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++
 	cmake --build $(BUILD)-clang -j $(JOBS)
 
+# The package is made from a Release build of its own, without tests.
+package: deps
+	@bash scripts/install-package-deps.sh
+	cmake -S . -B $(BUILD)-package -DCMAKE_BUILD_TYPE=Release -DFEROLIND_TESTS=OFF
+	cmake --build $(BUILD)-package -j $(JOBS)
+	cd $(BUILD)-package && cpack
+	bash scripts/check-package.sh $(BUILD)-package
+
 clean:
-	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-fuzz $(BUILD)-clang
+	rm -rf $(BUILD) $(BUILD)-bench $(BUILD)-fuzz $(BUILD)-clang $(BUILD)-package

@@ -180,6 +180,21 @@ void mainWindowStartUp(benchmark::State& state) {
 }
 BENCHMARK(mainWindowStartUp)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// The stored column widths of both main grids at start, a number column without one
+// measured against its widest value over all rows.
+void loadGridWidths(benchmark::State& state) {
+    StartedWindow started;
+    for (auto _ : state) {
+        started.w.memberGrid()->loadWidths();
+        started.w.bookingGrid()->loadWidths();
+    }
+    state.SetLabel(QStringLiteral("%1 members, %2 bookings")
+                       .arg(started.w.memberGrid()->model()->rowCount())
+                       .arg(started.w.bookingGrid()->model()->rowCount())
+                       .toStdString());
+}
+BENCHMARK(loadGridWidths)->Unit(benchmark::kMillisecond);
+
 // A jump to the last of 50,000 rows and back, with the repaints.
 void scrollGrid(benchmark::State& state) {
     StartedWindow started;

@@ -15,6 +15,7 @@
 #include "common/look.h"
 #include "common/messages.h"
 #include "common/notices.h"
+#include "common/progressdisplay.h"
 #include "data/datamodule.h"
 #include "data/dbcreate.h"
 #include "data/errors.h"
@@ -61,6 +62,10 @@ const ui::ColumnWidths& memberGridWidths() {
     return widths;
 }
 
+// The window frame measured at the last close (outer minus inner size), per user.
+const QString kFrameWidth = QStringLiteral("RahmenBreite");
+const QString kFrameHeight = QStringLiteral("RahmenHoehe");
+
 }  // namespace
 
 TMainForm::TMainForm(Session& session, QWidget* parent) : QMainWindow(parent), session_(session) {
@@ -100,6 +105,7 @@ TMainForm::TMainForm(Session& session, QWidget* parent) : QMainWindow(parent), s
 
     // The rules' notices from stores made outside the entry screen (which shows its own).
     notices_ = new ui::NoticeQueue(this);
+    new ui::ProgressDisplay(this);  // long work in the core shows a busy cursor and its count
     connect(&session_.memberRules(), &MemberRules::notice, this, [this](const QString& text) {
         if (!memberEntry_->isVisible()) notices_->add(text);
     });
@@ -107,6 +113,7 @@ TMainForm::TMainForm(Session& session, QWidget* parent) : QMainWindow(parent), s
         // The entry and transfer screens show the rules' refusals themselves.
         if (!bookingEntry_->isVisible() && !transfers_->isVisible()) notices_->add(text);
     });
+    updateDatabaseActions();
     connect(columns_, &TZellenZeigenF::closedWithLabels, this, [this] {
         setupLabels();
         applyVisibleColumns();
@@ -131,6 +138,7 @@ void TMainForm::buildGrids() {
     memberGrid_ = new DatasetGrid(data().members(), memberColumnFields(), memberColumnTitles(labels_),
                                   QStringLiteral("Main"), memberGridWidths());
     memberGrid_->setObjectName(QStringLiteral("DBGrid1"));
+    memberGrid_->setSortArrowShown(true);  // the members are sorted by title click
     bookingGrid_ = new DatasetGrid(data().bookings(), bookingColumnFields(), bookingColumnTitles(),
                                    QStringLiteral("MainB"), ui::bookingGridWidths());
     bookingGrid_->setObjectName(QStringLiteral("DBGrid2"));
@@ -281,7 +289,16 @@ void TMainForm::buildToolBar() {
     button("ActBuchungenAuswerten", QStringLiteral("Buchungen auswerten"), SP::SP_FileDialogContentsView);
     button("ActDruckBuchungen", QStringLiteral("Buchungsdaten drucken"), SP::SP_DriveFDIcon);
     button("ActDruckJahresabschluss", QStringLiteral("Jahresabschluss drucken"), SP::SP_DriveFDIcon);
-    toolBar_->addSeparator();
+    // The 23 buttons do not fit one row of the designed 1000 pixels with their captions:
+    // the program, letter and help buttons go on a second row, in the same order.
+    addToolBarBreak();
+    QToolBar* first = toolBar_;
+    toolBar_ = addToolBar(QStringLiteral("Werkzeuge 2"));
+    toolBar_->setObjectName(QStringLiteral("StandardToolBar2"));
+    toolBar_->setMovable(false);
+    toolBar_->setToolButtonStyle(first->toolButtonStyle());
+    toolBar_->setIconSize(first->iconSize());
+    toolBar_->setStyleSheet(first->styleSheet());
     button("ActSpalten", QStringLiteral("Spalten anpassen"), SP::SP_FileDialogListView);
     button("ActImport", QStringLiteral("Daten importieren"), SP::SP_ArrowDown);
     button("ActExport", QStringLiteral("Daten exportieren"), SP::SP_ArrowUp);
@@ -292,6 +309,8 @@ void TMainForm::buildToolBar() {
     toolBar_->addSeparator();
     button("ActHilfe", QStringLiteral("Hilfe aufrufen"), SP::SP_DialogHelpButton);
     button("ActInternet", QStringLiteral("Ferolind im Internet"), SP::SP_DriveNetIcon);
+    toolBars_ = {first, toolBar_};
+    toolBar_ = first;
 }
 
 QAction* TMainForm::action(const QString& objectName) const { return findChild<QAction*>(objectName); }
@@ -348,23 +367,32 @@ void TMainForm::runStartUp() {
         d.members().setSort(QString());  // a stored order of an unknown field
     }
     if (d.members().sort().trimmed().isEmpty()) d.members().setSort(QStringLiteral("ID"));
+    // The grid opens at its first row in the stored order (sorting keeps the record that
+    // was first by number current, which may lie anywhere in that order).
+    if (d.members().isOpen()) d.members().first();
     // 7. Window state and size.
     if (RegistryGetString(QStringLiteral("WindowState")) == u"wsMaximized") {
         showMaximized();
     } else {
         showNormal();
-        // The stored values are the outer size, frame included.
-        const QSize frame = frameGeometry().size() - size();
+        // The stored values are the outer size, frame included. The frame is the one
+        // measured at the last close: right after start the window manager may not have
+        // framed the window yet, and a frame measured now would read as none, so that
+        // the window grew by its frame at every start.
+        QSize frame = frameGeometry().size() - size();
+        if (RegistryHasValue(kFrameWidth) && RegistryHasValue(kFrameHeight))
+            frame = QSize(qMax(0, RegistryGetInt(kFrameWidth)), qMax(0, RegistryGetInt(kFrameHeight)));
         const int h = RegistryGetInt(QStringLiteral("Height"));
         const int w = RegistryGetInt(QStringLiteral("Width"));
-        if (h > 0) resize(width(), h - frame.height());
-        if (w > 0) resize(w - frame.width(), height());
+        if (h > 0) resize(width(), qMax(1, h - frame.height()));
+        if (w > 0) resize(qMax(1, w - frame.width()), height());
     }
     // 9. Without a database: the creation/selection screen.
     if (!connected_) {
         execScreen(*dbCreate_);  // it loads the last numbers of the database it opens
         connected_ = d.connected();
     }
+    updateDatabaseActions();
     // 10. Visible columns in every member grid.
     applyVisibleColumns();
     // 11. The birthday menu entry is hidden; its tool bar button stays.
@@ -386,6 +414,8 @@ void TMainForm::runShutDown() {
         RegistrySetString(QStringLiteral("WindowState"), QStringLiteral("wsNormal"));
         RegistrySetInt(QStringLiteral("Height"), frameGeometry().height());
         RegistrySetInt(QStringLiteral("Width"), frameGeometry().width());
+        RegistrySetInt(kFrameWidth, frameGeometry().width() - width());
+        RegistrySetInt(kFrameHeight, frameGeometry().height() - height());
     }
     saveVisibleColumns(visibleColumns_);
     memberGrid_->saveWidths();
@@ -400,25 +430,37 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 }
 
 void TMainForm::refreshDatasets() {
-    // Every current record is kept; a dataset whose record is being edited is skipped.
+    // Every current record is kept; a dataset whose record is being edited is skipped,
+    // and so is the tick that falls into long work (it repaints the window meanwhile).
+    if (ui::ProgressDisplay::working()) return;
     if (data().members().isOpen()) data().refreshAll();
 }
 
 // ------------------------------------------------------------------ actions
+
+void TMainForm::updateDatabaseActions() {
+    // Without a database there is nothing to show or change on these screens.
+    const bool open = data().members().isOpen();
+    for (const char* name : {"ActMitgliedNeu", "ActMitgliedBearbeiten", "ActBeitragsklassen", "PopMitgliedBearbeiten",
+                             "PopMitgliedLoeschen"})
+        action(QString::fromLatin1(name))->setEnabled(open);
+}
 
 void TMainForm::newMember() {
     data().members().insert();
     execScreen(*memberEntry_);
 }
 
-void TMainForm::editMember() { execScreen(*memberEntry_); }
+void TMainForm::editMember() {
+    if (data().members().isOpen()) execScreen(*memberEntry_);  // also by double click
+}
 
 void TMainForm::deleteMember() {
     Dataset& m = data().members();
     if (!m.isOpen() || m.isEmpty()) return;
     const QString question =
         MemberEntryRules::deleteQuestion(m.text(QStringLiteral("Vorname")), m.text(QStringLiteral("Nachname")));
-    if (ui::ask(this, question) == ui::Answer::Yes) m.remove();  // fee payments stay
+    if (ui::askDelete(this, question) == ui::Answer::Yes) m.remove();  // fee payments stay
 }
 
 void TMainForm::openFeeClasses() { execScreen(*feeClasses_); }

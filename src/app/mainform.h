@@ -82,6 +82,8 @@ public:
     TSammelloeschenF* massDeletionScreen() const { return massDeletion_; }
     TStatistikF* statisticsScreen() const { return statistics_; }
     QTimer* refreshTimer() const { return timer_; }
+    // The rows of the tool bar "StandardToolBar", top first.
+    const QList<QToolBar*>& toolBarRows() const { return toolBars_; }
 
     // Menu actions, public so that tests and the tool bar call the same code.
     void newMember();
@@ -108,6 +110,7 @@ private:
     void buildGrids();
     void buildMenus();
     void buildToolBar();
+    void updateDatabaseActions();
     QAction* addEntry(QMenu* menu, const QString& objectName, const QString& text, std::function<void()> handler = {});
     void run(const std::function<void()>& action);
     ferolind::DataModule& data();
@@ -119,6 +122,7 @@ private:
     ferolind::ui::DatasetGrid* memberGrid_ = nullptr;
     ferolind::ui::DatasetGrid* bookingGrid_ = nullptr;
     QToolBar* toolBar_ = nullptr;
+    QList<QToolBar*> toolBars_;  // the tool bar's rows, top first
     QTimer* timer_ = nullptr;
     QMenu* memberPopup_ = nullptr;
     QMenu* bookingPopup_ = nullptr;

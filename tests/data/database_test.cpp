@@ -76,3 +76,27 @@ TEST(CreateDatabase, AFullDiskAtAnyPointLeavesNothingBehind) {
 }
 
 }  // namespace
+
+// What the engine says in English reaches the user as a German sentence, never verbatim.
+TEST(EngineMessage, EngineEnglishBecomesGerman) {
+    const struct {
+        const char* engine;
+        const char* german;
+    } cases[] = {
+        {"no such table: buchung Unable to execute statement", "Die Datenbank ist unvollständig: die Tabelle »Buchung« fehlt."},
+        {"no such table: main.mitglieder Unable to fetch row", "Die Datenbank ist unvollständig: die Tabelle »Mitglieder« fehlt."},
+        {"database is locked Unable to fetch row", "Vorgang: Die Datenbank wird gerade von einem anderen Arbeitsplatz benutzt."},
+        {"file is not a database Unable to execute statement", "Vorgang: Die Datenbankdatei ist beschädigt oder keine Datenbank."},
+        {"database disk image is malformed", "Vorgang: Die Datenbankdatei ist beschädigt oder keine Datenbank."},
+        {"no such column: Jubilaeum Unable to prepare statement", "Vorgang: Die Datenbank ist unvollständig: die Spalte »Jubilaeum« fehlt."},
+        {"attempt to write a readonly database", "Vorgang: Die Datenbank kann nicht beschrieben werden (keine Schreibrechte)."},
+        {"database or disk is full", "Vorgang: Der Datenträger ist voll oder nicht erreichbar."},
+        {"UNIQUE constraint failed: mitglieder.ID", "Vorgang: Ein Wert, der nur einmal vorkommen darf, ist schon vergeben."},
+        {"something nobody expected", "Vorgang: Die Datenbank hat den Vorgang abgelehnt."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.engine);
+        EXPECT_EQ(engineMessage(QStringLiteral("Vorgang"), QString::fromUtf8(c.engine)), QString::fromUtf8(c.german));
+    }
+}
+

@@ -62,6 +62,18 @@ TEST(BankLookup, ShippedFileIsInstalledOnceAndWritable) {
     ASSERT_TRUE(ensureBankCodeFile());
     EXPECT_EQ(bankNameForCode("76026000"), "norisbank");
     QFile::remove(path);
+
+    // An installed package's bank code file comes before the one built in.
+    QTemporaryDir share;
+    QDir(share.path()).mkpath("ferolind");
+    writeFile(QDir(share.path()).filePath("ferolind/blz.asc"), test::bankLine("99999999", "Paketbank (lang)", "Paketbank"));
+    const QByteArray dirs = qgetenv("XDG_DATA_DIRS");
+    qputenv("XDG_DATA_DIRS", share.path().toUtf8());
+    const bool copied = ensureBankCodeFile();
+    qputenv("XDG_DATA_DIRS", dirs);
+    ASSERT_TRUE(copied);
+    EXPECT_EQ(bankNameForCode("99999999"), "Paketbank");
+    QFile::remove(path);
 }
 
 }  // namespace

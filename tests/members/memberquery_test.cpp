@@ -229,7 +229,7 @@ TEST_F(Selections, AFailurePartWayDeletesNothingAndNamesTheMember) {
     } catch (const DataError& e) {
         EXPECT_TRUE(e.message().contains("Das Mitglied Nr. 4 (Schmidt) kann nicht gelöscht werden"))
             << e.message().toStdString();
-        EXPECT_TRUE(e.message().contains("gesperrt")) << e.message().toStdString();
+        EXPECT_TRUE(e.message().contains("abgelehnt")) << e.message().toStdString();
         EXPECT_TRUE(e.message().contains("Es wurde kein Mitglied gelöscht."));
     }
     EXPECT_EQ(heard, 2);

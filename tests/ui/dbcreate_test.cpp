@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -176,6 +177,48 @@ TEST_F(DbCreateScreen, OpeningAFolderWithoutDatabaseSaysSoAndStaysOpen) {
     EXPECT_TRUE(finished.isEmpty());
     EXPECT_FALSE(data.members().isOpen());
     EXPECT_TRUE(RegistryGetString("DBPfad").isEmpty());
+}
+
+TEST_F(DbCreateScreen, ADamagedOrIncompleteDatabaseIsReportedAsSuchNotAsMissing) {
+    const struct {
+        const char* what;
+        std::function<void(const QString& folder)> make;
+        const char* says;
+    } cases[] = {
+        {"damaged",
+         [](const QString& folder) {
+             QFile f(databaseFile(folder));
+             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+             f.write(QByteArray(4096, 'x'));
+         },
+         "beschädigt"},
+        {"without bookings",
+         [](const QString& folder) {
+             createDatabase(folder);
+             QSqlDatabase db = openConnection(folder, "probe");
+             QSqlQuery(db).exec("DROP TABLE buchung");
+             closeConnection(db);
+         },
+         "Die Datenbank ist unvollständig: die Tabelle »Buchung« fehlt."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir folder;
+        c.make(folder.path());
+        messages.clear();
+        screen.prepareShow();
+        choose(controls::kChooseOpenFolder, folder.path());
+        click(controls::kOpen);
+        ASSERT_EQ(messages.size(), 1u);
+        const QString& text = messages[0].text;
+        EXPECT_TRUE(text.contains(QString::fromUtf8(c.says))) << text.toStdString();
+        EXPECT_FALSE(text.contains("nicht gefunden")) << text.toStdString();
+        for (const char* english : {"no such", "Unable", "file is not", "ClientDataSet"})
+            EXPECT_FALSE(text.contains(english, Qt::CaseInsensitive)) << text.toStdString();
+        EXPECT_TRUE(finished.isEmpty());
+        EXPECT_TRUE(RegistryGetString("DBPfad").isEmpty());
+        EXPECT_FALSE(data.members().isOpen());  // nothing half opened
+    }
 }
 
 TEST_F(DbCreateScreen, OpeningAnExistingDatabaseOpensEverythingWithItsLastNumbers) {

@@ -7,10 +7,14 @@
 #include "common/messages.h"
 #include "data/dbcreate.h"
 #include "data/postalcodes.h"
+#include "common/bindings.h"
+#include "data/errors.h"
 #include "members/columnsscreen.h"
 #include "members/leavers.h"
 #include "members/massdeletion.h"
 #include "members/queryscreen.h"
+#include "members/feeclasses.h"
+#include "members/memberentry.h"
 
 #include <gtest/gtest.h>
 #include <QAction>
@@ -22,6 +26,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -78,6 +83,14 @@ void addMember(Dataset& m, const QString& first, const QString& last) {
     m.setText("Vorname", first);
     m.setText("Nachname", last);
     m.post();
+}
+
+// The tool button of an action on one of the tool bar's rows, or null.
+QWidget* toolButton(TMainForm& w, const char* action) {
+    QAction* a = w.findChild<QAction*>(action);
+    for (QToolBar* bar : w.toolBarRows())
+        if (QWidget* b = bar->widgetForAction(a)) return b;
+    return nullptr;
 }
 
 }  // namespace
@@ -248,13 +261,42 @@ TEST(MainForm, MenusToolBarAndTheErrorBox) {
     EXPECT_FALSE(run.window.action("ActJubilaeen")->isVisible());
     EXPECT_TRUE(run.window.findChild<QAction*>("TbJubilaeen")->isVisible());
     EXPECT_FALSE(run.window.action("ActDruckMitglieder")->isEnabled());  // its screen comes later
-    EXPECT_TRUE(run.window.action("ActBeitragsklassen")->isEnabled());
+    EXPECT_TRUE(run.window.action("ActSpalten")->isEnabled());
     EXPECT_EQ(run.window.action("ActHilfe")->shortcut(), QKeySequence(Qt::Key_F1));
 
-    // Without a database "Neu" fails with the engine's message; the window goes on.
-    run.window.action("ActMitgliedNeu")->trigger();
-    ASSERT_EQ(msgs.texts.size(), 1);
-    EXPECT_TRUE(msgs.texts[0].contains("nicht geöffnet")) << msgs.texts[0].toStdString();
+    // Without a database the screens on data cannot be reached, from menu, tool bar,
+    // context menu or double click, and take no typing.
+    for (const char* name : {"ActMitgliedNeu", "ActMitgliedBearbeiten", "ActBeitragsklassen", "TbMitgliedNeu",
+                             "TbMitgliedBearbeiten", "PopMitgliedBearbeiten", "PopMitgliedLoeschen"})
+        EXPECT_FALSE(run.window.findChild<QAction*>(name)->isEnabled()) << name;
+    run.shown.clear();
+    run.window.editMember();  // a double click on the grid
+    EXPECT_TRUE(run.shown.isEmpty());
+    TDatenEingebenF* entry = run.window.memberEntry();
+    TBeitragsklassenF* fees = run.window.feeClassScreen();
+    entry->prepareShow();
+    fees->prepareShow();
+    const struct {
+        QDialog* screen;
+        const char* field;
+        const char* newButton;
+    } screens[] = {{entry, "Nachname", ui::memberentry::controls::kNew}, {fees, "Name", ui::feeclasses::controls::kNew}};
+    for (const auto& s : screens) {
+        SCOPED_TRACE(s.field);
+        auto* edit = qobject_cast<QLineEdit*>(ui::BindingSet::controlOf(s.screen, s.field));
+        ASSERT_NE(edit, nullptr);
+        QTest::keyClicks(edit, "Berg");
+        EXPECT_EQ(edit->text(), "");
+        EXPECT_FALSE(s.screen->findChild<QWidget*>(s.newButton)->isEnabled());
+    }
+    EXPECT_TRUE(msgs.texts.isEmpty()) << msgs.texts.join('|').toStdString();
+    // What still reaches a dataset says so in words a club officer knows.
+    try {
+        run.data.members().insert();
+        ADD_FAILURE() << "inserted without a database";
+    } catch (const DataError& e) {
+        EXPECT_EQ(e.message(), QString::fromUtf8(Dataset::kNoDatabaseMessage));
+    }
     EXPECT_TRUE(run.window.isVisible());
 
     // The manual is missing in the sandbox: said in a message.
@@ -358,4 +400,85 @@ TEST(MainForm, BookingMenuEntriesAndDeletingFromTheGrid) {
     run.window.action("ActSaldenNeu")->trigger();
     EXPECT_EQ(msgs.texts.takeLast(), "Die Kontosalden wurden aktualisiert");
     EXPECT_EQ(run.data.settings().AccountBalanceGet("Kasse"), 0);
+}
+
+TEST(MainForm, TheWindowComesBackAtTheSizeItWasClosedAtAfterManyRestarts) {
+    test::Club club;
+    // The window manager framed the window at the last close (8 by 30 pixels of frame).
+    RegistrySetString("WindowState", "wsNormal");
+    RegistrySetInt("Width", 908);
+    RegistrySetInt("Height", 630);
+    RegistrySetInt("RahmenBreite", 8);
+    RegistrySetInt("RahmenHoehe", 30);
+    {
+        ProgramRun run;
+        EXPECT_EQ(run.window.size(), QSize(900, 600));
+    }
+    // Closed at a size, started three times: the same size each time.
+    {
+        ProgramRun run;
+        run.window.resize(937, 611);
+        QApplication::processEvents();
+    }
+    for (int i = 0; i < 3; ++i) {
+        ProgramRun run;
+        EXPECT_EQ(run.window.size(), QSize(937, 611)) << "start " << i + 2;
+    }
+    EXPECT_EQ(RegistryGetInt("Width") - RegistryGetInt("RahmenBreite"), 937);
+    EXPECT_EQ(RegistryGetInt("Height") - RegistryGetInt("RahmenHoehe"), 611);
+}
+
+TEST(MainForm, EveryToolBarButtonIsReachableAtTheDesignedWidth) {
+    test::Club club;
+    ProgramRun run;
+    run.window.showNormal();
+    run.window.resize(1000, 640);
+    QApplication::processEvents();
+    const char* buttons[] = {"TbMitgliedNeu", "TbMitgliedBearbeiten", "TbAuswerten", "TbSammelloeschen", "TbJubilaeen",
+                             "TbBeitragssaeumige", "TbDruckMitglieder", "TbBuchungNeu", "TbBuchungBearbeiten",
+                             "TbBuchungenAuswerten", "TbDruckBuchungen", "TbDruckJahresabschluss", "TbSpalten",
+                             "TbImport", "TbExport", "TbBeenden", "TbBrief", "TbSerienbrief", "TbHilfe", "TbInternet"};
+    QStringList order;
+    for (QToolBar* bar : run.window.toolBarRows()) {
+        // Nothing is folded behind the extension button "»".
+        for (QWidget* ext : bar->findChildren<QWidget*>("qt_toolbar_ext_button"))
+            EXPECT_FALSE(ext->isVisible()) << bar->objectName().toStdString();
+        EXPECT_LE(bar->geometry().right(), run.window.width());
+        for (QAction* a : bar->actions())
+            if (!a->isSeparator()) order << a->objectName();
+    }
+    QStringList expected;
+    for (const char* b : buttons) expected << b;
+    EXPECT_EQ(order, expected);  // the designed order
+    for (const char* b : buttons) {
+        SCOPED_TRACE(b);
+        QWidget* w = toolButton(run.window, b);
+        ASSERT_NE(w, nullptr);
+        EXPECT_TRUE(w->isVisible());
+        const QRect r(w->mapTo(&run.window, QPoint(0, 0)), w->size());
+        EXPECT_TRUE(run.window.rect().contains(r)) << r.x() << "," << r.y() << " " << r.width() << "x" << r.height();
+    }
+    EXPECT_EQ(run.window.findChild<QAction*>("TbSpalten")->text(), "Spalten anpassen\n(Mitglieder)");
+    EXPECT_EQ(run.window.findChild<QAction*>("TbMitgliedNeu")->toolTip(), "Neues Mitglied anlegen");
+}
+
+TEST(MainForm, AfterARestartTheMemberGridOpensAtItsFirstRowWithTheSortArrow) {
+    test::Club club;
+    {
+        ProgramRun run;
+        for (const char* last : {"Zander", "Adam", "Meier", "Berg"}) addMember(run.data.members(), "X", last);
+        run.window.sortMembersByColumn(3);  // "Nachname"
+        run.data.members().last();
+    }
+    ProgramRun again;
+    QApplication::processEvents();
+    Dataset& m = again.data.members();
+    EXPECT_EQ(m.position(), 0);
+    EXPECT_EQ(m.text("Nachname"), "Adam");
+    ui::DatasetGrid* grid = again.window.memberGrid();
+    EXPECT_EQ(grid->currentIndex().row(), 0);
+    EXPECT_EQ(grid->verticalScrollBar()->value(), 0);
+    EXPECT_TRUE(grid->horizontalHeader()->isSortIndicatorShown());
+    EXPECT_EQ(grid->horizontalHeader()->sortIndicatorSection(), 3);
+    EXPECT_EQ(grid->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
 }

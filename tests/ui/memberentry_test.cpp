@@ -4,6 +4,7 @@
 #include "members/memberentry.h"
 #include "club.h"
 #include "common/bindings.h"
+#include "common/desktop.h"
 #include "common/messages.h"
 #include "data/paths.h"
 #include "members/banklookup.h"
@@ -612,6 +613,60 @@ TEST_F(MemberEntryScreen, EmailButtonStartsAMessage) {
     QDesktopServices::unsetUrlHandler("mailto");
     ASSERT_EQ(mail.urls.size(), 1);
     EXPECT_EQ(mail.urls[0].toString(), "mailto:anna@example.org");
+}
+
+TEST_F(MemberEntryScreen, EmailButtonWithoutMailProgramOrAddressSaysSo) {
+    club.addMember({{"Vorname", "Anna"}, {"Email", "anna@example.org"}});
+    QList<QUrl> offered;
+    ui::setUrlOpener([&](const QUrl& url) {
+        offered << url;
+        return false;  // no mail program set up
+    });
+    open();
+    click(controls::kSendEmail);
+    ASSERT_EQ(offered.size(), 1);
+    EXPECT_EQ(offered[0].toString(), "mailto:anna@example.org");
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0], QString::fromUtf8(TDatenEingebenF::kNoMailProgramMessage).arg("anna@example.org"));
+
+    // An address that would add a recipient or a header stays one address.
+    messages.clear();
+    offered.clear();
+    type("Email", "x@y.de?cc=z@w.de");
+    click(controls::kSendEmail);
+    ASSERT_EQ(offered.size(), 1);
+    EXPECT_EQ(offered[0].path(), "x@y.de?cc=z@w.de");
+    EXPECT_TRUE(offered[0].query().isEmpty());
+
+    // Without an address nothing is handed on.
+    messages.clear();
+    offered.clear();
+    type("Email", "");
+    click(controls::kSendEmail);
+    EXPECT_TRUE(offered.isEmpty());
+    EXPECT_EQ(messages, QStringList{QString::fromUtf8(TDatenEingebenF::kNoEmailAddressMessage)});
+    ui::setUrlOpener({});
+}
+
+TEST_F(MemberEntryScreen, ANewlyLearnedSalutationIsOfferedAtOnce) {
+    club.data->settings().DbSettingSetList("Anrede", {"Herrn", "Frau"});
+    open();
+    auto* box = field<QComboBox>("Anrede");
+    EXPECT_EQ(box->count(), 2);
+    click(controls::kNew);
+    type("Anrede", "Dr.");
+    type("Nachname", "Berg");
+    click(controls::kSave);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(stored(1, "Anrede"), "Dr.");
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
+    EXPECT_TRUE(items.contains("Dr.")) << items.join('|').toStdString();
+    EXPECT_EQ(box->currentText(), "Dr.");  // the member's own salutation still shown
+
+    // The next new member is offered it without closing the screen.
+    click(controls::kNew);
+    EXPECT_NE(box->findText("Dr."), -1);
 }
 
 TEST_F(MemberEntryScreen, FreeFieldCaptionsFollowTheClubsLabels) {

@@ -15,19 +15,62 @@ namespace ferolind {
 
 QString databaseFile(const QString& folder) { return QDir(folder).filePath(QStringLiteral("db.mdb")); }
 
+namespace {
+// The name a table is created and shown under, for the lower-case name in an engine text.
+QString tableTitle(const QString& engineName) {
+    const QString bare = engineName.section(u'.', -1);  // "main.buchung"
+    for (const TableDef* t : allTables())
+        if (t->name.compare(bare, Qt::CaseInsensitive) == 0) return t->createName;
+    return bare;
+}
+
+// The name after "prefix" in an engine text ("no such table: buchung Unable to ...").
+QString nameAfter(const QString& text, const QString& prefix) {
+    const int at = text.indexOf(prefix, 0, Qt::CaseInsensitive);
+    if (at < 0) return {};
+    const QString rest = text.mid(at + prefix.size()).trimmed();
+    QString name;
+    for (const QChar c : rest) {
+        if (c.isSpace() || c == u',' || c == u')') break;
+        name += c;
+    }
+    return name;
+}
+}  // namespace
+
 QString engineMessage(const QString& what, const QString& driverText) {
-    QString reason = driverText.trimmed();
-    if (reason.contains(QLatin1String("database is locked"), Qt::CaseInsensitive))
+    // The engine speaks English; a club officer gets a German sentence, never its text.
+    const QString text = driverText.trimmed();
+    const auto has = [&text](const char* s) { return text.contains(QLatin1String(s), Qt::CaseInsensitive); };
+    if (has("no such table")) {
+        // A complete diagnosis on its own: what failed adds nothing.
+        return QStringLiteral("Die Datenbank ist unvollständig: die Tabelle »%1« fehlt.")
+            .arg(tableTitle(nameAfter(text, QStringLiteral("no such table:"))));
+    }
+    QString reason;
+    if (has("database is locked") || has("database table is locked"))
         reason = QStringLiteral("Die Datenbank wird gerade von einem anderen Arbeitsplatz benutzt.");
-    else if (reason.contains(QLatin1String("file is not a database"), Qt::CaseInsensitive))
-        reason = QStringLiteral("Die Datei ist keine Datenbank.");
-    else if (reason.contains(QLatin1String("no such table"), Qt::CaseInsensitive))
-        reason = QStringLiteral("Eine Tabelle fehlt in der Datenbank (%1).").arg(reason);
-    else if (reason.contains(QLatin1String("readonly"), Qt::CaseInsensitive) ||
-             reason.contains(QLatin1String("read-only"), Qt::CaseInsensitive))
+    else if (has("file is not a database") || has("malformed") || has("corrupt"))
+        reason = QStringLiteral("Die Datenbankdatei ist beschädigt oder keine Datenbank.");
+    else if (has("no such column") || has("has no column named")) {
+        QString column = nameAfter(text, QStringLiteral("no such column:"));
+        if (column.isEmpty()) column = nameAfter(text, QStringLiteral("has no column named"));
+        reason = QStringLiteral("Die Datenbank ist unvollständig: die Spalte »%1« fehlt.").arg(column);
+    } else if (has("readonly") || has("read-only"))
         reason = QStringLiteral("Die Datenbank kann nicht beschrieben werden (keine Schreibrechte).");
-    else if (reason.contains(QLatin1String("disk"), Qt::CaseInsensitive))
-        reason = QStringLiteral("Der Datenträger ist voll oder nicht erreichbar (%1).").arg(reason);
+    else if (has("disk") || has("is full"))
+        reason = QStringLiteral("Der Datenträger ist voll oder nicht erreichbar.");
+    else if (has("unable to open") || has("cannot open"))
+        reason = QStringLiteral("Die Datei kann nicht geöffnet werden (fehlende Rechte oder nicht erreichbarer Ordner).");
+    else if (has("unique constraint"))
+        reason = QStringLiteral("Ein Wert, der nur einmal vorkommen darf, ist schon vergeben.");
+    else if (has("not null constraint"))
+        reason = QStringLiteral("Ein Pflichtfeld ist leer.");
+    else {
+        // Kept for whoever looks into it; the user is not shown it.
+        if (!text.isEmpty()) qWarning("database engine: %s", qUtf8Printable(text));
+        reason = QStringLiteral("Die Datenbank hat den Vorgang abgelehnt.");
+    }
     return what + QStringLiteral(": ") + reason;
 }
 
@@ -138,7 +181,9 @@ void createDatabase(const QString& folder) {
         if (QFileInfo::exists(file))
             throw DataError(QStringLiteral("Die Datenbank »%1« existiert bereits.").arg(nativeFile));
         throw DataError(
-            QStringLiteral("Die Datenbank »%1« kann nicht angelegt werden: %2").arg(nativeFile, made.errorString()));
+            QStringLiteral("Die Datenbank »%1« kann nicht angelegt werden: die fertige Datei lässt sich nicht "
+                           "umbenennen (fehlende Rechte im Ordner?).")
+                .arg(nativeFile));
     }
     temp.keep = true;
 }

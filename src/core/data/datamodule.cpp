@@ -8,8 +8,14 @@
 #include "schema.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace ferolind {
+
+namespace {
+const QString kChooseAnotherFolder =
+    QStringLiteral("Bitte wählen Sie ein anderes Verzeichnis aus, um die Datenbank zu öffnen");
+}  // namespace
 
 DataModule::DataModule(QObject* parent)
     : QObject(parent),
@@ -21,6 +27,7 @@ DataModule::DataModule(QObject* parent)
       postalCodes_(QStringLiteral("ClientDataSet4"), postalCodeFields()),
       settings_(blob_) {
     // The postal codes are there from the start, with or without a database.
+    postalCodes_.setTitle(QStringLiteral("Postleitzahlen"));
     postalCodes_.setRows(shippedPostalCodes());
 }
 
@@ -77,15 +84,23 @@ void DataModule::openExisting(const QString& folder) {
         members_.setConnection(connection);
         members_.open();
         connection_ = connection;
-    } catch (const DataError&) {
-        throw DataError(QStringLiteral("Die Datenbankdatei wurde im Verzeichnis %1 nicht gefunden.\n"
-                                       "Bitte wählen Sie ein anderes Verzeichnis aus, um die Datenbank zu öffnen")
-                            .arg(QDir::toNativeSeparators(folder)));
+    } catch (const DataError& e) {
+        if (QFileInfo(databaseFile(folder)).isFile())  // there, but damaged or incomplete: said so
+            throw DataError(e.message() + QLatin1Char('\n') + kChooseAnotherFolder);
+        throw DataError(QStringLiteral("Die Datenbankdatei wurde im Verzeichnis %1 nicht gefunden.\n")
+                            .arg(QDir::toNativeSeparators(folder)) +
+                        kChooseAnotherFolder);
     }
-    for (Dataset* d : {&bookings_, &blob_, &feePayments_, &feeClasses_}) {
-        d->close();
-        d->setConnection(connection_);
-        d->open();
+    try {
+        for (Dataset* d : {&bookings_, &blob_, &feePayments_, &feeClasses_}) {
+            d->close();
+            d->setConnection(connection_);
+            d->open();
+        }
+    } catch (const DataError& e) {
+        // An incomplete database is not half opened: the screen stays on the old state.
+        for (Dataset* d : databaseDatasets()) d->close();
+        throw DataError(e.message() + QLatin1Char('\n') + kChooseAnotherFolder);
     }
     RegistrySetString(QStringLiteral("DBPfad"), QDir::cleanPath(folder));
     connected_ = true;

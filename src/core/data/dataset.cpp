@@ -42,12 +42,17 @@ void Dataset::setConnection(std::shared_ptr<Connection> connection) {
 int Dataset::field(const QString& fieldName) const {
     const int i = fieldIndex(fields_, fieldName);
     if (i < 0)
-        throw DataError(QStringLiteral("Das Feld '%1' gibt es in der Datenmenge %2 nicht.").arg(fieldName, name_));
+        throw DataError(QStringLiteral("Das Feld »%1« gibt es in der Tabelle »%2« nicht.").arg(fieldName, title()));
     return i;
 }
 
+QString Dataset::title() const {
+    if (!title_.isEmpty()) return title_;
+    return table_ ? table_->createName : QStringLiteral("Liste");
+}
+
 void Dataset::ensureOpen() const {
-    if (state_ == State::Inactive) throw DataError(QStringLiteral("Die Datenmenge %1 ist nicht geöffnet.").arg(name_));
+    if (state_ == State::Inactive) throw DataError(QString::fromUtf8(kNoDatabaseMessage));
 }
 
 // ------------------------------------------------------------ opening
@@ -172,7 +177,7 @@ Row Dataset::readSqlRow(const QSqlQuery& q) const {
 
 void Dataset::loadAllRows() {
     QSqlQuery q = connection_->exec(selectSql(*table_, fields_, sqlFields_), {},
-                                    QStringLiteral("Die Tabelle »%1« kann nicht gelesen werden").arg(table_->name));
+                                    QStringLiteral("Die Tabelle »%1« kann nicht gelesen werden").arg(table_->createName));
     QVector<Record> recs;
     while (q.next()) {
         Record rec;
@@ -346,8 +351,8 @@ void Dataset::setSort(const QString& keys) {
         const int f = fieldIndex(fields_, n);
         if (f < 0)
             throw DataError(
-                QStringLiteral("Nach dem Feld '%1' kann nicht sortiert werden: es gibt es in der Datenmenge %2 nicht.")
-                    .arg(n, name_));
+                QStringLiteral("Nach dem Feld »%1« kann nicht sortiert werden: es gibt es in der Tabelle »%2« nicht.")
+                    .arg(n, title()));
         parsed.append(f);
     }
     if (isOpen()) checkBrowseMode();
@@ -457,9 +462,11 @@ QString Dataset::text(int f) const { return valueToText(fields_[f].type, value(f
 void Dataset::setValue(int f, const QVariant& v) {
     ensureOpen();
     if (f < 0 || f >= fields_.size())
-        throw DataError(QStringLiteral("Ungültiges Feld in der Datenmenge %1.").arg(name_));
+        throw DataError(QStringLiteral("Ungültiges Feld in der Tabelle »%1«.").arg(title()));
     if (!isEditing() && !fields_[f].calculated)
-        throw DataError(QStringLiteral("Die Datenmenge %1 ist nicht im Bearbeitungs- oder Einfügemodus.").arg(name_));
+        throw DataError(QStringLiteral("Der Datensatz der Tabelle »%1« wird gerade nicht bearbeitet; bitte "
+                                       "wählen Sie zuerst »Neu« oder »Bearbeiten«.")
+                            .arg(title()));
     if (fields_[f].type == FieldType::AutoIncrement && !fields_[f].calculated)
         throw DataError(QStringLiteral("Das Feld '%1' kann nicht geändert werden.").arg(fields_[f].name));
     QVariant n = normaliseValue(fields_[f], v);
@@ -857,7 +864,7 @@ QVariant Dataset::maxStoredValue(const QString& name) {
     }
     QSqlQuery q = connection_->exec(
         QStringLiteral("SELECT MAX(%1) FROM %2").arg(quoteName(fields_[f].name), quoteName(table_->name)), {},
-        QStringLiteral("Die Tabelle »%1« kann nicht gelesen werden").arg(table_->name));
+        QStringLiteral("Die Tabelle »%1« kann nicht gelesen werden").arg(table_->createName));
     return q.next() ? q.value(0) : QVariant();
 }
 
@@ -868,7 +875,10 @@ bool Dataset::locate(const QString& fieldNames, const QVariantList& values) {
     const QStringList names = fieldNames.split(';', Qt::SkipEmptyParts);
     if (names.size() != values.size())
         throw DataError(
-            QStringLiteral("Suche in %1: %2 Felder, aber %3 Werte.").arg(name_).arg(names.size()).arg(values.size()));
+            QStringLiteral("Suche in der Tabelle »%1«: %2 Felder, aber %3 Werte.")
+                .arg(title())
+                .arg(names.size())
+                .arg(values.size()));
     QVector<int> fs;
     QVariantList wanted;
     for (int i = 0; i < names.size(); ++i) {
@@ -989,7 +999,7 @@ void Dataset::saveToXml(const QString& path) const {
 
 void Dataset::execute(const QString& sql, const QVariantList& params) {
     ensureOpen();
-    if (memoryOnly_) throw DataError(QStringLiteral("Die Datenmenge %1 hat keine Datenbank.").arg(name_));
+    if (memoryOnly_) throw DataError(QStringLiteral("Die Tabelle »%1« liegt nicht in der Datenbank.").arg(title()));
     connection_->exec(sql, params, QStringLiteral("Die Anweisung ist fehlgeschlagen"));
 }
 

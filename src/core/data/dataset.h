@@ -45,6 +45,15 @@ public:
     ~Dataset() override;
 
     const QString& name() const { return name_; }
+    // The name a user knows the data by, in messages: the table's ("Mitglieder") or the
+    // one given here (a table in memory).
+    QString title() const;
+    void setTitle(const QString& title) { title_ = title; }
+
+    // What an operation on a dataset that is not open says: no database was opened.
+    static constexpr const char* kNoDatabaseMessage =
+        "Es ist keine Datenbank geöffnet. Bitte starten Sie das Programm neu und erstellen oder öffnen Sie "
+        "eine Datenbank.";
     const FieldList& fields() const { return fields_; }
     int fieldCount() const { return fields_.size(); }
     // Index of a field by name (letter case ignored); throws DataError when unknown.
@@ -221,6 +230,7 @@ private:
     int keyField() const { return keyField_; }
 
     QString name_;
+    QString title_;
     const TableDef* table_ = nullptr;
     FieldList fields_;
     QVector<int> sqlFields_;  // presented fields read from / written to the table

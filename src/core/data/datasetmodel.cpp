@@ -40,7 +40,10 @@ QVariant DatasetModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant DatasetModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section < titles_.size()) return titles_[section];
+    // The tooltip shows the whole title where the column cuts it.
+    if (orientation == Qt::Horizontal && (role == Qt::DisplayRole || role == Qt::ToolTipRole) &&
+        section < titles_.size())
+        return titles_[section];
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 namespace ferolind {
 
@@ -76,7 +77,11 @@ bool ensureBankCodeFile() {
     const QString target = bankCodeFilePath();
     if (QFileInfo::exists(target)) return true;
     initShippedData();
-    QFile shipped(QStringLiteral(":/data/blz.asc"));
+    // An installed package's file (/usr/share/ferolind/blz.asc) may be newer than the one
+    // built into the program.
+    QString source = QStandardPaths::locate(QStandardPaths::GenericDataLocation, QStringLiteral("ferolind/blz.asc"));
+    if (source.isEmpty()) source = QStringLiteral(":/data/blz.asc");
+    QFile shipped(source);
     if (!shipped.open(QIODevice::ReadOnly)) return false;
     // Written rather than copied: a copy of a resource would be read-only.
     QSaveFile out(target);

@@ -24,8 +24,9 @@ QString bankNameForCode(const QString& bankCode);
 // Text in the Windows-1252 code page (Latin-1 plus the printable characters at 0x80-0x9F).
 QString decodeWindows1252(const QByteArray& bytes);
 
-// Copies the shipped bank code file into the application data folder unless a file of
-// that name is already there. Returns false when it could not be written.
+// Copies the shipped bank code file (the installed one in the XDG data folders, else the
+// one built in) into the application data folder unless a file of that name is already
+// there. Returns false when it could not be written.
 bool ensureBankCodeFile();
 
 }  // namespace ferolind

@@ -2,6 +2,7 @@
 
 #include "data/datamodule.h"
 #include "data/errors.h"
+#include "data/progress.h"
 
 #include <utility>
 
@@ -109,7 +110,13 @@ void FeeClassRules::moveMembers(const QString& from, const QString& to) {
 
     if (wasFiltered) m.clearFilter();
     const QVariant newClass = to.isEmpty() ? QVariant() : QVariant(to);
+    Progress progress(to.isEmpty() ? QStringLiteral("Die Beitragsklasse »%1« wird bei den Mitgliedern entfernt").arg(from)
+                                   : QStringLiteral("Die Mitglieder der Beitragsklasse »%1« erhalten die Klasse »%2«")
+                                         .arg(from, to),
+                      int(keys.size()));
+    int done = 0;
     for (const QVariant& key : keys) {
+        progress.step(done++);
         if (!m.locate(kKey, {key})) continue;
         m.edit();
         m.setValue(fClass, newClass);

@@ -3,6 +3,7 @@
 // per user under "Breite" + prefix + column title (prefix "Main": "BreiteMainPLZ").
 #pragma once
 
+#include <QHeaderView>
 #include <QStringList>
 #include <QTableView>
 #include <QVector>
@@ -21,6 +22,19 @@ struct ColumnWidth {
     int pixels;
 };
 using ColumnWidths = QVector<ColumnWidth>;
+
+// The column titles of a grid: a title too long for its column is drawn cut with "…"
+// (the tooltip shows it whole).
+class GridHeader : public QHeaderView {
+    Q_OBJECT
+public:
+    explicit GridHeader(QWidget* parent = nullptr);
+    // The text the header draws for a section at its current width.
+    QString shownTitle(int logicalIndex) const;
+
+protected:
+    void initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const override;
+};
 
 class DatasetGrid : public QTableView {
     Q_OBJECT
@@ -54,6 +68,11 @@ public:
     void saveWidths() const;
     int reportedWidth(int column) const;
     int designedWidth(int column) const;
+    // The width the widest value of a number column needs (0 for other columns).
+    int widestNumberWidth(int column) const;
+
+    // Shows the sort arrow on the column of the dataset's first sort field.
+    void setSortArrowShown(bool on);
 
 signals:
     void titleClicked(int column);
@@ -61,10 +80,13 @@ signals:
 
 private:
     void selectCurrent();
+    void updateSortArrow();
     DatasetModel* model_ = nullptr;
     QString prefix_;
     QVector<int> designed_;
     bool syncing_ = false;
+    bool sortArrow_ = false;
+    int keptScroll_ = -1;  // horizontal scroll position across a re-sort or re-read
 };
 
 }  // namespace ferolind::ui

@@ -17,12 +17,15 @@ void applyScreenLook(QWidget* screen) {
 }
 
 void applyGridLook(QAbstractItemView* grid) {
-    const QString style = QStringLiteral(
-        "QHeaderView::section { background-color: rgb(235,235,214); "
-        "border: 1px solid #b8b8a4; padding: 2px 4px; }");
+    // Through the palette, not a style sheet: a style sheet's header cuts long titles
+    // without "…" and draws no sort arrow of the platform's style.
     if (auto* t = qobject_cast<QTableView*>(grid)) {
-        t->horizontalHeader()->setStyleSheet(style);
-        t->verticalHeader()->setStyleSheet(style);
+        for (QHeaderView* h : {t->horizontalHeader(), t->verticalHeader()}) {
+            QPalette p = h->palette();
+            p.setColor(QPalette::Button, kScreenColour);
+            p.setColor(QPalette::Window, kScreenColour);
+            h->setPalette(p);
+        }
     }
 }
 

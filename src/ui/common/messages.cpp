@@ -14,11 +14,13 @@ MessageHandler& handler() {
     return h;
 }
 
-Answer showBox(QWidget* parent, Kind kind, const QString& text, Buttons buttons) {
+Answer showBox(QWidget* parent, Kind kind, const QString& text, Buttons buttons, bool defaultNo = false) {
     if (handler()) return handler()(kind, text, buttons);
     QMessageBox box(parent);
     box.setWindowTitle(QApplication::applicationName());
     box.setText(text);
+    box.setTextFormat(Qt::PlainText);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);  // a path or address can be copied
     box.setIcon(kind == Kind::Error      ? QMessageBox::Critical
                 : kind == Kind::Question ? QMessageBox::Question
                                          : QMessageBox::Information);
@@ -30,7 +32,7 @@ Answer showBox(QWidget* parent, Kind kind, const QString& text, Buttons buttons)
         no = box.addButton(QStringLiteral("&Nein"), QMessageBox::NoRole);
         if (buttons == Buttons::YesNoCancel)
             cancel = box.addButton(QStringLiteral("Abbrechen"), QMessageBox::RejectRole);
-        box.setDefaultButton(yes);
+        box.setDefaultButton(defaultNo ? no : yes);
         box.setEscapeButton(cancel ? cancel : no);
     }
     box.exec();
@@ -47,6 +49,10 @@ void inform(QWidget* parent, const QString& text) { showBox(parent, Kind::Inform
 
 Answer ask(QWidget* parent, const QString& text, Buttons buttons) {
     return showBox(parent, Kind::Question, text, buttons);
+}
+
+Answer askDelete(QWidget* parent, const QString& text) {
+    return showBox(parent, Kind::Question, text, Buttons::YesNo, true);
 }
 
 void showError(QWidget* parent, const QString& text) { showBox(parent, Kind::Error, text, Buttons::Ok); }

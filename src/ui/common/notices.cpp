@@ -1,6 +1,7 @@
 #include "notices.h"
 
 #include "messages.h"
+#include "progressdisplay.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -13,7 +14,16 @@ void NoticeQueue::add(const QString& text) {
     if (!waiting_.contains(text)) waiting_ << text;
     if (scheduled_) return;
     scheduled_ = true;
+    schedule();
+}
+
+void NoticeQueue::schedule() {
     QTimer::singleShot(0, this, [this] {
+        // Long work repaints the window while it still holds the store: later.
+        if (ProgressDisplay::working()) {
+            QTimer::singleShot(50, this, [this] { schedule(); });
+            return;
+        }
         scheduled_ = false;
         showNow();
     });

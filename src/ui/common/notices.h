@@ -23,6 +23,7 @@ public:
     void showNow();
 
 private:
+    void schedule();
     QPointer<QWidget> owner_;
     QStringList waiting_;
     bool scheduled_ = false;

@@ -60,6 +60,11 @@ int TBeitragsklassenF::exec() {
 }
 
 void TBeitragsklassenF::prepareShow() {
+    // Without a database the screen takes no typing.
+    const bool open = classes_.isOpen();
+    for (QWidget* w : std::initializer_list<QWidget*>{ui_->DBEdit1, ui_->DBEdit2, ui_->BNeu, ui_->BLoeschen,
+                                                      ui_->DBNavigator1Prior, ui_->DBNavigator1Next})
+        w->setEnabled(open);
     bindings_->refreshAll();
     updateButtons();
 }
@@ -100,7 +105,7 @@ void TBeitragsklassenF::save() {
 
 void TBeitragsklassenF::removeClass() {
     if (!classes_.isOpen() || (classes_.isEmpty() && !classes_.isEditing())) return;
-    if (ask(this, QStringLiteral("Möchten Sie diese Beitragsklasse wirklich löschen?")) != Answer::Yes) return;
+    if (askDelete(this, QStringLiteral("Möchten Sie diese Beitragsklasse wirklich löschen?")) != Answer::Yes) return;
     guarded(this, [this] { classes_.remove(); });
     bindings_->refreshAll();
 }

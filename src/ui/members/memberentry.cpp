@@ -1,6 +1,7 @@
 #include "memberentry.h"
 
 #include "common/bindings.h"
+#include "common/desktop.h"
 #include "common/help.h"
 #include "common/look.h"
 #include "common/messages.h"
@@ -16,7 +17,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QLabel>
@@ -29,7 +29,6 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
-#include <QUrl>
 
 using namespace ferolind;
 using namespace ferolind::ui;
@@ -81,6 +80,7 @@ TDatenEingebenF::TDatenEingebenF(Session& session, QWidget* parent)
     : QDialog(parent),
       ui_(std::make_unique<Ui::TDatenEingebenF>()),
       members_(session.data().members()),
+      settings_(session.data().settingsEntries()),
       rules_(session.memberRules()),
       entry_(session),
       notices_(new NoticeQueue(this)) {
@@ -180,6 +180,18 @@ void TDatenEingebenF::followRecord() {
     connect(&rules_, &MemberRules::notice, this, [this](const QString& text) {
         if (isVisible()) notices_->add(text);
     });
+    // A salutation the rules learned at a store (or another workstation's, after a
+    // re-read) is offered at once; queued, so that the store is over.
+    connect(
+        &settings_, &Dataset::contentChanged, this,
+        [this] {
+            if (!isVisible()) return;
+            QStringList items;
+            for (int i = 0; i < ui_->CBAnrede->count(); ++i) items << ui_->CBAnrede->itemText(i);
+            const QStringList learned = entry_.salutations();
+            if (learned != items) replaceItems(ui_->CBAnrede, learned);
+        },
+        Qt::QueuedConnection);
 }
 
 void TDatenEingebenF::bindControls() {
@@ -231,6 +243,12 @@ int TDatenEingebenF::exec() {
 }
 
 void TDatenEingebenF::prepareShow() {
+    // Without a database the screen takes no typing and offers no action on a member.
+    const bool open = members_.isOpen();
+    for (QWidget* w : std::initializer_list<QWidget*>{ui_->PageControl1, ui_->BNeu, ui_->BLoeschen,
+                                                      ui_->DBNavigator2Prior, ui_->DBNavigator2Next, ui_->ComboBox1,
+                                                      ui_->EFind, ui_->SpeedButton1})
+        w->setEnabled(open);
     replaceItems(ui_->CBAnrede, entry_.salutations());
     bindings_->refreshAll();
     refreshRecordDependents();
@@ -329,7 +347,7 @@ void TDatenEingebenF::deleteMember() {
     if (!members_.isOpen() || (members_.isEmpty() && !members_.isEditing())) return;
     const QString question = MemberEntryRules::deleteQuestion(members_.text(QStringLiteral("Vorname")),
                                                               members_.text(QStringLiteral("Nachname")));
-    if (ask(this, question, Buttons::YesNo) != Answer::Yes) return;
+    if (askDelete(this, question) != Answer::Yes) return;
     guarded(this, [this] { members_.remove(); });
 }
 
@@ -344,7 +362,13 @@ void TDatenEingebenF::findMember() {
 }
 
 void TDatenEingebenF::sendEmail() {
-    QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:") + ui_->EEmail->text().trimmed()));
+    const QString address = ui_->EEmail->text().trimmed();
+    if (address.isEmpty()) {
+        inform(this, QString::fromUtf8(kNoEmailAddressMessage));
+        return;
+    }
+    if (!openExternally(mailtoUrl(address)))
+        inform(this, QString::fromUtf8(kNoMailProgramMessage).arg(address));
 }
 
 void TDatenEingebenF::editFeeClasses() {

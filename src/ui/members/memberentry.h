@@ -52,6 +52,12 @@ inline constexpr const char* kDeletePayments = "BeitragLoeschen";
 class TDatenEingebenF : public QDialog {
     Q_OBJECT
 public:
+    // The "@" button without an address, and without a mail program (%1: the address).
+    static constexpr const char* kNoEmailAddressMessage = "Für dieses Mitglied ist keine e-Mail-Adresse eingetragen.";
+    static constexpr const char* kNoMailProgramMessage =
+        "Es ist kein e-Mail-Programm eingerichtet, das eine Nachricht an diese Adresse beginnen kann.\n\n"
+        "Die Adresse zum Kopieren:\n%1";
+
     TDatenEingebenF(ferolind::Session& session, QWidget* parent = nullptr);
     ~TDatenEingebenF() override;
 
@@ -118,6 +124,7 @@ private:
 
     std::unique_ptr<Ui::TDatenEingebenF> ui_;
     ferolind::Dataset& members_;
+    ferolind::Dataset& settings_;  // club-wide entries: the salutation list
     ferolind::MemberRules& rules_;
     ferolind::MemberEntryRules entry_;
     ferolind::ui::BindingSet* bindings_ = nullptr;

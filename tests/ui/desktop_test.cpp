@@ -1,0 +1,119 @@
+// What makes Ferolind a native German desktop program: Qt's own texts in German, and
+// every delete question answered "Nein" by Enter, on the real message box.
+#include "mainform.h"
+#include "club.h"
+#include "common/messages.h"
+#include "common/translations.h"
+#include "members/feeclasses.h"
+#include "members/memberentry.h"
+
+#include <gtest/gtest.h>
+#include <QAction>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTranslator>
+
+using namespace ferolind;
+
+namespace {
+
+// Qt's German texts for the time of one test.
+struct GermanQt {
+    QTranslator* translator = ui::loadGermanQtTranslations(*qApp);
+    ~GermanQt() {
+        if (!translator) return;
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+    }
+};
+
+QString withoutMnemonic(QString s) { return s.remove('&'); }
+
+TEST(Desktop, QtsOwnTextsAreGerman) {
+    GermanQt german;
+    ASSERT_NE(german.translator, nullptr) << "qt6-translations-l10n is not installed";
+    QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    EXPECT_EQ(withoutMnemonic(buttons.button(QDialogButtonBox::Cancel)->text()), "Abbrechen");
+
+    // The folder chooser of the creation screen, as Qt draws it itself.
+    QFileDialog chooser(nullptr, QString(), QDir::tempPath());
+    chooser.setOption(QFileDialog::DontUseNativeDialog);
+    chooser.setFileMode(QFileDialog::Directory);
+    chooser.setOption(QFileDialog::ShowDirsOnly);
+    QStringList texts;
+    for (QLabel* l : chooser.findChildren<QLabel*>()) texts << withoutMnemonic(l->text());
+    for (QPushButton* b : chooser.findChildren<QPushButton*>()) texts << withoutMnemonic(b->text());
+    for (const char* english : {"Look in:", "Directory:", "Choose", "Cancel"})
+        EXPECT_FALSE(texts.contains(english)) << english << " in " << texts.join('|').toStdString();
+    EXPECT_TRUE(texts.contains("Abbrechen")) << texts.join('|').toStdString();
+
+    // The context menu of every text field.
+    QLineEdit edit("Text");
+    std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+    QStringList entries;
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator()) entries << withoutMnemonic(a->text()).section('\t', 0, 0);
+    for (const char* english : {"Undo", "Redo", "Cut", "Copy", "Paste", "Delete", "Select All"})
+        EXPECT_FALSE(entries.contains(english)) << english << " in " << entries.join('|').toStdString();
+    EXPECT_TRUE(entries.contains("Kopieren")) << entries.join('|').toStdString();
+}
+
+// Presses Enter on the next message box and reports its text and default button.
+struct EnterOnNextBox {
+    QString text, defaultButton;
+    EnterOnNextBox() {
+        QTimer::singleShot(0, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            text = box->text();
+            if (box->defaultButton()) defaultButton = box->defaultButton()->text();
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+    }
+};
+
+TEST(Desktop, EnterOnADeleteQuestionAnswersNein) {
+    test::Club club;
+    club.addMember({{"Vorname", "Anna"}, {"Nachname", "Berg"}});
+    Dataset& classes = club.data->feeClasses();
+    classes.insert();
+    classes.setText("Name", "Jugend");
+    classes.post();
+    ui::setMessageHandler({});  // the real message boxes
+
+    TMainForm window(*club.session);
+    TDatenEingebenF& entry = *window.memberEntry();
+    TBeitragsklassenF& fees = *window.feeClassScreen();
+    entry.prepareShow();
+    fees.prepareShow();
+    const struct {
+        const char* where;
+        std::function<void()> ask;
+        const char* question;
+    } cases[] = {
+        {"main window", [&] { window.action("PopMitgliedLoeschen")->trigger(); }, "Mitglied Anna Berg wirklich löschen?"},
+        {"member entry", [&] { entry.findChild<QPushButton*>(ui::memberentry::controls::kDelete)->click(); },
+         "Mitglied Anna Berg wirklich löschen?"},
+        {"fee classes", [&] { fees.findChild<QPushButton*>(ui::feeclasses::controls::kDelete)->click(); },
+         "Möchten Sie diese Beitragsklasse wirklich löschen?"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.where);
+        EnterOnNextBox enter;
+        c.ask();
+        EXPECT_EQ(enter.text, QString::fromUtf8(c.question));
+        EXPECT_EQ(withoutMnemonic(enter.defaultButton), "Nein");
+    }
+    EXPECT_EQ(club.members().recordCount(), 1);
+    EXPECT_EQ(classes.recordCount(), 1);
+}
+
+}  // namespace
