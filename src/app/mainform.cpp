@@ -441,8 +441,11 @@ void TMainForm::refreshDatasets() {
 void TMainForm::updateDatabaseActions() {
     // Without a database there is nothing to show or change on these screens.
     const bool open = data().members().isOpen();
-    for (const char* name : {"ActMitgliedNeu", "ActMitgliedBearbeiten", "ActBeitragsklassen", "PopMitgliedBearbeiten",
-                             "PopMitgliedLoeschen"})
+    for (const char* name :
+         {"ActMitgliedNeu", "ActMitgliedBearbeiten", "ActBeitragsklassen", "PopMitgliedBearbeiten", "PopMitgliedLoeschen",
+          "ActAuswerten", "ActSammelloeschen", "ActAustritte", "ActStatistik", "ActBuchungNeu", "ActBuchungBearbeiten",
+          "ActBuchungenAuswerten", "ActBuchungskonten", "ActUmbuchen", "ActStartwerte", "ActKontosalden",
+          "ActJahresabschluss", "ActSaldenNeu", "PopBuchungBearbeiten", "PopBuchungLoeschen"})
         action(QString::fromLatin1(name))->setEnabled(open);
 }
 
@@ -470,13 +473,15 @@ void TMainForm::newBooking() {
     execScreen(*bookingEntry_);
 }
 
-void TMainForm::editBooking() { execScreen(*bookingEntry_); }
+void TMainForm::editBooking() {
+    if (data().bookings().isOpen()) execScreen(*bookingEntry_);  // also by double click
+}
 
 // The booking rules take its effect out of its account's balance.
 void TMainForm::deleteBooking() {
     Dataset& b = data().bookings();
     if (!b.isOpen() || b.isEmpty()) return;
-    if (ui::ask(this, TBuchungF::kDeleteQuestion) == ui::Answer::Yes) b.remove();
+    if (ui::askDelete(this, TBuchungF::kDeleteQuestion) == ui::Answer::Yes) b.remove();
 }
 
 // Only with an asset account to book on.

@@ -267,10 +267,13 @@ TEST(MainForm, MenusToolBarAndTheErrorBox) {
     // Without a database the screens on data cannot be reached, from menu, tool bar,
     // context menu or double click, and take no typing.
     for (const char* name : {"ActMitgliedNeu", "ActMitgliedBearbeiten", "ActBeitragsklassen", "TbMitgliedNeu",
-                             "TbMitgliedBearbeiten", "PopMitgliedBearbeiten", "PopMitgliedLoeschen"})
+                             "TbMitgliedBearbeiten", "PopMitgliedBearbeiten", "PopMitgliedLoeschen", "ActAuswerten",
+                             "ActBuchungNeu", "TbBuchungNeu", "ActBuchungenAuswerten", "ActUmbuchen",
+                             "ActJahresabschluss", "ActSaldenNeu", "PopBuchungLoeschen"})
         EXPECT_FALSE(run.window.findChild<QAction*>(name)->isEnabled()) << name;
     run.shown.clear();
     run.window.editMember();  // a double click on the grid
+    run.window.editBooking();
     EXPECT_TRUE(run.shown.isEmpty());
     TDatenEingebenF* entry = run.window.memberEntry();
     TBeitragsklassenF* fees = run.window.feeClassScreen();

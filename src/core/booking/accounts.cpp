@@ -4,6 +4,7 @@
 #include "data/connection.h"
 #include "data/datamodule.h"
 #include "data/errors.h"
+#include "data/progress.h"
 
 #include <QHash>
 
@@ -65,6 +66,7 @@ void recomputeBalances(DataModule& data, const std::function<void(int, int)>& pr
     const int fAccount = b.field(QStringLiteral("Bestandskonto")), fAmount = b.field(QStringLiteral("Betrag")),
               fDirection = b.field(QStringLiteral("SollHaben"));
     const int total = b.totalCount();
+    Progress shown(QStringLiteral("Die Kontosalden werden neu berechnet"), total);
     data.DisconnectDB();
     try {
         for (int i = 0; i < total; ++i) {
@@ -76,7 +78,10 @@ void recomputeBalances(DataModule& data, const std::function<void(int, int)>& pr
             if (!moneyInRange(sums[k]))
                 throw DataError(QStringLiteral("Der Kontostand von »%1« wäre zu groß: die Salden bleiben, wie sie waren.")
                                     .arg(accounts[k - 1]));
-            if (progress && (i + 1) % 20000 == 0) progress(i + 1, total);
+            if ((i + 1) % 20000 == 0) {
+                shown.step(i + 1);
+                if (progress) progress(i + 1, total);
+            }
         }
     } catch (...) {
         data.ConnectDB();

@@ -231,7 +231,7 @@ void TBuchungF::saveBooking() {
 
 void TBuchungF::deleteBooking() {
     if (!bookings_.isOpen() || (bookings_.isEmpty() && !bookings_.isEditing())) return;
-    if (ask(this, kDeleteQuestion) != Answer::Yes) return;
+    if (askDelete(this, kDeleteQuestion) != Answer::Yes) return;
     guarded(this, [this] { bookings_.remove(); });
     bindings_->refreshAll();
     showRecord();

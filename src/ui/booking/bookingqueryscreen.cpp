@@ -1,6 +1,8 @@
 #include "bookingqueryscreen.h"
 
 #include "booking/bookingrules.h"
+#include "booking/bookinggrid.h"
+#include "common/comboitems.h"
 #include "common/datasetgrid.h"
 #include "common/help.h"
 #include "common/look.h"
@@ -25,20 +27,6 @@
 using namespace ferolind;
 using namespace ferolind::ui;
 
-namespace {
-
-// Replaces the entries of an editable box; the text typed stays.
-void refill(QComboBox* box, const QStringList& items) {
-    const QSignalBlocker block(box);
-    const QString text = box->currentText();
-    box->clear();
-    box->addItems(items);
-    box->setCurrentIndex(-1);
-    box->setEditText(text);
-}
-
-}  // namespace
-
 TBuchungenAuswertenF::TBuchungenAuswertenF(Session& session, QWidget* parent)
     : QDialog(parent),
       ui_(std::make_unique<Ui::TBuchungenAuswertenF>()),
@@ -52,11 +40,9 @@ TBuchungenAuswertenF::TBuchungenAuswertenF(Session& session, QWidget* parent)
     ui_->SRColorButton1->setEnabled(false);
     for (QDateEdit* d : {ui_->DateTimePicker1, ui_->DateTimePicker2}) d->setMinimumDate(QDate(1, 1, 1));
 
-    // The booking columns as the main window shows them: number and amount the default
-    // width of their field, the others 64 pixels.
+    // The booking columns as the main window shows them.
     ui_->DBGrid1->setDataset(bookings_, bookingColumnFields(), bookingColumnTitles(),
-                             QStringLiteral("BuchungenAuswerten"),
-                             {{QStringLiteral("Buchungsnummer"), 0}, {QStringLiteral("Betrag"), 0}});
+                             QStringLiteral("BuchungenAuswerten"), bookingGridWidths());
     ui_->DBGrid1->loadWidths();
 
     connect(ui_->BLoeschen, &QPushButton::clicked, this, [this] { showQuery(); });
@@ -80,8 +66,8 @@ int TBuchungenAuswertenF::exec() {
 
 void TBuchungenAuswertenF::prepareShow() {
     const BookingRules& rules = session_.bookingRules();
-    refill(ui_->EBestandskonto, rules.accounts());
-    refill(ui_->EKategorie, rules.categoriesFor(QStringLiteral("E")) + rules.categoriesFor(QStringLiteral("A")));
+    replaceItems(ui_->EBestandskonto, rules.accounts());
+    replaceItems(ui_->EKategorie, rules.categoriesFor(QStringLiteral("E")) + rules.categoriesFor(QStringLiteral("A")));
     opened_ = bookingDateBounds(bookings_);
     // The pickers show the whole journal, and the choice says so.
     if (ui_->RBAlle->isChecked())

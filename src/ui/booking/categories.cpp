@@ -60,7 +60,7 @@ void TBuchungskontenF::add(const Column& c) {
 void TBuchungskontenF::remove(const Column& c) {
     const int row = c.list->currentRow();
     if (row < 0 || !c.list->currentItem()->isSelected()) return;
-    if (ask(this, c.question) != Answer::Yes) return;
+    if (askDelete(this, c.question) != Answer::Yes) return;
     guarded(this, [&] { removeListEntry(settings_, c.entry, row); });
     load(c);
 }

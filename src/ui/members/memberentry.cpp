@@ -1,6 +1,7 @@
 #include "memberentry.h"
 
 #include "common/bindings.h"
+#include "common/comboitems.h"
 #include "common/desktop.h"
 #include "common/help.h"
 #include "common/look.h"
@@ -34,22 +35,6 @@ using namespace ferolind;
 using namespace ferolind::ui;
 
 namespace {
-
-// Replaces the items of an editable box and keeps the text it shows, without telling
-// its binding (refilling a list is no change of the member).
-void replaceItems(QComboBox* box, const QStringList& items) {
-    const QSignalBlocker block(box);
-    const QString text = box->currentText();
-    box->clear();
-    box->addItems(items);
-    const int i = box->findText(text, Qt::MatchExactly);
-    if (i >= 0)
-        box->setCurrentIndex(i);
-    else {
-        box->setCurrentIndex(-1);
-        box->setEditText(text);
-    }
-}
 
 // Binds a control to a member field by its kind; a text field (also the one of an
 // editable box) takes no more characters than its column holds.
