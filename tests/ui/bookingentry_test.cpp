@@ -6,6 +6,7 @@
 #include "booking/categories.h"
 #include "booking/categorylists.h"
 #include "club.h"
+#include "messagescript.h"
 #include "common/bindings.h"
 #include "common/messages.h"
 
@@ -34,21 +35,16 @@ protected:
     Dataset& bookings = club.data->bookings();
     SettingsStore& settings = club.data->settings();
     std::unique_ptr<TBuchungF> screen;
-    QStringList messages;   // every message box text, in order
-    QList<Answer> answers;  // answers to the questions, in order; No when none left
+    test::MessageScript script;  // answers No when no answer is left
+    QStringList& messages = script.texts;
+    QList<Answer>& answers = script.answers;
 
     void SetUp() override {
         club.session->bookingRules().today = [] { return kToday; };
-        ui::setMessageHandler([this](Kind, const QString& text, Buttons buttons) {
-            messages << text;
-            if (buttons == Buttons::Ok) return Answer::Ok;
-            return answers.isEmpty() ? Answer::No : answers.takeFirst();
-        });
         screen = std::make_unique<TBuchungF>(*club.session, nullptr);
     }
     void TearDown() override {
         screen.reset();
-        ui::setMessageHandler({});
     }
     void open() {
         screen->prepareShow();

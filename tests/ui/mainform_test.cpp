@@ -2,6 +2,7 @@
 // remembers across a restart, deletion questions, re-reading and the error box.
 #include "mainform.h"
 #include "club.h"
+#include "messagescript.h"
 #include "booking/bookingqueryscreen.h"
 #include "common/datasetgrid.h"
 #include "common/messages.h"
@@ -38,17 +39,8 @@ namespace dbcreate = ferolind::ui::dbcreate::controls;
 namespace {
 
 // Records every message and answers questions from a script (default: Yes).
-struct Messages {
-    QStringList texts;
-    QList<ui::Answer> answers;
-    Messages() {
-        ui::setMessageHandler([this](ui::Kind, const QString& t, ui::Buttons b) {
-            texts << t;
-            if (b == ui::Buttons::Ok) return ui::Answer::Ok;
-            return answers.isEmpty() ? ui::Answer::Yes : answers.takeFirst();
-        });
-    }
-    ~Messages() { ui::setMessageHandler({}); }
+struct Messages : test::MessageScript {
+    Messages() : MessageScript(ui::Answer::Yes) {}
 };
 
 // One run of the program on the per-user settings as they are: data module, rules,

@@ -3,6 +3,7 @@
 // found by the member field they show or by their named constant.
 #include "members/memberentry.h"
 #include "club.h"
+#include "messagescript.h"
 #include "common/bindings.h"
 #include "common/desktop.h"
 #include "common/messages.h"
@@ -52,20 +53,15 @@ protected:
     test::Club club{QDate(2011, 6, 15)};
     Dataset& members = club.members();
     std::unique_ptr<TDatenEingebenF> screen;
-    QStringList messages;   // every message box text, in order
-    QList<Answer> answers;  // answers to the questions, in order; No when none left
+    test::MessageScript script;  // answers No when no answer is left
+    QStringList& messages = script.texts;
+    QList<Answer>& answers = script.answers;
 
     void SetUp() override {
-        ui::setMessageHandler([this](Kind, const QString& text, Buttons buttons) {
-            messages << text;
-            if (buttons == Buttons::Ok) return Answer::Ok;
-            return answers.isEmpty() ? Answer::No : answers.takeFirst();
-        });
         screen = std::make_unique<TDatenEingebenF>(*club.session, nullptr);
     }
     void TearDown() override {
         screen.reset();
-        ui::setMessageHandler({});
         QFile::remove(bankCodeFilePath());
     }
 

@@ -6,6 +6,7 @@
 #include "members/queryscreen.h"
 #include "members/statistics.h"
 #include "club.h"
+#include "messagescript.h"
 #include "common/datasetgrid.h"
 #include "common/messages.h"
 
@@ -33,15 +34,11 @@ class SelectionScreens : public ::testing::Test {
 protected:
     test::Club club{QDate(2011, 6, 15)};
     Dataset& m = club.members();
-    QStringList messages;   // every message box text, in order
-    QList<Answer> answers;  // answers to the questions, in order; No when none left
+    test::MessageScript script;  // answers No when no answer is left
+    QStringList& messages = script.texts;
+    QList<Answer>& answers = script.answers;
 
     void SetUp() override {
-        ui::setMessageHandler([this](Kind, const QString& text, Buttons buttons) {
-            messages << text;
-            if (buttons == Buttons::Ok) return Answer::Ok;
-            return answers.isEmpty() ? Answer::No : answers.takeFirst();
-        });
         club.addMember({{"Vorname", "Anna"}, {"Nachname", "Müller"}, {"Ort", "Berlin"}, {"EintrittDatum", "01.03.2001"}});
         club.addMember({{"Vorname", "Bernd"},
                         {"Nachname", "meier"},
@@ -53,8 +50,6 @@ protected:
             {{"Vorname", "Dieter"}, {"Nachname", "Schmidt"}, {"Ort", "Berlin"}, {"EintrittDatum", "31.12.2005"}});
         club.addMember({{"Vorname", "Eva"}, {"Nachname", "Moser"}, {"Ort", "berlin"}, {"AustrittDatum", "30.06.2011"}});
     }
-    void TearDown() override { ui::setMessageHandler({}); }
-
     template <typename T = QWidget>
     static T* get(QWidget* screen, const char* name) {
         T* w = screen->findChild<T*>(QString::fromLatin1(name));
