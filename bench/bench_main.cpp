@@ -170,6 +170,25 @@ void sortMembers(benchmark::State& state) {
 }
 BENCHMARK(sortMembers)->Unit(benchmark::kMillisecond);
 
+// The timer's re-read when no other workstation changed anything, and when one changed one member.
+void refreshAll(benchmark::State& state) {
+    OpenClub club;
+    ferolind::DataModule other;
+    other.openFolder(gFolder);
+    ferolind::Dataset& theirs = other.members();
+    for (auto _ : state) {
+        if (state.range(0) == 1) {
+            state.PauseTiming();
+            theirs.edit();
+            theirs.setText(QStringLiteral("Telefon1"), QString::number(state.iterations()));
+            theirs.post();
+            state.ResumeTiming();
+        }
+        club.dm.refreshAll();
+    }
+}
+BENCHMARK(refreshAll)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
 // From nothing to the main window on screen with all members: data module, rules,
 // window, the start-up sequence (opening every dataset included) and the first paint.
 void mainWindowStartUp(benchmark::State& state) {

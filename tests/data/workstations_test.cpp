@@ -321,3 +321,66 @@ TEST(YesNo, EmptyIsNo) {
     EXPECT_EQ(scalar(club.folder(), "SELECT DTAUS FROM mitglieder WHERE ID = 8").toInt(), 0);
     EXPECT_FALSE(scalar(club.folder(), "SELECT DTAUS FROM mitglieder WHERE ID = 8").isNull());
 }
+
+// The periodic re-read reads only what other workstations changed: nothing when nothing
+// changed (nor after this workstation's own stores), the changed tables when another
+// workstation stored, every table after a writer that keeps no counts, and a table whose
+// dataset was being edited at the next re-read after the edit.
+TEST(Refresh, ReadsOnlyTheTablesOthersChanged) {
+    Club club;
+    club.addMember({{"Nachname", "Eigen"}});
+    DataModule& d = *club.data;
+    struct Reads {
+        QSignalSpy members, bookings, settings;
+        explicit Reads(DataModule& d)
+            : members(&d.members(), &Dataset::contentChanged),
+              bookings(&d.bookings(), &Dataset::contentChanged),
+              settings(&d.settingsEntries(), &Dataset::contentChanged) {}
+        QList<int> counts() const { return {int(members.count()), int(bookings.count()), int(settings.count())}; }
+    };
+    {
+        Reads reads(d);
+        d.refreshAll();
+        club.addMember({{"Nachname", "Noch eins"}});  // its own store is one change it knows
+        for (QSignalSpy* s : {&reads.members, &reads.bookings, &reads.settings}) s->clear();
+        d.refreshAll();
+        EXPECT_EQ(reads.counts(), (QList<int>{0, 0, 0}));
+    }
+    {
+        Workstation other(club.folder());
+        other.members().insert();
+        other.members().setText("Nachname", "Drüben");
+        ASSERT_TRUE(other.members().post());  // also writes the salutation list and last number
+    }
+    {
+        Reads reads(d);
+        d.refreshAll();
+        EXPECT_GT(reads.members.count(), 0);
+        EXPECT_EQ(reads.bookings.count(), 0);
+        EXPECT_GT(reads.settings.count(), 0);
+        EXPECT_EQ(d.members().totalCount(), 3);
+    }
+    {
+        sql(club.folder(), {"INSERT INTO buchung (Buchungsnummer, Bestandskonto) VALUES (7, 'Kasse')"});
+        Reads reads(d);
+        d.refreshAll();  // a writer past the program: every table is read
+        EXPECT_GT(reads.bookings.count(), 0);
+        EXPECT_GT(reads.members.count(), 0);
+        EXPECT_EQ(d.bookings().totalCount(), 1);
+    }
+    {
+        Workstation other(club.folder());
+        locateMember(other.members(), 1);
+        other.members().edit();
+        other.members().setText("Vorname", "Erika");
+        ASSERT_TRUE(other.members().post());
+    }
+    d.members().edit();
+    d.refreshAll();
+    d.members().cancel();
+    EXPECT_TRUE(d.members().locate("ID", {1}));
+    EXPECT_EQ(d.members().text("Vorname"), "");  // skipped while edited
+    d.refreshAll();                                // nothing new, but the member table is still due
+    EXPECT_TRUE(d.members().locate("ID", {1}));
+    EXPECT_EQ(d.members().text("Vorname"), "Erika");
+}

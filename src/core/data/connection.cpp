@@ -9,7 +9,77 @@
 namespace ferolind {
 
 Connection::Connection(const QString& folder, const QString& purpose)
-    : folder_(folder), db_(openConnection(folder, purpose)) {}
+    : folder_(folder), db_(openConnection(folder, purpose)) {
+    prepareCounters();
+}
+
+namespace {
+const QString kCounterTable = QStringLiteral("\"Aenderungen\"");
+}  // namespace
+
+// Older files get the counter table on open. A file that cannot take it (read-only) works
+// on without: every change by others then counts as a change of every table.
+void Connection::prepareCounters() {
+    QSqlQuery q(db_);
+    counters_ = q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (\"Tabelle\" TEXT PRIMARY KEY, "
+                                      "\"Zaehler\" INTEGER NOT NULL)")
+                           .arg(kCounterTable));
+    seen_ = readCounters();
+    dataVersion_ = dataVersion();
+}
+
+qint64 Connection::dataVersion() {
+    QSqlQuery q(db_);
+    return q.exec(QStringLiteral("PRAGMA data_version")) && q.next() ? q.value(0).toLongLong() : -1;
+}
+
+QHash<QString, qint64> Connection::readCounters() {
+    QHash<QString, qint64> c;
+    if (!counters_) return c;
+    QSqlQuery q(db_);
+    if (!q.exec(QStringLiteral("SELECT \"Tabelle\", \"Zaehler\" FROM %1").arg(kCounterTable))) return c;
+    while (q.next()) c.insert(q.value(0).toString(), q.value(1).toLongLong());
+    return c;
+}
+
+void Connection::markChanged(const QString& table) {
+    if (!counters_) return;
+    if (levels_.empty()) {
+        // A write outside a transaction has committed already: count it at once.
+        seen_.insert(advanceCounters({table}));
+        return;
+    }
+    levels_.back().changed.insert(table);
+}
+
+QHash<QString, qint64> Connection::advanceCounters(const QSet<QString>& tables) {
+    QHash<QString, qint64> seen;
+    const QHash<QString, qint64> now = readCounters();
+    for (const QString& t : tables) {
+        exec(QStringLiteral("INSERT INTO %1 (\"Tabelle\", \"Zaehler\") VALUES (?, 1) "
+                            "ON CONFLICT(\"Tabelle\") DO UPDATE SET \"Zaehler\" = \"Zaehler\" + 1")
+                 .arg(kCounterTable),
+             {t}, QStringLiteral("Die Änderung kann nicht gespeichert werden"));
+        // Only when nobody else counted in between: their change is still to be read.
+        if (now.value(t, 0) == seen_.value(t, 0)) seen.insert(t, now.value(t, 0) + 1);
+    }
+    return seen;
+}
+
+Connection::Changes Connection::changesByOthers() {
+    Changes c;
+    const qint64 v = dataVersion();
+    if (v == dataVersion_ && v >= 0) return c;
+    dataVersion_ = v;
+    c.any = true;
+    const QHash<QString, qint64> now = readCounters();
+    for (auto it = now.begin(); it != now.end(); ++it)
+        if (it.value() != seen_.value(it.key(), 0)) c.tables.insert(it.key());
+    seen_ = now;
+    // A commit that advanced no counter came from a writer that keeps none.
+    c.unknown = !counters_ || c.tables.isEmpty();
+    return c;
+}
 
 Connection::~Connection() {
     while (!levels_.empty()) {
@@ -48,8 +118,10 @@ void Connection::commit() {
     if (levels_.empty()) return;
     const QString what = QStringLiteral("Die Änderung kann nicht gespeichert werden");
     if (levels_.size() == 1) {
+        const QHash<QString, qint64> seen = advanceCounters(levels_.back().changed);
         exec(QStringLiteral("COMMIT"), {}, what);
         levels_.clear();
+        seen_.insert(seen);
         return;
     }
     exec(QStringLiteral("RELEASE ") + savepointName(depth() - 1), {}, what);
@@ -58,6 +130,7 @@ void Connection::commit() {
     levels_.pop_back();
     Level& outer = levels_.back();
     for (auto& u : inner.undo) outer.undo.push_back(std::move(u));
+    outer.changed.unite(inner.changed);
     for (auto& f : inner.finish) {
         bool known = false;
         for (const auto& g : outer.finish) known = known || g.first == f.first;

@@ -2,6 +2,8 @@
 // guard that makes a store and the writes its rules make afterwards one unit.
 #pragma once
 
+#include <QHash>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QString>
 #include <QVariantList>
@@ -41,11 +43,34 @@ public:
     // engine's reason.
     QSqlQuery exec(const QString& sql, const QVariantList& params, const QString& what);
 
+    // --- what other workstations changed. Every writer of this program counts its writes
+    // per table in the table "Aenderungen", in the same transaction, so that a re-read
+    // can skip what nobody changed.
+    // A write of this connection to a table (its name as the datasets use it).
+    void markChanged(const QString& table);
+    struct Changes {
+        bool any = false;      // another connection committed since the last call
+        bool unknown = false;  // and which tables it changed cannot be told: all may have
+        QSet<QString> tables;  // the tables whose counters another connection advanced
+    };
+    // What other connections committed since the last call (one cheap query when nothing).
+    Changes changesByOthers();
+
 private:
     struct Level {
         std::vector<std::function<void()>> undo;
         std::vector<std::pair<const void*, std::function<void()>>> finish;
+        QSet<QString> changed;  // tables written at this level
     };
+    void prepareCounters();
+    qint64 dataVersion();
+    QHash<QString, qint64> readCounters();
+    // Advances the counters of the tables before the outermost commit; returns the values
+    // this connection may take as seen once the commit went through.
+    QHash<QString, qint64> advanceCounters(const QSet<QString>& tables);
+    bool counters_ = false;  // the file has the counter table
+    qint64 dataVersion_ = 0;
+    QHash<QString, qint64> seen_;
     QString folder_;
     QSqlDatabase db_;
     std::vector<Level> levels_;

@@ -41,6 +41,7 @@ QVector<Dataset*> DataModule::databaseDatasets() {
 // tables commit together.
 void DataModule::connectTo(const QString& folder) {
     connection_ = std::make_shared<Connection>(folder, QStringLiteral("club"));
+    staleTables_.clear();
     for (Dataset* d : databaseDatasets()) d->setConnection(connection_);
 }
 
@@ -132,9 +133,16 @@ void DataModule::saveLastNumbers() {
 void DataModule::refreshAll() {
     // Not inside a bulk operation (its progress lets the timer run): the re-read would
     // put the rows of the open transaction in place of the ones it is changing.
-    if (connection_ && connection_->depth() > 0) return;
+    if (!connection_ || connection_->depth() > 0) return;
+    // Only the tables another workstation changed; one being edited waits for a later tick.
+    const Connection::Changes changes = connection_->changesByOthers();
     for (Dataset* d : databaseDatasets())
-        if (d->isOpen() && !d->isEditing()) d->refresh();
+        if (changes.unknown || changes.tables.contains(d->table()->name)) staleTables_.insert(d->table()->name);
+    for (Dataset* d : databaseDatasets()) {
+        if (!d->isOpen() || d->isEditing() || !staleTables_.contains(d->table()->name)) continue;
+        d->refresh();
+        staleTables_.remove(d->table()->name);
+    }
 }
 
 void DataModule::closePostalCodes() {

@@ -7,6 +7,7 @@
 #include "settings.h"
 
 #include <QObject>
+#include <QSet>
 
 namespace ferolind {
 
@@ -55,8 +56,9 @@ public:
     void loadLastNumbers();
     void saveLastNumbers();
 
-    // The periodic re-read of every shared dataset that is not being edited; each keeps
-    // its current record. Nothing while a transaction is open (a bulk operation).
+    // The periodic re-read of the shared datasets whose tables another workstation changed
+    // (one being edited is re-read at a later call); each keeps its current record.
+    // Nothing when nothing changed, nor while a transaction is open (a bulk operation).
     void refreshAll();
 
     // Closes the postal-code table, writing "plz.xml" to the application folder once.
@@ -69,6 +71,7 @@ private:
     Dataset members_, bookings_, feePayments_, blob_, feeClasses_, postalCodes_;
     SettingsStore settings_;
     bool connected_ = false;
+    QSet<QString> staleTables_;  // changed by others, not re-read yet
 };
 
 }  // namespace ferolind

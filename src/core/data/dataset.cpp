@@ -603,6 +603,7 @@ void Dataset::storeToDatabase(Record& rec, bool isNew, const Row* before) {
         params << toSqlValue(fields_[f], rec.values[f]);
     }
     const QString what = QStringLiteral("Der Datensatz kann nicht gespeichert werden");
+    connection_->markChanged(table_->name);
     if (isNew) {
         QStringList marks;
         for (int i = 0; i < cols.size(); ++i) marks << QStringLiteral("?");
@@ -735,6 +736,7 @@ void Dataset::remove() {
     }
     if (!memoryOnly_) {
         // A row another workstation deleted already is gone all the same.
+        connection_->markChanged(table_->name);
         connection_->exec(QStringLiteral("DELETE FROM %1 WHERE %2=?")
                               .arg(quoteName(table_->name), quoteName(fields_[keyField_].name)),
                           {records_[index].key}, QStringLiteral("Der Datensatz kann nicht gelöscht werden"));
@@ -758,6 +760,7 @@ void Dataset::removeAllPresented() {
     // One transaction: all presented rows go, or none.
     Transaction tx(memoryOnly_ ? nullptr : connection_.get());
     if (!memoryOnly_) {
+        connection_->markChanged(table_->name);
         QSqlQuery q(connection_->db());
         q.prepare(QStringLiteral("DELETE FROM %1 WHERE %2=?")
                       .arg(quoteName(table_->name), quoteName(fields_[keyField_].name)));
@@ -1000,6 +1003,7 @@ void Dataset::saveToXml(const QString& path) const {
 void Dataset::execute(const QString& sql, const QVariantList& params) {
     ensureOpen();
     if (memoryOnly_) throw DataError(QStringLiteral("Die Tabelle »%1« liegt nicht in der Datenbank.").arg(title()));
+    connection_->markChanged(table_->name);
     connection_->exec(sql, params, QStringLiteral("Die Anweisung ist fehlgeschlagen"));
 }
 

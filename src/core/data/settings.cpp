@@ -3,6 +3,7 @@
 #include "connection.h"
 #include "dataset.h"
 #include "errors.h"
+#include "schema.h"
 
 #include <QSet>
 #include <QSettings>
@@ -81,6 +82,7 @@ void SettingsStore::DbSettingSet(const QString& name, const QString& text) {
     Connection* c = blob_.connection();
     Transaction tx(c);
     const QString what = QStringLiteral("Die Einstellung »%1« kann nicht gespeichert werden").arg(name);
+    c->markChanged(blob_.table()->name);
     const QVector<Row> existing = readEntries(named(name));
     const int fId = blob_.field(QStringLiteral("ID")), fText = blob_.field(QStringLiteral("Inhalt"));
     QVector<Row> rows = existing;
@@ -221,6 +223,7 @@ void SettingsStore::deleteWhere(const std::function<bool(const QString&)>& which
     if (!blob_.isOpen()) return;
     Connection* c = blob_.connection();
     Transaction tx(c);
+    c->markChanged(blob_.table()->name);
     for (const Row& r : readEntries(which))
         c->exec(QStringLiteral("DELETE FROM %1 WHERE \"ID\" = ?").arg(kEntriesTable),
                 {r[blob_.field(QStringLiteral("ID"))]},
