@@ -9,7 +9,7 @@
 
 namespace {
 
-struct Run {
+struct CliRun {
     int code;
     QString out, err;
 };
@@ -17,7 +17,7 @@ struct Run {
 struct FeeCli : ::testing::Test {
     QTemporaryDir dir;
 
-    Run cli(const QStringList& args) {
+    CliRun cli(const QStringList& args) {
         QProcess p;
         p.start(QStringLiteral(FEROLIND_CLI_PATH), QStringList{"--db", dir.path()} + args);
         p.waitForFinished(30000);
@@ -25,7 +25,7 @@ struct FeeCli : ::testing::Test {
     }
     QString sql(const QString& statement) { return ferolind::test::rawSql(dir.path(), {statement}).toString(); }
     // The first column (ID) of an arrears list, without its header.
-    QStringList listedIds(const Run& r) {
+    QStringList listedIds(const CliRun& r) {
         QStringList ids;
         const QStringList rows = r.out.split('\n', Qt::SkipEmptyParts);
         for (int i = 1; i < rows.size(); ++i) ids << rows[i].section('\t', 0, 0);
@@ -44,7 +44,7 @@ struct FeeCli : ::testing::Test {
 };
 
 TEST_F(FeeCli, PayStoresTheRowAndOnRequestTheBookingBothOrNeither) {
-    Run r = cli({"fees", "pay", "--member", "1", "--year", "2011", "--month", "3"});
+    CliRun r = cli({"fees", "pay", "--member", "1", "--year", "2011", "--month", "3"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "");
     r = cli({"fees", "pay", "--member", "1", "--year", "2011", "--quarter", "2"});
@@ -87,20 +87,20 @@ TEST_F(FeeCli, RefusalsAreGermanWithStatusOneAndStoreNothing) {
         {{"--member", "2", "--year", "2011", "--book", "Kasse", "--amount", "abc"}, "abc"},
     };
     for (const auto& c : cases) {
-        const Run r = cli(QStringList{"fees", "pay"} + c.args);
+        const CliRun r = cli(QStringList{"fees", "pay"} + c.args);
         EXPECT_EQ(r.code, 1) << c.args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.message))) << r.err.toStdString();
     }
     EXPECT_EQ(sql("SELECT COUNT(*) FROM betrag"), "1");
     EXPECT_EQ(sql("SELECT COUNT(*) FROM buchung"), "0");
-    const Run r = cli({"fees", "arrears", "--year", "x"});
+    const CliRun r = cli({"fees", "arrears", "--year", "x"});
     EXPECT_EQ(r.code, 1);
 }
 
 TEST_F(FeeCli, ArrearsListsTheMembersWithoutPaymentForTheClubsKind) {
     cli({"fees", "pay", "--member", "1", "--year", "2011", "--month", "3"});
     cli({"fees", "pay", "--member", "3", "--year", "2011"});
-    Run r = cli({"fees", "arrears", "--year", "2011", "--month", "3"});
+    CliRun r = cli({"fees", "arrears", "--year", "2011", "--month", "3"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(r.out.section('\n', 0, 0), cli({"members", "list"}).out.section('\n', 0, 0)) << "as members list";
     EXPECT_EQ(listedIds(r), (QStringList{"2", "3"})) << "a yearly row is no month";
