@@ -239,6 +239,9 @@ TEST_F(FeeProgram, PeriodKindIsStoredOnEveryClickAndReadAtStart) {
     second.execScreen = [](QDialog&) { return 0; };
     second.runStartUp();
     EXPECT_TRUE(control<QRadioButton>(second.feePaymentScreen(), pay::kQuarterly)->isChecked());
+    // Creating the screen on an open club stores nothing.
+    { TBeitragBuchenF another(*session); }
+    EXPECT_EQ(data->settings().DbSettingGetInt(kPaymentPeriodEntry), 1);
 }
 
 TEST_F(FeeProgram, ArrearsListFollowsThePaymentsAndThePeriod) {

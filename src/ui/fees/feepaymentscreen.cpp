@@ -36,7 +36,7 @@ TBeitragBuchenF::TBeitragBuchenF(Session& session, QWidget* parent)
     connect(ui_->BOK, &QPushButton::clicked, this, [this] { recordPayment(); });
     connect(ui_->BAbbrechen, &QPushButton::clicked, this, [this] { reject(); });
     connect(ui_->SpeedButton1, &QToolButton::clicked, this, [this] { openManual(this); });
-    choosePeriodKind(0);
+    showPeriodKind(0);  // until the start-up reads the club's kind; nothing is stored
 }
 
 TBeitragBuchenF::~TBeitragBuchenF() = default;
@@ -57,12 +57,23 @@ void TBeitragBuchenF::prepareShow() {
 
 void TBeitragBuchenF::chooseStoredPeriodKind() {
     int kind = 0;
-    guarded(this, [&] { kind = storedPaymentPeriodKind(session_.data()); });
+    try {
+        kind = storedPaymentPeriodKind(session_.data());
+    } catch (const DataError&) {
+        // No database or no readable entry: monthly, without a message.
+    }
     choosePeriodKind(kind);
 }
 
 void TBeitragBuchenF::choosePeriodKind(int kind) {
     if (kind < 0 || kind > 2) kind = 0;
+    showPeriodKind(kind);
+    guarded(this, [&] {
+        if (session_.data().members().isOpen()) storePaymentPeriodKind(session_.data(), kind);
+    });
+}
+
+void TBeitragBuchenF::showPeriodKind(int kind) {
     kind_ = kind;
     QRadioButton* buttons[] = {ui_->RGZahlzeitraum_0, ui_->RGZahlzeitraum_1, ui_->RGZahlzeitraum_2};
     buttons[kind]->setChecked(true);
@@ -82,9 +93,6 @@ void TBeitragBuchenF::choosePeriodKind(int kind) {
             text = periodBoxItems(kind).contains(before.trimmed()) ? before.trimmed() : QStringLiteral("1");
         ui_->CBMonatQuartal->setCurrentIndex(ui_->CBMonatQuartal->findText(text));
     }
-    guarded(this, [&] {
-        if (session_.data().members().isOpen()) storePaymentPeriodKind(session_.data(), kind);
-    });
 }
 
 void TBeitragBuchenF::copyPeriodState(QComboBox* box, QLabel* label) const {

@@ -64,6 +64,8 @@ public:
     void prepareShow();
 
 private:
+    // The period box and its label for a kind (0 to 2).
+    void showPeriodKind(int kind);
     void nameSearchChanged(const QString& text);
     void openingBuild();
     void changeBuild();
