@@ -20,6 +20,9 @@
 #include "data/dbcreate.h"
 #include "data/errors.h"
 #include "data/paths.h"
+#include "fees/arrearsscreen.h"
+#include "fees/feepaymentscreen.h"
+#include "fees/paymentdeletion.h"
 #include "members/columnsettings.h"
 #include "members/columnsscreen.h"
 #include "members/feeclasses.h"
@@ -102,6 +105,12 @@ TMainForm::TMainForm(Session& session, QWidget* parent) : QMainWindow(parent), s
     bookingQuery_ = new TBuchungenAuswertenF(session_, this);
     connect(bookingQuery_, &TBuchungenAuswertenF::openBooking, this, [this] { run([this] { editBooking(); }); });
     query_->openMemberEntry = [this] { editMember(); };
+    feePayment_ = new TBeitragBuchenF(session_, this);
+    feePayment_->openBooking = [this] { execScreen(*bookingEntry_); };
+    paymentDeletion_ = new TBetragLoeschenF(session_, this);
+    arrears_ = new TBeitragssaumF(session_, *feePayment_, this);
+    memberEntry_->openFeePayment = [this] { openFeePayment(); };
+    memberEntry_->openFeePaymentDeletion = [this] { execScreen(*paymentDeletion_); };
 
     // The rules' notices from stores made outside the entry screen (which shows its own).
     notices_ = new ui::NoticeQueue(this);
@@ -125,7 +134,7 @@ TMainForm::~TMainForm() = default;
 DataModule& TMainForm::data() { return session_.data(); }
 
 QVector<DatasetGrid*> TMainForm::screenMemberGrids() const {
-    return {query_->memberGrid(), leavers_->memberGrid(), massDeletion_->memberGrid()};
+    return {query_->memberGrid(), leavers_->memberGrid(), massDeletion_->memberGrid(), arrears_->memberGrid()};
 }
 
 void TMainForm::run(const std::function<void()>& action) { ui::guarded(this, action); }
@@ -186,8 +195,8 @@ void TMainForm::buildMenus() {
     addEntry(members, "ActSammelloeschen", QStringLiteral("Sammellöschen"), [this] { openMassDeletion(); });
     addEntry(members, "ActJubilaeen", QStringLiteral("Geburtstage und Jubiläen anzeigen"));
     members->addSeparator();
-    addEntry(members, "ActBeitragBuchen", QStringLiteral("Beitrag buchen"));
-    addEntry(members, "ActBeitragssaeumige", QStringLiteral("Beitragssäumige anzeigen"));
+    addEntry(members, "ActBeitragBuchen", QStringLiteral("Beitrag buchen"), [this] { execScreen(*feePayment_); });
+    addEntry(members, "ActBeitragssaeumige", QStringLiteral("Beitragssäumige anzeigen"), [this] { execScreen(*arrears_); });
     addEntry(members, "ActSpendenquittung", QStringLiteral("Spendenquittung erstellen"));
     addEntry(members, "ActAustritte", QStringLiteral("Austritte anzeigen"), [this] { openLeavers(); });
     members->addSeparator();
@@ -332,6 +341,7 @@ void TMainForm::setupLabels() {
     query_->setFreeFieldLabels(labels_);
     leavers_->setFreeFieldLabels(labels_);
     massDeletion_->setFreeFieldLabels(labels_);
+    arrears_->setFreeFieldLabels(labels_);
 }
 
 void TMainForm::applyVisibleColumns() {
@@ -387,6 +397,8 @@ void TMainForm::runStartUp() {
         if (h > 0) resize(width(), qMax(1, h - frame.height()));
         if (w > 0) resize(qMax(1, w - frame.width()), height());
     }
+    // 8. The payment period kind, as a click on its choice in the fee payment screen.
+    feePayment_->chooseStoredPeriodKind();
     // 9. Without a database: the creation/selection screen.
     if (!connected_) {
         execScreen(*dbCreate_);  // it loads the last numbers of the database it opens
@@ -445,7 +457,8 @@ void TMainForm::updateDatabaseActions() {
          {"ActMitgliedNeu", "ActMitgliedBearbeiten", "ActBeitragsklassen", "PopMitgliedBearbeiten", "PopMitgliedLoeschen",
           "ActAuswerten", "ActSammelloeschen", "ActAustritte", "ActStatistik", "ActBuchungNeu", "ActBuchungBearbeiten",
           "ActBuchungenAuswerten", "ActBuchungskonten", "ActUmbuchen", "ActStartwerte", "ActKontosalden",
-          "ActJahresabschluss", "ActSaldenNeu", "PopBuchungBearbeiten", "PopBuchungLoeschen"})
+          "ActJahresabschluss", "ActSaldenNeu", "PopBuchungBearbeiten", "PopBuchungLoeschen", "ActBeitragBuchen",
+          "ActBeitragssaeumige"})
         action(QString::fromLatin1(name))->setEnabled(open);
 }
 
@@ -467,6 +480,12 @@ void TMainForm::deleteMember() {
 }
 
 void TMainForm::openFeeClasses() { execScreen(*feeClasses_); }
+
+// From the member entry screen: the member shown there is handed over.
+void TMainForm::openFeePayment() {
+    if (!data().members().isEmpty()) feePayment_->setHandedOverMember(MemberEntryRules(session_).pickText());
+    execScreen(*feePayment_);
+}
 
 void TMainForm::newBooking() {
     data().bookings().insert();

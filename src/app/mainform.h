@@ -42,6 +42,9 @@ class TMitgliederAuswertenF;
 class TAustritteF;
 class TSammelloeschenF;
 class TStatistikF;
+class TBeitragBuchenF;
+class TBetragLoeschenF;
+class TBeitragssaumF;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -81,6 +84,9 @@ public:
     TAustritteF* leaversScreen() const { return leavers_; }
     TSammelloeschenF* massDeletionScreen() const { return massDeletion_; }
     TStatistikF* statisticsScreen() const { return statistics_; }
+    TBeitragBuchenF* feePaymentScreen() const { return feePayment_; }
+    TBetragLoeschenF* paymentDeletionScreen() const { return paymentDeletion_; }
+    TBeitragssaumF* arrearsScreen() const { return arrears_; }
     QTimer* refreshTimer() const { return timer_; }
     // The rows of the tool bar "StandardToolBar", top first.
     const QList<QToolBar*>& toolBarRows() const { return toolBars_; }
@@ -90,6 +96,7 @@ public:
     void editMember();
     void deleteMember();
     void openFeeClasses();
+    void openFeePayment();  // with the current member handed over
     void openColumns();
     void sortMembersByColumn(int column);
     void newBooking();
@@ -141,6 +148,9 @@ private:
     TAustritteF* leavers_ = nullptr;
     TSammelloeschenF* massDeletion_ = nullptr;
     TStatistikF* statistics_ = nullptr;
+    TBeitragBuchenF* feePayment_ = nullptr;
+    TBetragLoeschenF* paymentDeletion_ = nullptr;
+    TBeitragssaumF* arrears_ = nullptr;
     ferolind::ui::NoticeQueue* notices_ = nullptr;
 
     bool startedUp_ = false;

@@ -3,6 +3,7 @@
 #include "banklookup.h"
 #include "data/datamodule.h"
 #include "data/postalcodes.h"
+#include "fees/feepayments.h"
 #include "memberrules.h"
 #include "session/session.h"
 
@@ -81,8 +82,8 @@ bool MemberEntryRules::search(const QString& fieldBoxText, const QString& value)
 }
 
 QString MemberEntryRules::pickText() const {
-    return members_.text(QStringLiteral("ID")) + QStringLiteral(" -  ") + members_.text(QStringLiteral("Vorname")) +
-           QLatin1Char(' ') + members_.text(QStringLiteral("Nachname"));
+    return memberPickText(members_.text(QStringLiteral("ID")), members_.text(QStringLiteral("Vorname")),
+                          members_.text(QStringLiteral("Nachname")));
 }
 
 void MemberEntryRules::restrictFeePaymentsToMember() {

@@ -166,6 +166,11 @@ void MemberRules::ensureIndex() const {
 
 bool MemberRules::isCurrentFeePaid(int memberId) const { return isFeePaidOn(memberId, today()); }
 
+bool MemberRules::IsFeePaid(int memberId, int kind, int year, int period) const {
+    ensureIndex();
+    return index_.IsFeePaid(memberId, kind, year, period);
+}
+
 // The period of the day in the current kind: its month, or its quarter (quarterly
 // payments are asked for the quarter the day falls in).
 bool MemberRules::isFeePaidOn(int memberId, const QDate& day) const {

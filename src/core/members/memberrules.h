@@ -48,6 +48,9 @@ public:
     QString feeTextOfClass(const QString& className) const;
     // Whether the member's fee for the current period is paid.
     bool isCurrentFeePaid(int memberId) const;
+    // The payment lookup for any period (PaymentIndex::IsFeePaid over all fee payments,
+    // kept in step with them).
+    bool IsFeePaid(int memberId, int kind, int year, int period) const;
 
     // Recomputes every member's flag now (otherwise done when control returns to the
     // event loop after the fee payments or the period kind changed).

@@ -366,6 +366,8 @@ void TDatenEingebenF::bookFee() {
     if (!openFeePayment) return;
     if (!commitTyped()) return;
     openFeePayment();
+    // The fee-paid flag at once, not only when control returns to the event loop.
+    guarded(this, [this] { rules_.refreshComputedValues(); });
     refreshRecordDependents();
 }
 
@@ -373,7 +375,10 @@ void TDatenEingebenF::deleteFeePayments() {
     if (!openFeePaymentDeletion) return;
     if (!guarded(this, [this] { entry_.restrictFeePaymentsToMember(); })) return;
     openFeePaymentDeletion();
-    guarded(this, [this] { entry_.releaseFeePayments(); });
+    guarded(this, [this] {
+        entry_.releaseFeePayments();
+        rules_.refreshComputedValues();
+    });
     refreshRecordDependents();
 }
 
