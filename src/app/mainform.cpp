@@ -30,6 +30,8 @@
 #include "members/memberrules.h"
 #include "members/queryscreen.h"
 #include "members/statistics.h"
+#include "printing/printdialog.h"
+#include "printing/statementdialog.h"
 #include "session/session.h"
 
 #include <QAction>
@@ -102,6 +104,12 @@ TMainForm::TMainForm(Session& session, QWidget* parent) : QMainWindow(parent), s
     bookingQuery_ = new TBuchungenAuswertenF(session_, this);
     connect(bookingQuery_, &TBuchungenAuswertenF::openBooking, this, [this] { run([this] { editBooking(); }); });
     query_->openMemberEntry = [this] { editMember(); };
+    printDialog_ = new TDruckerDialogF(session_, this);
+    printDialog_->visibleColumns = [this] { return visibleColumns_; };
+    statementDialog_ = new TDruckerDialogF1(session_, this);
+    query_->printList = [this] { printMemberList(); };
+    leavers_->printList = [this] { printMemberList(); };
+    bookingQuery_->printList = [this] { printBookingList(); };
 
     // The rules' notices from stores made outside the entry screen (which shows its own).
     notices_ = new ui::NoticeQueue(this);
@@ -212,9 +220,9 @@ void TMainForm::buildMenus() {
     addEntry(bookings, "ActMitgliederImport", QStringLiteral("Daten importieren"));
 
     QMenu* print = menuBar()->addMenu(QStringLiteral("Drucken"));
-    addEntry(print, "ActDruckMitglieder", QStringLiteral("Mitgliedslisten"));
-    addEntry(print, "ActDruckBuchungen", QStringLiteral("Buchungsdaten"));
-    addEntry(print, "ActDruckJahresabschluss", QStringLiteral("Jahresabschluss"));
+    addEntry(print, "ActDruckMitglieder", QStringLiteral("Mitgliedslisten"), [this] { printMembersFromMenu(); });
+    addEntry(print, "ActDruckBuchungen", QStringLiteral("Buchungsdaten"), [this] { printBookingsFromMenu(); });
+    addEntry(print, "ActDruckJahresabschluss", QStringLiteral("Jahresabschluss"), [this] { printStatement(); });
     addEntry(print, "ActEtiketten", QStringLiteral("Etiketten drucken"));
 
     QMenu* text = menuBar()->addMenu(QStringLiteral("Textverarbeitung"));
@@ -445,7 +453,8 @@ void TMainForm::updateDatabaseActions() {
          {"ActMitgliedNeu", "ActMitgliedBearbeiten", "ActBeitragsklassen", "PopMitgliedBearbeiten", "PopMitgliedLoeschen",
           "ActAuswerten", "ActSammelloeschen", "ActAustritte", "ActStatistik", "ActBuchungNeu", "ActBuchungBearbeiten",
           "ActBuchungenAuswerten", "ActBuchungskonten", "ActUmbuchen", "ActStartwerte", "ActKontosalden",
-          "ActJahresabschluss", "ActSaldenNeu", "PopBuchungBearbeiten", "PopBuchungLoeschen"})
+          "ActJahresabschluss", "ActSaldenNeu", "PopBuchungBearbeiten", "PopBuchungLoeschen", "ActDruckMitglieder",
+          "ActDruckBuchungen", "ActDruckJahresabschluss"})
         action(QString::fromLatin1(name))->setEnabled(open);
 }
 
@@ -509,5 +518,39 @@ void TMainForm::openQuery() { execScreen(*query_); }
 void TMainForm::openLeavers() { execScreen(*leavers_); }
 
 void TMainForm::openMassDeletion() { execScreen(*massDeletion_); }
+
+void TMainForm::printMembersFromMenu() {
+    printDialog_->mode = ListMode::Member;
+    printDialog_->offerQuery(true);
+    execScreen(*printDialog_);
+    if (printDialog_->returnCode == TDruckerDialogF::kOpenQuery) {
+        printDialog_->returnCode = 0;
+        openQuery();
+    }
+}
+
+void TMainForm::printBookingsFromMenu() {
+    printDialog_->mode = ListMode::Booking;
+    printDialog_->offerQuery(true);
+    execScreen(*printDialog_);
+    if (printDialog_->returnCode == TDruckerDialogF::kOpenQuery) {
+        printDialog_->returnCode = 0;
+        execScreen(*bookingQuery_);
+    }
+}
+
+void TMainForm::printStatement() { execScreen(*statementDialog_); }
+
+void TMainForm::printMemberList() {
+    printDialog_->mode = ListMode::Member;
+    printDialog_->offerQuery(false);
+    execScreen(*printDialog_);
+}
+
+void TMainForm::printBookingList() {
+    printDialog_->mode = ListMode::Booking;
+    printDialog_->offerQuery(false);
+    execScreen(*printDialog_);
+}
 
 void TMainForm::openStatistics() { execScreen(*statistics_); }

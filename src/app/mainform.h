@@ -42,6 +42,8 @@ class TMitgliederAuswertenF;
 class TAustritteF;
 class TSammelloeschenF;
 class TStatistikF;
+class TDruckerDialogF;
+class TDruckerDialogF1;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -81,6 +83,8 @@ public:
     TAustritteF* leaversScreen() const { return leavers_; }
     TSammelloeschenF* massDeletionScreen() const { return massDeletion_; }
     TStatistikF* statisticsScreen() const { return statistics_; }
+    TDruckerDialogF* printDialog() const { return printDialog_; }
+    TDruckerDialogF1* statementDialog() const { return statementDialog_; }
     QTimer* refreshTimer() const { return timer_; }
     // The rows of the tool bar "StandardToolBar", top first.
     const QList<QToolBar*>& toolBarRows() const { return toolBars_; }
@@ -101,6 +105,15 @@ public:
     void openLeavers();
     void openMassDeletion();
     void openStatistics();
+    // The print menu: the list print dialog with "… eingrenzen/sortieren", which opens the
+    // query screen of the mode afterwards when asked; the statement dialog.
+    void printMembersFromMenu();
+    void printBookingsFromMenu();
+    void printStatement();
+    // The print dialog in member mode on the member dataset as the calling screen has
+    // narrowed it (query, leavers, arrears, jubilees); in booking mode for the bookings.
+    void printMemberList();
+    void printBookingList();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -141,6 +154,8 @@ private:
     TAustritteF* leavers_ = nullptr;
     TSammelloeschenF* massDeletion_ = nullptr;
     TStatistikF* statistics_ = nullptr;
+    TDruckerDialogF* printDialog_ = nullptr;
+    TDruckerDialogF1* statementDialog_ = nullptr;
     ferolind::ui::NoticeQueue* notices_ = nullptr;
 
     bool startedUp_ = false;

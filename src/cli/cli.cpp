@@ -1,6 +1,7 @@
 #include "cli.h"
 
 #include "bookingcommands.h"
+#include "printcommands.h"
 #include "fieldpairs.h"
 #include "data/database.h"
 #include "data/datamodule.h"
@@ -30,7 +31,7 @@ const char* kUsage =
     "  settings get NAME | settings set NAME WERT\n"
     "  plz PLZ                                die Orte einer Postleitzahl, einer je Zeile\n";
 
-QString usage() { return QString::fromUtf8(kUsage).arg(bookingCommandsUsage()); }
+QString usage() { return QString::fromUtf8(kUsage).arg(bookingCommandsUsage() + printCommandsUsage()); }
 
 struct Options {
     QString filter, sort, columns;
@@ -191,6 +192,7 @@ int run(QStringList args, QTextStream& out, QTextStream& err) {
         for (const Count& c : memberStatistics(data.members(), session.memberRules().today()))
             out << c.label << '\t' << c.count << '\n';
     } else if (runBookingCommand(session, command, sub, args, out, changed)) {
+    } else if (runPrintCommand(session, command, sub, args, out)) {
     } else if (command == u"bookings" && sub == u"list") {
         list(data.bookings(), bookingColumnFields(), args, out);
     } else if (command == u"settings" && sub == u"get" && args.size() == 1) {
