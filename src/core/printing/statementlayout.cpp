@@ -3,7 +3,6 @@
 #include "data/dataset.h"
 #include "data/settings.h"
 
-#include <QLocale>
 #include <algorithm>
 
 namespace ferolind::printing {
@@ -11,16 +10,6 @@ namespace ferolind::printing {
 namespace {
 const QString kArial = QStringLiteral("Arial");
 }  // namespace
-
-QString statementAmount(Money m) {
-    const QLocale german(QLocale::German, QLocale::Germany);
-    // Whole cents, exactly: the count of 1/10000 euro rounded to cents, halves away from zero.
-    const qint64 cents = (m >= 0 ? m + 50 : m - 50) / 100;
-    const qint64 a = cents < 0 ? -cents : cents;
-    const QString euros = german.toString(a / 100);
-    return (cents < 0 ? QStringLiteral("-") : QString()) + euros + QChar(u',') +
-           QStringLiteral("%1").arg(a % 100, 2, 10, QChar(u'0')) + QStringLiteral(" €");
-}
 
 StatementLayout::StatementLayout(Dataset& bookings, SettingsStore& settings) : bookings_(bookings), settings_(settings) {}
 
@@ -76,22 +65,22 @@ void StatementLayout::drawBlock(const Period& period) {
             c_->setAlign(HAlign::Left, VAlign::Top);
             c_->drawText(N(432 * sx_), y_, income_[i].category);
             c_->setAlign(HAlign::Right, VAlign::Top);
-            c_->drawText(N(2160 * sx_), y_, statementAmount(income_[i].amount));
+            c_->drawText(N(2160 * sx_), y_, moneyToCurrency(income_[i].amount));
             incomeTotal += income_[i].amount;
         }
         if (i < expense_.size()) {
             c_->setAlign(HAlign::Left, VAlign::Top);
             c_->drawText(N(2376 * sx_), y_, expense_[i].category);
             c_->setAlign(HAlign::Right, VAlign::Top);
-            c_->drawText(N(4104 * sx_), y_, statementAmount(-expense_[i].amount));
+            c_->drawText(N(4104 * sx_), y_, moneyToCurrency(-expense_[i].amount));
             expenseTotal -= expense_[i].amount;
         }
         y_ += N(86 * sx_);
     }
     y_ += N(54 * sx_);
     // The alignment last set: right-aligned after rows, left-aligned for an empty block.
-    c_->drawText(N(1728 * sx_), y_, QStringLiteral("Summe Einnahmen: ") + statementAmount(incomeTotal));
-    c_->drawText(N(3888 * sx_), y_, QStringLiteral("Summe Ausgaben: ") + statementAmount(expenseTotal));
+    c_->drawText(N(1728 * sx_), y_, QStringLiteral("Summe Einnahmen: ") + moneyToCurrency(incomeTotal));
+    c_->drawText(N(3888 * sx_), y_, QStringLiteral("Summe Ausgaben: ") + moneyToCurrency(expenseTotal));
     y_ += N(324 * sx_);
     c_->setAlign(HAlign::Left, VAlign::Top);
 }

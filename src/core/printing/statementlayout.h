@@ -17,9 +17,6 @@ class SettingsStore;
 
 namespace ferolind::printing {
 
-// An amount as the statement prints it: "1.234,56 €", "-12,50 €".
-QString statementAmount(Money m);
-
 class StatementLayout : public PageLayout {
 public:
     StatementLayout(Dataset& bookings, SettingsStore& settings);
