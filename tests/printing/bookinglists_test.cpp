@@ -1,5 +1,6 @@
 // The booking list and the statement on the recording canvas.
 #include "booking/accounts.h"
+#include "bookings.h"
 #include "club.h"
 #include "printing/bookinglistlayout.h"
 #include "printing/printjob.h"
@@ -22,15 +23,7 @@ struct Books : Club {
     Books() : Club(QDate(2011, 6, 15)) {}
     void book(const QString& date, const QString& dir, const QString& amount, const QString& category,
               const QString& text = QStringLiteral("Buchung"), const QString& account = QStringLiteral("Kasse")) {
-        Dataset& b = data->bookings();
-        b.insert();
-        b.setText(QStringLiteral("Datum"), date);
-        b.setText(QStringLiteral("SollHaben"), dir);
-        b.setText(QStringLiteral("Betrag"), amount);
-        b.setText(QStringLiteral("Kategorie"), category);
-        b.setText(QStringLiteral("Buchungstext"), text);
-        b.setText(QStringLiteral("Bestandskonto"), account);
-        ASSERT_TRUE(b.post());
+        test::addBooking(data->bookings(), date, dir, amount, category, text, account);
     }
 };
 

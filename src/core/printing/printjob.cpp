@@ -23,6 +23,7 @@ int PrintJob::printAll(QPagedPaintDevice& device) {
     if (!painter.begin(&device)) return 0;
     PainterCanvas canvas(painter);
     const int W = device.width(), H = device.height();
+    reopen();
     prepare(canvas, W, H);
     Progress progress(QStringLiteral("Seiten werden gedruckt"), count_);
     int page = 1;

@@ -28,11 +28,16 @@ public:
     int pageCount() const { return count_; }
     bool pageCountKnown() const { return known_; }
     void prepare(Canvas& canvas, int W, int H) { layout_.prepare(canvas, W, H); }
+    // The count is open again (another page size or orientation lays the pages out anew).
+    void reopen() {
+        count_ = open_;
+        known_ = false;
+    }
     // Draws page p; fixes the page count when the data ended there, and widens an open
     // count that page p reached without the end.
     void drawPage(Canvas& canvas, int W, int H, int page);
-    // Prepares and draws every page on the device (one device page each), reporting
-    // progress; returns the number of pages.
+    // Prepares and draws every page on the device (one device page each), from the first
+    // to the one where the data ends, reporting progress; returns the number of pages.
     int printAll(QPagedPaintDevice& device);
 
 private:

@@ -121,9 +121,9 @@ void PagePreviewScreen::showEvent(QShowEvent* event) {
 }
 
 int PagePreviewScreen::printTo(QPrinter& target) {
-    // The layout is prepared anew for the target's page.
-    stale_ = true;
+    // The layout is prepared anew for the target's page, and again for the screen after.
     const int pages = job_.printAll(target);
+    markStale();
     return pages;
 }
 
@@ -131,7 +131,6 @@ void PagePreviewScreen::print() {
     if (!askPrint(printer_)) return;
     ui::guarded(this, [this] {
         printTo(printer_);
-        markStale();
         render();
     });
 }
@@ -146,7 +145,6 @@ void PagePreviewScreen::saveAsPdf() {
         pdf.setPageLayout(printer_.pageLayout());
         pdf.setDocName(windowTitle());
         printTo(pdf);
-        markStale();
         render();
     });
 }

@@ -65,7 +65,10 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     // Marks the layout to be prepared again before the next page is drawn.
-    void markStale() { stale_ = true; }
+    void markStale() {
+        stale_ = true;
+        job_.reopen();
+    }
     std::unique_ptr<Ui::TSeitenvorschauF> ui_;
     QPrinter& printer_;
 
