@@ -98,10 +98,7 @@ bool runPrintCommand(Session& session, const QString& command, const QString& su
         MemberListLayout layout(data.members(), data.feeClasses());
         layout.title = titleOf(data, o, "TitelMitgliederDruck");
         layout.landscape = o.flags.contains("--landscape");
-        for (int i = 0; i < 4; ++i) {
-            const QString label = data.settings().DbSettingGet(QStringLiteral("S%1").arg(i + 1));
-            if (!label.isEmpty()) layout.labels.s[i] = label;
-        }
+        layout.loadLabels(data.settings());
         selectColumns(layout.selected, memberPrintFields(), o.values.value("--columns"));
         pages = writePdf(layout, 100, path, layout.landscape, layout.title);
     } else if (sub == u"booking-list") {

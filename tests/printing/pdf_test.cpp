@@ -69,11 +69,20 @@ TEST(PrintPdf, MemberListHoldsTitleHeadingsAndEveryMemberOnTheComputedPages) {
     r = cli(club.folder(), {"print", "member-list", "--pdf", pdf, "--landscape", "--columns", "ID;Nachname"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(pdfPages(pdf), 3);
+    // The free field carries the user's label as its heading.
+    club.data->settings().DbSettingSet("S1", "Abteilung");
+    club.members().locate("ID", {2});
+    club.members().edit();
+    club.members().setText("Sonstiges1", "Jugend");
+    club.members().post();
     r = cli(club.folder(), {"print", "member-list", "--pdf", pdf, "--filter", "ID <= 3", "--sort", "Vorname",
-                            "--columns", "Vorname"});
+                            "--columns", "Vorname;Sonstiges1"});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(pdfPages(pdf), 1);
-    const QStringList names = pdfText(pdf).split(QRegularExpression(R"(\s+)"), Qt::SkipEmptyParts);
+    const QString short3 = pdfText(pdf);
+    EXPECT_TRUE(short3.contains(QRegularExpression(R"(Vorname\s+Abteilung)")));
+    EXPECT_TRUE(short3.contains(QRegularExpression(R"(Vorname2\s+Jugend)")));
+    const QStringList names = short3.split(QRegularExpression(R"(\s+)"), Qt::SkipEmptyParts);
     EXPECT_EQ(names.filter(QRegularExpression("^Vorname\\d")), (QStringList{"Vorname1", "Vorname2", "Vorname3"}));
 }
 

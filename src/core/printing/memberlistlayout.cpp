@@ -1,6 +1,7 @@
 #include "memberlistlayout.h"
 
 #include "data/dataset.h"
+#include "data/settings.h"
 
 namespace ferolind::printing {
 
@@ -46,6 +47,13 @@ QStringList memberPrintHeadings(const FreeFieldLabels& labels) {
 MemberListLayout::MemberListLayout(Dataset& members, Dataset& feeClasses) : members_(members), feeClasses_(feeClasses) {
     selected.fill(true);
     for (const QString& f : memberColumnFields()) fieldIndex_ << members_.field(f);
+}
+
+void MemberListLayout::loadLabels(const SettingsStore& settings) {
+    for (int i = 0; i < 4; ++i) {
+        const QString label = settings.DbSettingGet(QStringLiteral("S%1").arg(i + 1));
+        labels.s[i] = label.isEmpty() ? FreeFieldLabels::defaultLabel(i) : label;
+    }
 }
 
 void MemberListLayout::scale(int W, int H) {

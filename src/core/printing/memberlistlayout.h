@@ -12,6 +12,7 @@
 
 namespace ferolind {
 class Dataset;
+class SettingsStore;
 }
 
 namespace ferolind::printing {
@@ -36,6 +37,8 @@ public:
     std::array<bool, kMemberPrintColumns> selected{};
     bool landscape = false;
     FreeFieldLabels labels;
+    // The user's free-field labels "S1" to "S4" (the defaults where one is empty).
+    void loadLabels(const SettingsStore& settings);
 
     // The steps the preview takes: the measuring pass (also computes scale, pitch and rows
     // per page), or only the scale, heading, pitch and rows per page with the widths kept.

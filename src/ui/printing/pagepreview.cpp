@@ -15,12 +15,25 @@
 #include <QPixmap>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QToolButton>
 
 using namespace ferolind;
 using namespace ferolind::printing;
+
+std::unique_ptr<QPrinter> defaultPrinter() {
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    const QPrinterInfo standard = QPrinterInfo::defaultPrinter();
+    if (!standard.isNull()) printer->setPrinterName(standard.printerName());
+    return printer;
+}
+
+QString printerName(const QPrinter& p) {
+    if (!p.printerName().isEmpty()) return p.printerName();
+    return p.outputFormat() == QPrinter::PdfFormat ? QStringLiteral("PDF-Datei") : QStringLiteral("(kein Drucker)");
+}
 
 PagePreviewScreen::PagePreviewScreen(QPrinter& printer, PageLayout& layout, int openPageCount, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::TSeitenvorschauF>()), printer_(printer), job_(layout, openPageCount) {

@@ -41,6 +41,10 @@ inline constexpr const char* kPageLabel = "LSeite";
 inline constexpr const char* kPageImage = "LSeitenbild";
 }  // namespace ferolind::ui::preview::controls
 
+// The system's default printer (each print dialog starts from it), and the name a dialog shows.
+std::unique_ptr<QPrinter> defaultPrinter();
+QString printerName(const QPrinter& printer);
+
 class PagePreviewScreen : public QDialog {
     Q_OBJECT
 public:

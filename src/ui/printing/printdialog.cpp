@@ -13,7 +13,6 @@
 #include <QCheckBox>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QPushButton>
 
 using namespace ferolind;
@@ -23,11 +22,6 @@ namespace controls = ferolind::ui::printdialog::controls;
 namespace {
 const QString kMemberTitle = QStringLiteral("TitelMitgliederDruck");
 const QString kBookingTitle = QStringLiteral("TitelBuchungenDruck");
-
-QString printerName(const QPrinter& p) {
-    if (!p.printerName().isEmpty()) return p.printerName();
-    return p.outputFormat() == QPrinter::PdfFormat ? QStringLiteral("PDF-Datei") : QStringLiteral("(kein Drucker)");
-}
 }  // namespace
 
 TDruckerDialogF::TDruckerDialogF(Session& session, QWidget* parent)
@@ -77,9 +71,7 @@ void TDruckerDialogF::prepareShow() {
     ui_->GBFelder->setVisible(member);
     ui_->GBFelderBuchungen->setVisible(!member);
     // Each showing starts again from the system's default printer.
-    printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    const QPrinterInfo standard = QPrinterInfo::defaultPrinter();
-    if (!standard.isNull()) printer_->setPrinterName(standard.printerName());
+    printer_ = defaultPrinter();
     ui_->LDrucker->setText(printerName(*printer_));
     if (member) {
         const quint32 visible = visibleColumns();
@@ -115,10 +107,7 @@ void TDruckerDialogF::preview() {
         if (member) {
             MemberListLayout layout(data.members(), data.feeClasses());
             layout.title = ui_->ETitel->text();
-            for (int i = 0; i < 4; ++i) {
-                const QString label = data.settings().DbSettingGet(QStringLiteral("S%1").arg(i + 1));
-                if (!label.isEmpty()) layout.labels.s[i] = label;
-            }
+            layout.loadLabels(data.settings());
             for (int c = 0; c < kMemberPrintColumns; ++c) layout.selected[c] = memberColumnSelected(c);
             TVorschauMitgliederF screen(*printer_, layout, this);
             execPreview(screen);

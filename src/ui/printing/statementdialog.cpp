@@ -14,7 +14,6 @@
 #include <QCheckBox>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -32,7 +31,7 @@ TDruckerDialogF1::TDruckerDialogF1(Session& session, QWidget* parent)
         return d.exec() == QDialog::Accepted;
     };
     connect(ui_->Button2, &QPushButton::clicked, this, [this] {
-        if (askPrinter(*printer_)) ui_->LDrucker->setText(printer_->printerName());
+        if (askPrinter(*printer_)) ui_->LDrucker->setText(printerName(*printer_));
     });
     connect(ui_->BNeu, &QPushButton::clicked, this, [this] { preview(); });
     connect(ui_->BSchliessen, &QPushButton::clicked, this, [this] { reject(); });
@@ -53,10 +52,8 @@ TDruckerDialogF1::TDruckerDialogF1(Session& session, QWidget* parent)
 TDruckerDialogF1::~TDruckerDialogF1() = default;
 
 void TDruckerDialogF1::prepareShow() {
-    printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    const QPrinterInfo standard = QPrinterInfo::defaultPrinter();
-    if (!standard.isNull()) printer_->setPrinterName(standard.printerName());
-    ui_->LDrucker->setText(printer_->printerName().isEmpty() ? QStringLiteral("(kein Drucker)") : printer_->printerName());
+    printer_ = defaultPrinter();
+    ui_->LDrucker->setText(printerName(*printer_));
     DataModule& data = session_.data();
     ui_->ETitel->setText(data.settings().DbSettingGet(QStringLiteral("TitelBuchungenDruck")));
     // The range of all bookings; without bookings the pickers show today.
