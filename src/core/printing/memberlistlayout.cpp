@@ -93,6 +93,8 @@ void MemberListLayout::MeasureColumns(Canvas& canvas) {
     const int h = N(71 * sy_);
     for (int bold = 0; bold < 2; ++bold) {
         canvas.setFont(kArial, h, FontStyle{bold == 1, false, false});
+        // Towns, dates, classes repeat: each text is measured once.
+        QHash<QString, int> measured;
         for (int p = 0; p < members_.recordCount(); ++p) {
             for (int grid = 0; grid < 29; ++grid) {
                 if (isName(grid) != (bold == 1)) continue;
@@ -103,7 +105,10 @@ void MemberListLayout::MeasureColumns(Canvas& canvas) {
                 } else {
                     text = cellText(p, grid < kDtausGridColumn ? grid : grid - 1);
                 }
-                if (!text.isEmpty()) widths_[grid] = std::max(widths_[grid], canvas.textWidth(text));
+                if (text.isEmpty()) continue;
+                auto known = measured.constFind(text);
+                if (known == measured.cend()) known = measured.insert(text, canvas.textWidth(text));
+                widths_[grid] = std::max(widths_[grid], *known);
             }
         }
     }

@@ -46,7 +46,8 @@ void PainterCanvas::setFont(const QString& family, int cellHeight, FontStyle sty
     // Positions are computed in device units: no hinting may move glyphs off them.
     font_.setHintingPreference(QFont::PreferNoHinting);
     p_.setFont(font_);
-    ascent_ = QFontMetricsF(font_, p_.device()).ascent();
+    metrics_ = QFontMetricsF(font_, p_.device());
+    ascent_ = metrics_.ascent();
 }
 
 void PainterCanvas::setAlign(HAlign h, VAlign v) {
@@ -65,7 +66,7 @@ void PainterCanvas::setPenWidth(int width) {
 void PainterCanvas::drawText(int x, int y, const QString& text) {
     double left = x;
     if (h_ != HAlign::Left) {
-        const double w = QFontMetricsF(font_, p_.device()).horizontalAdvance(text);
+        const double w = metrics_.horizontalAdvance(text);
         left = h_ == HAlign::Right ? x - w : x - w / 2;
     }
     const double baseline = v_ == VAlign::Top ? y + ascent_ : y;
@@ -73,7 +74,7 @@ void PainterCanvas::drawText(int x, int y, const QString& text) {
 }
 
 int PainterCanvas::textWidth(const QString& text) {
-    return N(QFontMetricsF(font_, p_.device()).horizontalAdvance(text));
+    return N(metrics_.horizontalAdvance(text));
 }
 
 void PainterCanvas::line(int x1, int y1, int x2, int y2) { p_.drawLine(x1, y1, x2, y2); }

@@ -5,6 +5,7 @@
 #include "canvas.h"
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QHash>
 
 class QPainter;
@@ -29,6 +30,7 @@ public:
 private:
     QPainter& p_;
     QFont font_;
+    QFontMetricsF metrics_{QFont()};  // of font_ on the device
     double ascent_ = 0;
     HAlign h_ = HAlign::Left;
     VAlign v_ = VAlign::Top;
