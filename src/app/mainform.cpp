@@ -33,6 +33,8 @@
 #include "members/memberrules.h"
 #include "members/queryscreen.h"
 #include "members/statistics.h"
+#include "printing/printdialog.h"
+#include "printing/statementdialog.h"
 #include "session/session.h"
 
 #include <QAction>
@@ -111,6 +113,13 @@ TMainForm::TMainForm(Session& session, QWidget* parent) : QMainWindow(parent), s
     arrears_ = new TBeitragssaumF(session_, *feePayment_, this);
     memberEntry_->openFeePayment = [this] { openFeePayment(); };
     memberEntry_->openFeePaymentDeletion = [this] { execScreen(*paymentDeletion_); };
+    printDialog_ = new TDruckerDialogF(session_, this);
+    printDialog_->visibleColumns = [this] { return visibleColumns_; };
+    statementDialog_ = new TDruckerDialogF1(session_, this);
+    query_->printList = [this] { printMemberList(); };
+    leavers_->printList = [this] { printMemberList(); };
+    bookingQuery_->printList = [this] { printBookingList(); };
+    arrears_->printList = [this] { printMemberList(); };
 
     // The rules' notices from stores made outside the entry screen (which shows its own).
     notices_ = new ui::NoticeQueue(this);
@@ -221,9 +230,9 @@ void TMainForm::buildMenus() {
     addEntry(bookings, "ActMitgliederImport", QStringLiteral("Daten importieren"));
 
     QMenu* print = menuBar()->addMenu(QStringLiteral("Drucken"));
-    addEntry(print, "ActDruckMitglieder", QStringLiteral("Mitgliedslisten"));
-    addEntry(print, "ActDruckBuchungen", QStringLiteral("Buchungsdaten"));
-    addEntry(print, "ActDruckJahresabschluss", QStringLiteral("Jahresabschluss"));
+    addEntry(print, "ActDruckMitglieder", QStringLiteral("Mitgliedslisten"), [this] { printMembersFromMenu(); });
+    addEntry(print, "ActDruckBuchungen", QStringLiteral("Buchungsdaten"), [this] { printBookingsFromMenu(); });
+    addEntry(print, "ActDruckJahresabschluss", QStringLiteral("Jahresabschluss"), [this] { printStatement(); });
     addEntry(print, "ActEtiketten", QStringLiteral("Etiketten drucken"));
 
     QMenu* text = menuBar()->addMenu(QStringLiteral("Textverarbeitung"));
@@ -458,7 +467,7 @@ void TMainForm::updateDatabaseActions() {
           "ActAuswerten", "ActSammelloeschen", "ActAustritte", "ActStatistik", "ActBuchungNeu", "ActBuchungBearbeiten",
           "ActBuchungenAuswerten", "ActBuchungskonten", "ActUmbuchen", "ActStartwerte", "ActKontosalden",
           "ActJahresabschluss", "ActSaldenNeu", "PopBuchungBearbeiten", "PopBuchungLoeschen", "ActBeitragBuchen",
-          "ActBeitragssaeumige"})
+          "ActBeitragssaeumige", "ActDruckMitglieder", "ActDruckBuchungen", "ActDruckJahresabschluss"})
         action(QString::fromLatin1(name))->setEnabled(open);
 }
 
@@ -528,5 +537,39 @@ void TMainForm::openQuery() { execScreen(*query_); }
 void TMainForm::openLeavers() { execScreen(*leavers_); }
 
 void TMainForm::openMassDeletion() { execScreen(*massDeletion_); }
+
+void TMainForm::printMembersFromMenu() {
+    printDialog_->mode = ListMode::Member;
+    printDialog_->offerQuery(true);
+    execScreen(*printDialog_);
+    if (printDialog_->returnCode == TDruckerDialogF::kOpenQuery) {
+        printDialog_->returnCode = 0;
+        openQuery();
+    }
+}
+
+void TMainForm::printBookingsFromMenu() {
+    printDialog_->mode = ListMode::Booking;
+    printDialog_->offerQuery(true);
+    execScreen(*printDialog_);
+    if (printDialog_->returnCode == TDruckerDialogF::kOpenQuery) {
+        printDialog_->returnCode = 0;
+        execScreen(*bookingQuery_);
+    }
+}
+
+void TMainForm::printStatement() { execScreen(*statementDialog_); }
+
+void TMainForm::printMemberList() {
+    printDialog_->mode = ListMode::Member;
+    printDialog_->offerQuery(false);
+    execScreen(*printDialog_);
+}
+
+void TMainForm::printBookingList() {
+    printDialog_->mode = ListMode::Booking;
+    printDialog_->offerQuery(false);
+    execScreen(*printDialog_);
+}
 
 void TMainForm::openStatistics() { execScreen(*statistics_); }

@@ -45,6 +45,8 @@ class TStatistikF;
 class TBeitragBuchenF;
 class TBetragLoeschenF;
 class TBeitragssaumF;
+class TDruckerDialogF;
+class TDruckerDialogF1;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -87,6 +89,8 @@ public:
     TBeitragBuchenF* feePaymentScreen() const { return feePayment_; }
     TBetragLoeschenF* paymentDeletionScreen() const { return paymentDeletion_; }
     TBeitragssaumF* arrearsScreen() const { return arrears_; }
+    TDruckerDialogF* printDialog() const { return printDialog_; }
+    TDruckerDialogF1* statementDialog() const { return statementDialog_; }
     QTimer* refreshTimer() const { return timer_; }
     // The rows of the tool bar "StandardToolBar", top first.
     const QList<QToolBar*>& toolBarRows() const { return toolBars_; }
@@ -108,6 +112,15 @@ public:
     void openLeavers();
     void openMassDeletion();
     void openStatistics();
+    // The print menu: the list print dialog with "… eingrenzen/sortieren", which opens the
+    // query screen of the mode afterwards when asked; the statement dialog.
+    void printMembersFromMenu();
+    void printBookingsFromMenu();
+    void printStatement();
+    // The print dialog in member mode on the member dataset as the calling screen has
+    // narrowed it (query, leavers, arrears, jubilees); in booking mode for the bookings.
+    void printMemberList();
+    void printBookingList();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -151,6 +164,8 @@ private:
     TBeitragBuchenF* feePayment_ = nullptr;
     TBetragLoeschenF* paymentDeletion_ = nullptr;
     TBeitragssaumF* arrears_ = nullptr;
+    TDruckerDialogF* printDialog_ = nullptr;
+    TDruckerDialogF1* statementDialog_ = nullptr;
     ferolind::ui::NoticeQueue* notices_ = nullptr;
 
     bool startedUp_ = false;

@@ -2,6 +2,7 @@
 
 #include "bookingcommands.h"
 #include "feecommands.h"
+#include "printcommands.h"
 #include "fieldpairs.h"
 #include "data/database.h"
 #include "data/datamodule.h"
@@ -31,7 +32,9 @@ const char* kUsage =
     "  settings get NAME | settings set NAME WERT\n"
     "  plz PLZ                                die Orte einer Postleitzahl, einer je Zeile\n";
 
-QString usage() { return QString::fromUtf8(kUsage).arg(bookingCommandsUsage() + feeCommandsUsage()); }
+QString usage() {
+    return QString::fromUtf8(kUsage).arg(bookingCommandsUsage() + feeCommandsUsage() + printCommandsUsage());
+}
 
 struct Options {
     QString filter, sort, columns;
@@ -193,6 +196,7 @@ int run(QStringList args, QTextStream& out, QTextStream& err) {
             out << c.label << '\t' << c.count << '\n';
     } else if (runBookingCommand(session, command, sub, args, out, changed)) {
     } else if (runFeeCommand(session, command, sub, args, out, changed)) {
+    } else if (runPrintCommand(session, command, sub, args, out)) {
     } else if (command == u"bookings" && sub == u"list") {
         list(data.bookings(), bookingColumnFields(), args, out);
     } else if (command == u"settings" && sub == u"get" && args.size() == 1) {

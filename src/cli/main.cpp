@@ -1,13 +1,22 @@
 #include "cli.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QLocale>
+#include <memory>
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // Printing measures text with the fonts, which needs the GUI part of Qt; without a
+    // display it draws offscreen.
+    int command = 1;
+    if (argc > 2 && QByteArray(argv[1]) == "--db") command = 3;
+    const bool printing = argc > command && QByteArray(argv[command]) == "print";
+    if (printing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app =
+        printing ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     QTextStream out(stdout), err(stderr);
-    const int rc = ferolind::runCli(app.arguments().mid(1), out, err);
+    const int rc = ferolind::runCli(app->arguments().mid(1), out, err);
     out.flush();
     err.flush();
     return rc;

@@ -252,7 +252,7 @@ TEST(MainForm, MenusToolBarAndTheErrorBox) {
     EXPECT_EQ(menus, (QStringList{"Programm", "Mitglieder", "Buchungen", "Drucken", "Textverarbeitung", "Hilfe"}));
     EXPECT_FALSE(run.window.action("ActJubilaeen")->isVisible());
     EXPECT_TRUE(run.window.findChild<QAction*>("TbJubilaeen")->isVisible());
-    EXPECT_FALSE(run.window.action("ActDruckMitglieder")->isEnabled());  // its screen comes later
+    EXPECT_FALSE(run.window.action("ActDruckMitglieder")->isEnabled());  // nothing to print without a database
     EXPECT_TRUE(run.window.action("ActSpalten")->isEnabled());
     EXPECT_EQ(run.window.action("ActHilfe")->shortcut(), QKeySequence(Qt::Key_F1));
 
@@ -317,8 +317,10 @@ TEST(MainForm, SelectionScreensOpenFromMenusAndToolBarAndFollowTheColumnLayout) 
         run.window.findChild<QAction*>("TbSammelloeschen")->trigger();
         EXPECT_EQ(run.shown, (QStringList{"TMitgliederAuswertenF", "TAustritteF", "TSammelloeschenF", "TStatistikF",
                                           "TMitgliederAuswertenF", "TSammelloeschenF"}));
-        // Printing and the birthday list come later.
-        EXPECT_FALSE(run.window.action("ActDruckMitglieder")->isEnabled());
+        // Printing is there; labels and the birthday list come later.
+        for (const char* a : {"ActDruckMitglieder", "ActDruckBuchungen", "ActDruckJahresabschluss"})
+            EXPECT_TRUE(run.window.action(a)->isEnabled()) << a;
+        EXPECT_FALSE(run.window.action("ActEtiketten")->isEnabled());
         EXPECT_FALSE(run.window.findChild<QAction*>("TbJubilaeen")->isEnabled());
 
         const QVector<ui::DatasetGrid*> grids = {run.window.queryScreen()->memberGrid(),

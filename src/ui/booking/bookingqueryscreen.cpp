@@ -36,8 +36,9 @@ TBuchungenAuswertenF::TBuchungenAuswertenF(Session& session, QWidget* parent)
     applyScreenLook(this);
     ui_->SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
     ui_->LSumme->hide();
-    // Printing the bookings shown comes with the booking lists.
-    ui_->SRColorButton1->setEnabled(false);
+    connect(ui_->SRColorButton1, &QPushButton::clicked, this, [this] {
+        if (printList) guarded(this, printList);
+    });
     for (QDateEdit* d : {ui_->DateTimePicker1, ui_->DateTimePicker2}) d->setMinimumDate(QDate(1, 1, 1));
 
     // The booking columns as the main window shows them.

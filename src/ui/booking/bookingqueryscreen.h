@@ -60,6 +60,8 @@ public:
     // The criteria as typed.
     ferolind::BookingCriteria criteria() const;
     ferolind::ui::DatasetGrid* grid() const;
+    // "Drucken": the booking list of the bookings shown (set by the main window).
+    std::function<void()> printList;
 
 signals:
     // A double click on a booking: the booking entry screen should open on it.

@@ -28,8 +28,10 @@ TBeitragssaumF::TBeitragssaumF(Session& session, const TBeitragBuchenF& periods,
     connect(ui_->CBJahr, &QComboBox::currentTextChanged, this, [this] { guarded(this, [this] { build(); }); });
     connect(ui_->CBMonatQuartal, &QComboBox::currentTextChanged, this, [this] { guarded(this, [this] { build(); }); });
     connect(ui_->SpeedButton1, &QToolButton::clicked, this, [this] { openManual(this); });
-    // Printing and export wait for the print dialog and the member export.
-    ui_->Button1->setEnabled(false);
+    connect(ui_->Button1, &QPushButton::clicked, this, [this] {
+        if (printList) guarded(this, printList);
+    });
+    // The export waits for the member export.
     ui_->Button2->setEnabled(false);
 }
 

@@ -7,6 +7,7 @@
 
 #include "members/selectioncontrols.h"
 
+#include <functional>
 #include <memory>
 
 namespace Ui {
@@ -36,6 +37,9 @@ public:
     // What opening does: the period state copied, the year box, the list (an error of
     // this first build is not shown).
     void prepareShow() override;
+
+    // "Drucken": the member list print dialog on the members shown (set by the main window).
+    std::function<void()> printList;
 
 private:
     bool build();

@@ -25,8 +25,9 @@ TAustritteF::TAustritteF(ferolind::Session& session, QWidget* parent)
     connect(ui_->RadioButton1, &QRadioButton::clicked, this, [this] { applyPreset(DatePreset::CurrentMonth); });
     connect(ui_->RadioButton4, &QRadioButton::clicked, this, [this] { applyPreset(DatePreset::CurrentQuarter); });
     connect(ui_->RadioButton2, &QRadioButton::clicked, this, [this] { applyPreset(DatePreset::CurrentYear); });
-    // "Drucken" waits for the print dialog.
-    ui_->SRColorButton1->setEnabled(false);
+    connect(ui_->SRColorButton1, &QPushButton::clicked, this, [this] {
+        if (printList) guarded(this, printList);
+    });
 }
 
 TAustritteF::~TAustritteF() = default;

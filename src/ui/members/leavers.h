@@ -33,6 +33,8 @@ public:
 
     // What opening does: the preset "aktuelles Jahr", shown at once.
     void prepareShow() override;
+    // "Drucken": the print dialog on the members shown (set by the main window).
+    std::function<void()> printList;
 
 private:
     void showLeavers();

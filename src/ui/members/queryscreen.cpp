@@ -37,8 +37,10 @@ TMitgliederAuswertenF::TMitgliederAuswertenF(ferolind::Session& session, QWidget
     connect(ui_->DBGrid1, &DatasetGrid::rowDoubleClicked, this, [this] {
         if (openMemberEntry && !members_.isEmpty()) guarded(this, openMemberEntry);
     });
-    // "Drucken" and "Geburtstage/Jubiläen" wait for the print dialog and the jubilee screen.
-    ui_->SRColorButton1->setEnabled(false);
+    connect(ui_->SRColorButton1, &QPushButton::clicked, this, [this] {
+        if (printList) guarded(this, printList);
+    });
+    // "Geburtstage/Jubiläen" waits for the jubilee screen.
     ui_->SRColorButton2->setEnabled(false);
     dateCriterionChanged();
 }

@@ -48,6 +48,8 @@ public:
 
     // Double click on a member: opens the member entry on it (set by the main window).
     std::function<void()> openMemberEntry;
+    // "Drucken": the print dialog on the members shown (set by the main window).
+    std::function<void()> printList;
 
     // What opening does: the boxes refilled, the date group enabled by the criterion.
     void prepareShow() override;

@@ -1,0 +1,193 @@
+#include "pagepreview.h"
+
+#include "common/look.h"
+#include "common/messages.h"
+#include "printing/bookinglistlayout.h"
+#include "printing/memberlistlayout.h"
+#include "printing/statementlayout.h"
+#include "printing/paintercanvas.h"
+#include "ui_pagepreview.h"
+
+#include <QFileDialog>
+#include <QImage>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QPixmap>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <QToolButton>
+
+using namespace ferolind;
+using namespace ferolind::printing;
+
+std::unique_ptr<QPrinter> defaultPrinter() {
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    const QPrinterInfo standard = QPrinterInfo::defaultPrinter();
+    if (!standard.isNull()) printer->setPrinterName(standard.printerName());
+    return printer;
+}
+
+QString printerName(const QPrinter& p) {
+    if (!p.printerName().isEmpty()) return p.printerName();
+    return p.outputFormat() == QPrinter::PdfFormat ? QStringLiteral("PDF-Datei") : QStringLiteral("(kein Drucker)");
+}
+
+PagePreviewScreen::PagePreviewScreen(QPrinter& printer, PageLayout& layout, int openPageCount, QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::TSeitenvorschauF>()), printer_(printer), job_(layout, openPageCount) {
+    ui_->setupUi(this);
+    ui::applyScreenLook(this);
+    ui_->LSeitenbild->setStyleSheet(QStringLiteral("background: white; border: 1px solid #808080;"));
+    ui_->TBFormat->hide();
+    askPrint = [this](QPrinter& p) {
+        QPrintDialog d(&p, this);
+        d.setWindowTitle(QStringLiteral("Drucken"));
+        return d.exec() == QDialog::Accepted;
+    };
+    askSetup = [this](QPrinter& p) {
+        QPrintDialog d(&p, this);
+        d.setWindowTitle(QStringLiteral("Druckereinrichtung"));
+        return d.exec() == QDialog::Accepted;
+    };
+    askPdfFile = [this] {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Als PDF speichern"), QString(),
+                                            QStringLiteral("PDF-Dateien (*.pdf)"));
+    };
+    connect(ui_->TBDrucken, &QToolButton::clicked, this, [this] { print(); });
+    connect(ui_->TBEinrichten, &QToolButton::clicked, this, [this] {
+        if (askSetup(printer_)) {
+            markStale();
+            render();
+        }
+    });
+    connect(ui_->TBPdf, &QToolButton::clicked, this, [this] { saveAsPdf(); });
+    connect(ui_->TBErste, &QToolButton::clicked, this, [this] { showPage(1); });
+    connect(ui_->TBVorige, &QToolButton::clicked, this, [this] { showPage(page_ - 1); });
+    connect(ui_->TBNaechste, &QToolButton::clicked, this, [this] { showPage(page_ + 1); });
+    connect(ui_->TBKleiner, &QToolButton::clicked, this, [this] {
+        fitWidth_ = false;
+        zoom_ = std::max(0.02, zoom_ / 1.25);
+        render();
+    });
+    connect(ui_->TBGroesser, &QToolButton::clicked, this, [this] {
+        fitWidth_ = false;
+        zoom_ = std::min(2.0, zoom_ * 1.25);
+        render();
+    });
+    connect(ui_->TBSeitenbreite, &QToolButton::clicked, this, [this] {
+        fitWidth_ = true;
+        render();
+    });
+}
+
+PagePreviewScreen::~PagePreviewScreen() = default;
+
+void PagePreviewScreen::showPage(int page) {
+    page_ = std::clamp(page, 1, job_.pageCount());
+    render();
+}
+
+void PagePreviewScreen::fitWidth() {
+    const int room = ui_->ScrollBox->viewport()->width() - 24;
+    zoom_ = std::max(0.02, double(std::max(room, 100)) / std::max(1, printer_.width()));
+}
+
+void PagePreviewScreen::render() {
+    ui::guarded(this, [this] {
+        if (fitWidth_) fitWidth();
+        const int W = printer_.width(), H = printer_.height();
+        QImage image(QSize(std::max(1, int(W * zoom_)), std::max(1, int(H * zoom_))), QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setRenderHint(QPainter::TextAntialiasing);
+            painter.scale(zoom_, zoom_);
+            PainterCanvas canvas(painter);
+            if (stale_) {
+                job_.prepare(canvas, W, H);
+                stale_ = false;
+            }
+            job_.drawPage(canvas, W, H, page_);
+        }
+        // A page asked for beyond the end shows the last one.
+        page_ = std::min(page_, job_.pageCount());
+        ui_->LSeitenbild->setPixmap(QPixmap::fromImage(image));
+        ui_->LSeitenbild->resize(image.size());
+        ui_->LSeite->setText(QStringLiteral("Seite %1 von %2").arg(page_).arg(job_.pageCount()));
+        ui_->TBErste->setEnabled(page_ > 1);
+        ui_->TBVorige->setEnabled(page_ > 1);
+        ui_->TBNaechste->setEnabled(page_ < job_.pageCount());
+    });
+}
+
+void PagePreviewScreen::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    if (fitWidth_) render();
+}
+
+void PagePreviewScreen::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    render();
+}
+
+int PagePreviewScreen::printTo(QPrinter& target) {
+    // The layout is prepared anew for the target's page, and again for the screen after.
+    const int pages = job_.printAll(target);
+    markStale();
+    return pages;
+}
+
+void PagePreviewScreen::print() {
+    if (!askPrint(printer_)) return;
+    ui::guarded(this, [this] {
+        printTo(printer_);
+        render();
+    });
+}
+
+void PagePreviewScreen::saveAsPdf() {
+    const QString path = askPdfFile();
+    if (path.isEmpty()) return;
+    ui::guarded(this, [this, &path] {
+        QPrinter pdf(QPrinter::HighResolution);
+        pdf.setOutputFormat(QPrinter::PdfFormat);
+        pdf.setOutputFileName(path);
+        pdf.setPageLayout(printer_.pageLayout());
+        pdf.setDocName(windowTitle());
+        printTo(pdf);
+        render();
+    });
+}
+
+TVorschauMitgliederF::TVorschauMitgliederF(QPrinter& printer, MemberListLayout& layout, QWidget* parent)
+    : PagePreviewScreen(printer, layout, 100, parent), layout_(layout) {
+    setObjectName(QStringLiteral("VorschauMitgliederF"));
+    setWindowTitle(QStringLiteral("Druckvorschau"));
+    ui_->TBFormat->show();
+    printer_.setPageOrientation(layout_.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    connect(ui_->TBFormat, &QToolButton::clicked, this, [this] { toggleOrientation(); });
+}
+
+void TVorschauMitgliederF::toggleOrientation() {
+    layout_.landscape = !layout_.landscape;
+    printer_.setPageOrientation(layout_.landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    markStale();
+    showPage(1);
+}
+
+TDruckerVorschauBuchungenF::TDruckerVorschauBuchungenF(QPrinter& printer, BookingListLayout& layout, QWidget* parent)
+    : PagePreviewScreen(printer, layout, 1000, parent) {
+    setObjectName(QStringLiteral("DruckerVorschauBuchungenF"));
+    setWindowTitle(QStringLiteral("Buchungen drucken"));
+    printer_.setPageOrientation(QPageLayout::Portrait);
+}
+
+TDruckerVorschauF::TDruckerVorschauF(QPrinter& printer, StatementLayout& layout, QWidget* parent)
+    : PagePreviewScreen(printer, layout, 100, parent) {
+    setObjectName(QStringLiteral("DruckerVorschauF"));
+    setWindowTitle(QStringLiteral("Vorschau des Jahresabschlusses"));
+    printer_.setPageOrientation(QPageLayout::Portrait);
+}
