@@ -4,7 +4,6 @@
 #include "data/settings.h"
 
 #include <QDir>
-#include <QLocale>
 #include <QMutex>
 #include <QSaveFile>
 #include <QStorageInfo>
@@ -401,8 +400,7 @@ QVector<CoverSheetItem> DtausWriter::coverSheet() const {
         text(440, 300, QStringLiteral("Disketten-Nr:"));
         text(440, 900, volumeLabel());
     }
-    const QString sum = QString::number(amountSumCents_ / 100) + QLocale().decimalPoint() +
-                        QString::number(amountSumCents_ % 100).rightJustified(2, u'0');
+    const QString sum = moneyToFixed2(amountSumCents_ * (kMoneyUnit / 100));
     const QList<std::pair<int, std::pair<QString, QString>>> rows = {
         {500, {QStringLiteral("Anzahl Datensätze C:"), QString::number(recordCount_)}},
         {560, {QStringLiteral("Summe Datensätze C:"), sum}},
