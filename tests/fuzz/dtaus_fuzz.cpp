@@ -62,8 +62,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray before = w.records();
     bool added = false;
     try {
-        added = w.AddPayment(name, purpose, Money(number(nums.value(0))) * 100, number(nums.value(1)),
-                             number(nums.value(2)));
+        // Cents as typed; beyond what money can hold in cents, the number as money itself.
+        const qint64 typed = number(nums.value(0));
+        const Money amount = (typed > -kMoneyLimit / 100 && typed < kMoneyLimit / 100) ? typed * 100 : typed;
+        added = w.AddPayment(name, purpose, amount, number(nums.value(1)), number(nums.value(2)));
     } catch (const DataError&) {
         FUZZ_CHECK(!w.ShowWarnings, QStringLiteral("Fehler im Warnmodus"));
     }

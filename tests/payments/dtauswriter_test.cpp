@@ -13,6 +13,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <limits>
+
 using namespace ferolind;
 
 namespace {
@@ -222,6 +224,7 @@ TEST(DtausChecks, PaymentRefusedWithItsMessageChangesNothing) {
         {ok, euros(100000000000LL), 10020030, 55, 1, dtausmsg::Amount},
         // 999999999,995 would be written as 1000000000,00, which eleven digits cannot hold.
         {ok, euros(99999999999LL) + 50, 10020030, 55, 1, dtausmsg::Amount},
+        {ok, std::numeric_limits<Money>::max(), 10020030, 55, 1, dtausmsg::Amount},
         {ok, euros(100), 10020030, 55, 15, dtausmsg::Lines},
         // The first failed check is the one reported.
         {QString(), -1, 1, 1, 20, dtausmsg::BankCode},

@@ -84,7 +84,11 @@ QStringList wrapPurpose(const QStringList& lines) {
     return out;
 }
 
-qint64 centsOf(Money amount) { return (amount + kMoneyUnit / 200) / (kMoneyUnit / 100); }
+// Rounded half up; written without a sum that could overflow near the largest amount.
+qint64 centsOf(Money amount) {
+    constexpr Money perCent = kMoneyUnit / 100;
+    return amount / perCent + (amount % perCent >= perCent / 2 ? 1 : 0);
+}
 
 // Digits a sum field can hold.
 constexpr qint64 limitOfDigits(int n) {
