@@ -116,7 +116,10 @@ void PagePreviewScreen::render() {
         page_ = std::min(page_, job_.pageCount());
         ui_->LSeitenbild->setPixmap(QPixmap::fromImage(image));
         ui_->LSeitenbild->resize(image.size());
-        ui_->LSeite->setText(QStringLiteral("Seite %1 von %2").arg(page_).arg(job_.pageCount()));
+        // The page count is named once a drawing reached the end; the open count is no count.
+        ui_->LSeite->setText(job_.pageCountKnown()
+                                 ? QStringLiteral("Seite %1 von %2").arg(page_).arg(job_.pageCount())
+                                 : QStringLiteral("Seite %1").arg(page_));
         ui_->TBErste->setEnabled(page_ > 1);
         ui_->TBVorige->setEnabled(page_ > 1);
         ui_->TBNaechste->setEnabled(page_ < job_.pageCount());
