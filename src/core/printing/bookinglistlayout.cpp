@@ -1,5 +1,6 @@
 #include "bookinglistlayout.h"
 
+#include "booking/bookingquery.h"
 #include "data/dataset.h"
 #include "data/values.h"
 #include "members/columns.h"
@@ -10,7 +11,6 @@ namespace {
 const QString kArial = QStringLiteral("Arial");
 const QString kNarrow = QStringLiteral("Arial Narrow");
 constexpr int kAmountColumn = 5;
-constexpr int kDirectionColumn = 4;
 }  // namespace
 
 const QStringList& bookingPrintHeadings() {
@@ -44,15 +44,8 @@ QString BookingListLayout::cellText(int position, int column) const {
     return valueToText(bookings_.fields()[fields_[column]].type, v);
 }
 
-QString BookingListLayout::sumLine() const {
-    Money sum = 0;
-    for (int p = 0; p < bookings_.recordCount(); ++p) {
-        const Row& r = bookings_.rowAt(p);
-        const Money m = r[fields_[kAmountColumn]].toLongLong();
-        sum += r[fields_[kDirectionColumn]].toString() == u"A" ? -m : m;
-    }
-    return QStringLiteral("Summe: ") + moneyToCurrency(sum);
-}
+// The net sum of the bookings shown, as the booking query shows it.
+QString BookingListLayout::sumLine() const { return bookingSumText(bookingNetSum(bookings_)); }
 
 void BookingListLayout::wrap(int column, int& x, int& y, int* wraps) const {
     if (column == kBookingPrintColumns - 1) return;
