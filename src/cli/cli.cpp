@@ -2,6 +2,7 @@
 
 #include "bookingcommands.h"
 #include "dtauscommands.h"
+#include "sepacommands.h"
 #include "feecommands.h"
 #include "printcommands.h"
 #include "fieldpairs.h"
@@ -35,7 +36,7 @@ const char* kUsage =
 
 QString usage() {
     return QString::fromUtf8(kUsage).arg(bookingCommandsUsage() + feeCommandsUsage() + printCommandsUsage() +
-                                         dtausCommandsUsage());
+                                         dtausCommandsUsage() + sepaCommandsUsage());
 }
 
 struct Options {
@@ -165,6 +166,7 @@ int run(QStringList args, QTextStream& out, QTextStream& err) {
         for (const QString& town : townsForPostalCode(data.postalCodes(), args[0])) out << town << '\n';
         return 0;
     }
+    if (command == u"iban") return runIbanCommand(args, out, err) ? 0 : 1;
     if (command == u"dtaus" && !args.isEmpty() && args[0] == u"write") {
         QTextStream in(stdin);
         runDtausWrite(args.mid(1), in, out);

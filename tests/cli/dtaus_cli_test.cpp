@@ -127,4 +127,19 @@ TEST_F(DtausCli, RunOverTheDirectDebitMembersWithTheirFeePayments) {
     EXPECT_FALSE(QFile::exists(path("lastschrift.txt")));
 }
 
+TEST_F(DtausCli, IbanOfBankCodeAndAccountAndTheCheck) {
+    CliRun r = cli({"iban", "37040044", "532013000"});
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "DE89370400440532013000\n");
+    r = cli({"iban", "check", "DE89 3704 0044 0532 0130 00"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "DE89 3704 0044 0532 0130 00\n");
+    r = cli({"iban", "check", "DE89370400440532013001"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("Prüfziffern")) << r.err.toStdString();
+    r = cli({"iban", "3704004", "532013000"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("acht Ziffern")) << r.err.toStdString();
+}
+
 }  // namespace
