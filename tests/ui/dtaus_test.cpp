@@ -6,6 +6,7 @@
 #include "fees/feepayments.h"
 #include "mainform.h"
 #include "messagescript.h"
+#include "scriptedprogram.h"
 #include "payments/dtausrun.h"
 #include "payments/dtausscreen.h"
 #include "printing/pagepreview.h"
@@ -28,23 +29,13 @@ namespace c = ferolind::ui::dtausscreen::controls;
 
 namespace {
 
-template <typename T = QWidget>
-T* control(QWidget* screen, const char* name) {
-    T* w = screen->findChild<T*>(QString::fromLatin1(name));
-    if (!w) throw std::runtime_error(std::string("no control ") + name);
-    return w;
-}
+using test::control;
 
 // The program on a club of two direct-debit members and one without; each screen the
 // window opens runs the step the test put in for it.
-struct DtausProgram : ::testing::Test {
+struct DtausProgram : ::testing::Test, test::ScriptedProgram {
     test::Club club;
     test::MessageScript script;
-    std::unique_ptr<DataModule> data;
-    std::unique_ptr<Session> session;
-    std::unique_ptr<TMainForm> window;
-    QStringList shown;
-    QHash<QString, std::function<void(QDialog&)>> steps;
     QStringList previews;  // window titles of the previews shown, with their page counts
     const QString year = QString::number(QDate::currentDate().year());
     const QString month = QString::number(QDate::currentDate().month());
@@ -66,24 +57,13 @@ struct DtausProgram : ::testing::Test {
         club.data->settings().DbSettingSetInt(kPaymentPeriodEntry, 0);
         target = QDir(club.folder()).filePath("lastschrift.txt");
 
-        data = std::make_unique<DataModule>();
-        session = std::make_unique<Session>(*data);
-        window = std::make_unique<TMainForm>(*session);
-        window->execScreen = [this](QDialog& d) {
-            const QString name = QString::fromLatin1(d.metaObject()->className());
-            shown << name;
-            if (steps.contains(name)) steps.value(name)(d);
-            return 0;
-        };
-        window->show();
-        window->runStartUp();
-        QApplication::processEvents();
+        startProgram();
         dtaus()->execPreview = [this](QDialog& d) {
             previews << d.windowTitle() + " " + QString::number(static_cast<PagePreviewScreen&>(d).pageCount());
             return 0;
         };
     }
-    void TearDown() override { window->close(); }
+    void TearDown() override { stopProgram(); }
 
     TdtausF* dtaus() { return window->dtausScreen(); }
     QLineEdit* edit(const char* name) { return control<QLineEdit>(dtaus(), name); }
