@@ -33,6 +33,8 @@
 #include "members/memberrules.h"
 #include "members/queryscreen.h"
 #include "members/statistics.h"
+#include "payments/dtausscreen.h"
+#include "printing/memberlistlayout.h"
 #include "printing/printdialog.h"
 #include "printing/statementdialog.h"
 #include "session/session.h"
@@ -120,6 +122,10 @@ TMainForm::TMainForm(Session& session, QWidget* parent) : QMainWindow(parent), s
     leavers_->printList = [this] { printMemberList(); };
     bookingQuery_->printList = [this] { printBookingList(); };
     arrears_->printList = [this] { printMemberList(); };
+    dtaus_ = new TdtausF(session_, *feePayment_, this);
+    dtaus_->statusColumnSelected = [this] {
+        return printDialog_->memberColumnSelected(int(printing::memberPrintCaptions().indexOf(QStringLiteral("Status"))));
+    };
 
     // The rules' notices from stores made outside the entry screen (which shows its own).
     notices_ = new ui::NoticeQueue(this);
@@ -226,7 +232,7 @@ void TMainForm::buildMenus() {
     addEntry(bookings, "ActSaldenNeu", QStringLiteral("Salden neu berechnen"), [this] { recomputeBalances(); });
     bookings->addSeparator();
     addEntry(bookings, "ActBuchungenExportieren", QStringLiteral("Buchungen exportieren"));
-    addEntry(bookings, "ActDtaus", QStringLiteral("DTAUS erstellen"));
+    addEntry(bookings, "ActDtaus", QStringLiteral("DTAUS erstellen"), [this] { execScreen(*dtaus_); });
     addEntry(bookings, "ActMitgliederImport", QStringLiteral("Daten importieren"));
 
     QMenu* print = menuBar()->addMenu(QStringLiteral("Drucken"));
@@ -351,6 +357,7 @@ void TMainForm::setupLabels() {
     leavers_->setFreeFieldLabels(labels_);
     massDeletion_->setFreeFieldLabels(labels_);
     arrears_->setFreeFieldLabels(labels_);
+    dtaus_->setFreeFieldLabels(labels_);
 }
 
 void TMainForm::applyVisibleColumns() {
@@ -467,7 +474,7 @@ void TMainForm::updateDatabaseActions() {
           "ActAuswerten", "ActSammelloeschen", "ActAustritte", "ActStatistik", "ActBuchungNeu", "ActBuchungBearbeiten",
           "ActBuchungenAuswerten", "ActBuchungskonten", "ActUmbuchen", "ActStartwerte", "ActKontosalden",
           "ActJahresabschluss", "ActSaldenNeu", "PopBuchungBearbeiten", "PopBuchungLoeschen", "ActBeitragBuchen",
-          "ActBeitragssaeumige", "ActDruckMitglieder", "ActDruckBuchungen", "ActDruckJahresabschluss"})
+          "ActBeitragssaeumige", "ActDruckMitglieder", "ActDruckBuchungen", "ActDruckJahresabschluss", "ActDtaus"})
         action(QString::fromLatin1(name))->setEnabled(open);
 }
 

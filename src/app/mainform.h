@@ -45,6 +45,7 @@ class TStatistikF;
 class TBeitragBuchenF;
 class TBetragLoeschenF;
 class TBeitragssaumF;
+class TdtausF;
 class TDruckerDialogF;
 class TDruckerDialogF1;
 
@@ -89,6 +90,7 @@ public:
     TBeitragBuchenF* feePaymentScreen() const { return feePayment_; }
     TBetragLoeschenF* paymentDeletionScreen() const { return paymentDeletion_; }
     TBeitragssaumF* arrearsScreen() const { return arrears_; }
+    TdtausF* dtausScreen() const { return dtaus_; }
     TDruckerDialogF* printDialog() const { return printDialog_; }
     TDruckerDialogF1* statementDialog() const { return statementDialog_; }
     QTimer* refreshTimer() const { return timer_; }
@@ -164,6 +166,7 @@ private:
     TBeitragBuchenF* feePayment_ = nullptr;
     TBetragLoeschenF* paymentDeletion_ = nullptr;
     TBeitragssaumF* arrears_ = nullptr;
+    TdtausF* dtaus_ = nullptr;
     TDruckerDialogF* printDialog_ = nullptr;
     TDruckerDialogF1* statementDialog_ = nullptr;
     ferolind::ui::NoticeQueue* notices_ = nullptr;

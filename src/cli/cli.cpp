@@ -1,6 +1,8 @@
 #include "cli.h"
 
 #include "bookingcommands.h"
+#include "dtauscommands.h"
+#include "sepacommands.h"
 #include "feecommands.h"
 #include "printcommands.h"
 #include "fieldpairs.h"
@@ -33,7 +35,8 @@ const char* kUsage =
     "  plz PLZ                                die Orte einer Postleitzahl, einer je Zeile\n";
 
 QString usage() {
-    return QString::fromUtf8(kUsage).arg(bookingCommandsUsage() + feeCommandsUsage() + printCommandsUsage());
+    return QString::fromUtf8(kUsage).arg(bookingCommandsUsage() + feeCommandsUsage() + printCommandsUsage() +
+                                         dtausCommandsUsage() + sepaCommandsUsage());
 }
 
 struct Options {
@@ -163,6 +166,12 @@ int run(QStringList args, QTextStream& out, QTextStream& err) {
         for (const QString& town : townsForPostalCode(data.postalCodes(), args[0])) out << town << '\n';
         return 0;
     }
+    if (command == u"iban") return runIbanCommand(args, out, err) ? 0 : 1;
+    if (command == u"dtaus" && !args.isEmpty() && args[0] == u"write") {
+        QTextStream in(stdin);
+        runDtausWrite(args.mid(1), in, out);
+        return 0;
+    }
     if (!haveFolder) folder = RegistryGetString(QStringLiteral("DBPfad"));
     if (folder.isEmpty())
         throw DataError(QStringLiteral("Es ist kein Datenbankverzeichnis gewählt: bitte --db VERZEICHNIS angeben."));
@@ -197,6 +206,7 @@ int run(QStringList args, QTextStream& out, QTextStream& err) {
     } else if (runBookingCommand(session, command, sub, args, out, changed)) {
     } else if (runFeeCommand(session, command, sub, args, out, changed)) {
     } else if (runPrintCommand(session, command, sub, args, out)) {
+    } else if (runDtausCommand(session, command, sub, args, out)) {
     } else if (command == u"bookings" && sub == u"list") {
         list(data.bookings(), bookingColumnFields(), args, out);
     } else if (command == u"settings" && sub == u"get" && args.size() == 1) {

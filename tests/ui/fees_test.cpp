@@ -13,6 +13,7 @@
 #include "mainform.h"
 #include "members/memberentry.h"
 #include "messagescript.h"
+#include "scriptedprogram.h"
 
 #include <gtest/gtest.h>
 #include <QAction>
@@ -31,12 +32,7 @@ namespace arr = ferolind::ui::arrearsscreen::controls;
 
 namespace {
 
-template <typename T = QWidget>
-T* control(QWidget* screen, const char* name) {
-    T* w = screen->findChild<T*>(QString::fromLatin1(name));
-    if (!w) throw std::runtime_error(std::string("no control ") + name);
-    return w;
-}
+using test::control;
 
 QStringList items(QComboBox* box) {
     QStringList l;
@@ -46,14 +42,9 @@ QStringList items(QComboBox* box) {
 
 // The program on a club of three members; each screen the window opens runs the step
 // the test put in for its class, instead of a modal loop.
-struct FeeProgram : ::testing::Test {
+struct FeeProgram : ::testing::Test, test::ScriptedProgram {
     test::Club club;
     test::MessageScript script;
-    std::unique_ptr<DataModule> data;
-    std::unique_ptr<Session> session;
-    std::unique_ptr<TMainForm> window;
-    QStringList shown;
-    QHash<QString, std::function<void(QDialog&)>> steps;
     const QDate today = QDate::currentDate();
     const QString year = QString::number(QDate::currentDate().year());
     const QString month = QString::number(QDate::currentDate().month());
@@ -70,20 +61,9 @@ struct FeeProgram : ::testing::Test {
         club.data->settings().DbSettingSetList(BookingRules::kAccounts, {"Kasse"});
         club.data->settings().DbSettingSetInt(kPaymentPeriodEntry, 0);
 
-        data = std::make_unique<DataModule>();
-        session = std::make_unique<Session>(*data);
-        window = std::make_unique<TMainForm>(*session);
-        window->execScreen = [this](QDialog& d) {
-            const QString name = QString::fromLatin1(d.metaObject()->className());
-            shown << name;
-            if (steps.contains(name)) steps.value(name)(d);
-            return 0;
-        };
-        window->show();
-        window->runStartUp();
-        QApplication::processEvents();
+        startProgram();
     }
-    void TearDown() override { window->close(); }
+    void TearDown() override { stopProgram(); }
 
     TBeitragBuchenF* fees() { return window->feePaymentScreen(); }
     QComboBox* feeBox(const char* name) { return control<QComboBox>(fees(), name); }

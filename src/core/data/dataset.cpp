@@ -670,7 +670,9 @@ bool Dataset::post() {
         modified_ = false;
         state_ = State::Browse;
         placeInView(index, false);
-        const int at = int(view_.indexOf(index));
+        // Searched from the end, where an unsorted view places a new record: a bulk
+        // store of many rows stays linear.
+        const int at = int(view_.lastIndexOf(index));
         notifyReset();
         // The stored record stays current when it is presented.
         if (at >= 0) {

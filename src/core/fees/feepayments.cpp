@@ -156,6 +156,10 @@ void recordFeePayment(Session& session, int memberId, const FeePeriod& period) {
         throw DataError(QStringLiteral("Es gibt kein Mitglied mit der Nummer %1.").arg(memberId));
     if (session.memberRules().IsFeePaid(memberId, period.kind, period.year, period.period))
         throw DataError(QStringLiteral("Für das Mitglied %1 ist der Beitrag dieses Zeitraums schon gebucht.").arg(memberId));
+    storeFeePaymentRow(data, memberId, period);
+}
+
+void storeFeePaymentRow(DataModule& data, int memberId, const FeePeriod& period) {
     Dataset& p = data.feePayments();
     p.checkBrowseMode();
     p.insert();

@@ -70,6 +70,9 @@ void showArrears(Session& session, const FeePeriod& period);
 // Stores the payment row of a member for the period (Monat and Quartal 0 where the kind
 // does not use them). Throws DataError when no member has that number or the row is refused.
 void recordFeePayment(Session& session, int memberId, const FeePeriod& period);
+// Stores the row alone, for a bulk caller that has looked up the members and their
+// payments once beforehand (the direct-debit run). Throws DataError when it is refused.
+void storeFeePaymentRow(DataModule& data, int memberId, const FeePeriod& period);
 
 // Deletes the current row of the fee payment dataset (none when it presents no row).
 // The income booking made with it stays, and no balance changes.

@@ -38,15 +38,23 @@ void setPickers(QDateEdit* from, QDateEdit* to, const DateRange& range) {
 MemberSelectionScreen::MemberSelectionScreen(Session& session, QWidget* parent, bool ordersMembers)
     : QDialog(parent), session_(session), members_(session.data().members()), ordersMembers_(ordersMembers) {}
 
-void MemberSelectionScreen::setUpScreen(DatasetGrid* grid, const QString& widthPrefix) {
+void MemberSelectionScreen::setUpScreen(DatasetGrid* grid, const QString& widthPrefix, const QStringList& fields) {
     applyScreenLook(this);
     grid_ = grid;
-    grid_->setDataset(members_, memberColumnFields(), memberColumnTitles(labels_), widthPrefix);
+    fields_ = fields.isEmpty() ? memberColumnFields() : fields;
+    grid_->setDataset(members_, fields_, titles(), widthPrefix);
+}
+
+QStringList MemberSelectionScreen::titles() const {
+    const QStringList all = memberColumnTitles(labels_);
+    QStringList t;
+    for (const QString& f : fields_) t << all.value(memberColumnFields().indexOf(f), f);
+    return t;
 }
 
 void MemberSelectionScreen::setFreeFieldLabels(const FreeFieldLabels& labels) {
     labels_ = labels;
-    grid_->setTitles(memberColumnTitles(labels));
+    grid_->setTitles(titles());
 }
 
 int MemberSelectionScreen::exec() {

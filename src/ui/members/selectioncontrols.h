@@ -50,15 +50,18 @@ public:
 
 protected:
     MemberSelectionScreen(Session& session, QWidget* parent, bool ordersMembers);
-    // After the layout is set up: the screen look and the grid over the members.
-    void setUpScreen(DatasetGrid* grid, const QString& widthPrefix);
+    // After the layout is set up: the screen look and the grid over the members (the 29
+    // member columns, or only the given fields).
+    void setUpScreen(DatasetGrid* grid, const QString& widthPrefix, const QStringList& fields = {});
 
     Session& session_;
     Dataset& members_;
     FreeFieldLabels labels_;
 
 private:
+    QStringList titles() const;
     DatasetGrid* grid_ = nullptr;
+    QStringList fields_;
     bool ordersMembers_;
 };
 

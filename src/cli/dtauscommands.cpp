@@ -1,0 +1,168 @@
+#include "dtauscommands.h"
+
+#include "data/datamodule.h"
+#include "data/dataset.h"
+#include "data/errors.h"
+#include "data/values.h"
+#include "fees/feepayments.h"
+#include "payments/coversheetlayout.h"
+#include "payments/dtausrun.h"
+#include "payments/dtauswriter.h"
+#include "session/session.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+
+namespace ferolind {
+
+QString dtausCommandsUsage() {
+    return QStringLiteral(
+        "  dtaus write --out DATEI --sender-name NAME --sender-blz BLZ --sender-account KONTO [--credit] [--order]\n"
+        "              [--key KKKKK] [--date TT.MM.JJJJ] [--cover-sheet PDF]\n"
+        "                                         DTAUS-Datei aus Zahlungen der Standardeingabe, je Zeile:\n"
+        "                                         Name<TAB>BLZ<TAB>Konto<TAB>Betrag[<TAB>Verwendungszweck ...]\n"
+        "  dtaus run --out DATEI --sender-name NAME --sender-blz BLZ --sender-account KONTO --purpose TEXT\n"
+        "            [--date TT.MM.JJJJ] [--book-year JAHR [--book-period N]] [--cover-sheet PDF]\n"
+        "                                         Lastschriften aller Mitglieder mit DTAUS, auf Wunsch mit\n"
+        "                                         Beitragsbuchung des Zeitraums\n");
+}
+
+namespace {
+
+// The command's arguments: options with a value and switches, each known.
+class DtausArgs {
+public:
+    DtausArgs(const QStringList& args, const QSet<QString>& valued, const QSet<QString>& switches) {
+        for (auto it = args.begin(); it != args.end(); ++it) {
+            if (switches.contains(*it)) {
+                on_.insert(*it);
+                continue;
+            }
+            if (!valued.contains(*it)) throw DataError(QStringLiteral("Unbekannte Option »%1«.").arg(*it));
+            const QString name = *it;
+            if (++it == args.end()) throw DataError(QStringLiteral("Zur Option %1 fehlt der Wert.").arg(name));
+            values_.insert(name, *it);
+        }
+    }
+    bool has(const QString& name) const { return values_.contains(name) || on_.contains(name); }
+    QString value(const QString& name) const { return values_.value(name); }
+    QString required(const QString& name) const {
+        if (!values_.contains(name)) throw DataError(QStringLiteral("Es fehlt die Option %1.").arg(name));
+        return values_.value(name);
+    }
+    // --date as the execution date; none without the option.
+    QDateTime date() const {
+        if (!has(QStringLiteral("--date"))) return {};
+        const QVariant d = parseDate(value(QStringLiteral("--date")));
+        if (d.isNull())
+            throw DataError(QStringLiteral("»%1« ist kein gültiges Datum (TT.MM.JJJJ).").arg(value(QStringLiteral("--date"))));
+        return toDateTime(d);
+    }
+
+private:
+    QHash<QString, QString> values_;
+    QSet<QString> on_;
+};
+
+const QSet<QString> kSenderOptions = {"--out", "--sender-name", "--sender-blz", "--sender-account", "--date",
+                                      "--cover-sheet"};
+
+DtausSender senderOf(const DtausArgs& a) {
+    return {a.required(QStringLiteral("--sender-name")), a.required(QStringLiteral("--sender-blz")),
+            a.required(QStringLiteral("--sender-account"))};
+}
+
+}  // namespace
+
+void runDtausWrite(const QStringList& args, QTextStream& in, QTextStream& out) {
+    const DtausArgs a(args, kSenderOptions + QSet<QString>{"--key"}, {"--credit", "--order"});
+    const DtausTarget target = splitDtausTarget(a.required(QStringLiteral("--out")));
+    if (target.fileName.isEmpty()) throw DataError(dtausrunmsg::NoTarget);
+    if (a.has(QStringLiteral("--credit")) && a.has(QStringLiteral("--order")))
+        throw DataError(QStringLiteral("--credit und --order schließen einander aus: ein Abbuchungsauftrag ist eine "
+                                       "Lastschrift."));
+    const DtausSender sender = senderOf(a);
+    checkDtausSender(sender);
+
+    DtausWriter w;
+    w.setPath(target.folder);
+    w.Dateiname = target.fileName;
+    w.setLastschriften(!a.has(QStringLiteral("--credit")));
+    w.setAbbuchungsauftrag(a.has(QStringLiteral("--order")));
+    if (a.has(QStringLiteral("--key"))) {
+        const QString key = a.value(QStringLiteral("--key"));
+        if (key.size() != 5 || !isWholeNumberText(key))
+            throw DataError(QStringLiteral("Der Textschlüssel »%1« muss aus fünf Ziffern bestehen.").arg(key));
+        w.CustomZahlungsschluessel = key;
+    }
+    w.AuftraggeberName = sender.name;
+    w.AuftraggeberBLZ = sender.bankCode.toInt();
+    w.AuftraggeberKontoNr = sender.account.toLongLong();
+    w.Ausfuehrungsdatum = a.date();
+    w.Start();
+    int lineNumber = 0;
+    for (QString line; in.readLineInto(&line);) {
+        ++lineNumber;
+        if (line.trimmed().isEmpty()) continue;
+        DtausPaymentLine p = parseDtausPaymentLine(line, lineNumber);
+        try {
+            w.AddPayment(p.name, p.purpose, p.amount, p.bankCode, p.account);
+        } catch (const DataError& e) {
+            throw DataError(QStringLiteral("Zeile %1: %2\nEs wurde keine Datei geschrieben.").arg(lineNumber).arg(e.message()));
+        }
+    }
+    // The cover sheet first (its counts are those of the file): a refused sheet leaves no file.
+    const QString pdf = a.value(QStringLiteral("--cover-sheet"));
+    const bool pdfExisted = !pdf.isEmpty() && QFileInfo::exists(pdf);
+    if (!pdf.isEmpty()) printing::writeCoverSheetPdf(w, 1, pdf);
+    try {
+        w.Finish();
+    } catch (...) {
+        if (!pdf.isEmpty() && !pdfExisted) QFile::remove(pdf);
+        throw;
+    }
+    out << QStringLiteral("%1: %2 Zahlung(en), Summe %3\n")
+               .arg(w.Path() + w.Dateiname)
+               .arg(w.RecordCount())
+               .arg(moneyToFixed2(w.AmountSumCents() * (kMoneyUnit / 100)));
+}
+
+bool runDtausCommand(Session& session, const QString& command, const QString& sub, const QStringList& args,
+                     QTextStream& out) {
+    if (command != u"dtaus" || sub != u"run") return false;
+    const DtausArgs a(args, kSenderOptions + QSet<QString>{"--purpose", "--book-year", "--book-period"}, {});
+    DtausRunInput input;
+    input.target = a.required(QStringLiteral("--out"));
+    input.sender = senderOf(a);
+    input.purpose = a.required(QStringLiteral("--purpose"));
+    input.executionDate = a.date();
+    input.recordPayments = a.has(QStringLiteral("--book-year"));
+    if (a.has(QStringLiteral("--book-period")) && !input.recordPayments)
+        throw DataError(QStringLiteral("Die Option --book-period gilt nur mit --book-year."));
+    input.periodKind = storedPaymentPeriodKind(session.data());
+    input.yearText = a.value(QStringLiteral("--book-year"));
+    input.periodText = a.value(QStringLiteral("--book-period"));
+    if (input.recordPayments && input.periodKind != int(PaymentPeriod::Yearly) && input.periodText.isEmpty())
+        throw DataError(QStringLiteral("Der Verein zahlt %1: bitte --book-period angeben.")
+                            .arg(input.periodKind == int(PaymentPeriod::Monthly) ? QStringLiteral("monatlich")
+                                                                                 : QStringLiteral("quartalsweise")));
+
+    Dataset& members = session.data().members();
+    members.applyFilter(QStringLiteral("DTAUS = true"));
+    DtausWriter writer;
+    const DtausRunResult result = runDtaus(session, writer, input);
+    out << dtausRunSummary(result) << '\n';
+    const QString pdf = a.value(QStringLiteral("--cover-sheet"));
+    if (!pdf.isEmpty()) {
+        try {
+            printing::writeCoverSheetPdf(writer, 1, pdf);
+        } catch (const DataError& e) {
+            throw DataError(e.message() + QStringLiteral("\nDie DTAUS-Datei ist erstellt; nur der Begleitzettel fehlt."));
+        }
+    }
+    return true;
+}
+
+}  // namespace ferolind

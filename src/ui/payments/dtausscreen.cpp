@@ -1,0 +1,166 @@
+#include "dtausscreen.h"
+
+#include "common/datasetgrid.h"
+#include "common/help.h"
+#include "common/messages.h"
+#include "data/datamodule.h"
+#include "data/dataset.h"
+#include "fees/feepaymentscreen.h"
+#include "members/memberrules.h"
+#include "payments/coversheetlayout.h"
+#include "payments/dtausrun.h"
+#include "printing/memberlistlayout.h"
+#include "printing/pagepreview.h"
+#include "session/session.h"
+#include "ui_dtausscreen.h"
+
+#include <QFileDialog>
+#include <QPrinter>
+#include <QSignalBlocker>
+#include <QStyle>
+
+using namespace ferolind;
+using namespace ferolind::ui;
+
+namespace {
+
+// The club-wide entries of the five text fields.
+const QString kAccountEntry = QStringLiteral("Kontonummer");
+const QString kHolderEntry = QStringLiteral("Kontoinhaber");
+const QString kTargetEntry = QStringLiteral("Zieldatei");
+const QString kBankCodeEntry = QStringLiteral("BLZ");
+const QString kPurposeEntry = QStringLiteral("Verwendungszweck");
+
+// The grid's columns.
+const QStringList kGridFields = {"ID",           "Vorname",      "Nachname", "Betrag",
+                                 "Kontonummer", "Kontoinhaber", "Bankleitzahl", "Bank"};
+
+// Suspends the displays of the shared datasets for as long as it lives.
+struct QuietDisplays {
+    DataModule& data;
+    explicit QuietDisplays(DataModule& d) : data(d) { data.DisconnectDB(); }
+    ~QuietDisplays() { data.ConnectDB(); }
+};
+
+}  // namespace
+
+TdtausF::TdtausF(Session& session, const TBeitragBuchenF& periods, QWidget* parent)
+    : MemberSelectionScreen(session, parent, false), ui_(std::make_unique<Ui::TdtausF>()), periods_(periods) {
+    ui_->setupUi(this);
+    setUpScreen(ui_->DBGrid1, QStringLiteral("Dtaus"), kGridFields);
+    ui_->SpeedButton3->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
+
+    // The writer of this screen: errors are raised, plain direct debits, no disk number,
+    // no cover sheet from Finish; the cover sheet goes to the preview.
+    writer_.ShowWarnings = false;
+    writer_.setAbbuchungsauftrag(false);
+    writer_.Zentralbank = false;
+    writer_.AnzahlBegleitzettel = 0;
+    writer_.setCoverSheetPrinter([this](const QVector<CoverSheetItem>& sheet, quint32 copies) {
+        printing::CoverSheetLayout layout(sheet, int(copies));
+        if (!printer_) printer_ = defaultPrinter();
+        PagePreviewScreen preview(*printer_, layout, layout.copies(), this);
+        preview.setWindowTitle(QStringLiteral("Diskettenbegleitzettel"));
+        execPreview(preview);
+    });
+
+    askTarget = [this](const QString& current) {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Zieldatei"), current,
+                                            QStringLiteral("DTAUS-Dateien (*)"));
+    };
+    execPreview = [](QDialog& d) { return d.exec(); };
+    statusColumnSelected = [] { return false; };
+
+    connect(ui_->SpeedButton1, &QToolButton::clicked, this, [this] { chooseTarget(); });
+    connect(ui_->EBLZ, &QLineEdit::editingFinished, this, [this] { leaveBankCode(); });
+    connect(ui_->Button1, &QPushButton::clicked, this, [this] { run(); });
+    connect(ui_->BBeiblatt, &QPushButton::clicked, this, [this] { printCoverSheet(); });
+    connect(ui_->Button3, &QPushButton::clicked, this, [this] { printList(); });
+    connect(ui_->SpeedButton3, &QToolButton::clicked, this, [this] { openManual(this); });
+}
+
+TdtausF::~TdtausF() = default;
+
+void TdtausF::prepareShow() {
+    periods_.copyPeriodState(ui_->CBMonatQuartal, ui_->LMonatQuartal);
+    guarded(this, [this] {
+        if (!members_.isOpen()) return;
+        // A member filter set before is replaced.
+        members_.applyFilter(QStringLiteral("DTAUS = true"));
+    });
+    ui_->DTPAusfuehrung->setDateTime(QDateTime::currentDateTime());
+    guarded(this, [this] {
+        if (!members_.isOpen()) return;
+        const SettingsStore& s = session_.data().settings();
+        ui_->EKontonummer->setText(s.DbSettingGet(kAccountEntry));
+        ui_->EKontoinhaber->setText(s.DbSettingGet(kHolderEntry));
+        ui_->EZieldatei->setText(s.DbSettingGet(kTargetEntry));
+        ui_->EBLZ->setText(s.DbSettingGet(kBankCodeEntry));
+        ui_->EVerwendungszweck->setText(s.DbSettingGet(kPurposeEntry));
+    });
+    const QDate today = session_.memberRules().today();
+    const QSignalBlocker quiet(ui_->CBJahr);
+    ui_->CBJahr->clear();
+    ui_->CBJahr->addItems(dtausYearItems(today));
+    ui_->CBJahr->setCurrentIndex(ui_->CBJahr->findText(QString::number(today.year())));
+}
+
+void TdtausF::done(int result) {
+    guarded(this, [this] {
+        if (!members_.isOpen()) return;
+        SettingsStore& s = session_.data().settings();
+        s.DbSettingSet(kAccountEntry, ui_->EKontonummer->text());
+        s.DbSettingSet(kHolderEntry, ui_->EKontoinhaber->text());
+        s.DbSettingSet(kTargetEntry, ui_->EZieldatei->text());
+        s.DbSettingSet(kBankCodeEntry, ui_->EBLZ->text());
+        s.DbSettingSet(kPurposeEntry, ui_->EVerwendungszweck->text());
+    });
+    MemberSelectionScreen::done(result);
+}
+
+void TdtausF::chooseTarget() {
+    const QString path = askTarget(ui_->EZieldatei->text());
+    if (!path.isEmpty()) ui_->EZieldatei->setText(path);
+}
+
+void TdtausF::leaveBankCode() {
+    if (checkingBankCode_ || bankCodeFieldAcceptable(ui_->EBLZ->text())) return;
+    checkingBankCode_ = true;
+    showError(this, dtausrunmsg::BankCodeField);
+    ui_->EBLZ->setFocus();
+    checkingBankCode_ = false;
+}
+
+void TdtausF::run() {
+    DtausRunInput input;
+    input.target = ui_->EZieldatei->text();
+    input.sender = {ui_->EKontoinhaber->text(), ui_->EBLZ->text(), ui_->EKontonummer->text()};
+    input.purpose = ui_->EVerwendungszweck->text();
+    input.executionDate = ui_->DTPAusfuehrung->dateTime();
+    input.recordPayments = ui_->CBBuchen->isChecked();
+    input.periodKind = periods_.periodKind();
+    input.yearText = ui_->CBJahr->currentText();
+    input.periodText = ui_->CBMonatQuartal->currentText();
+    DtausRunResult result;
+    if (guarded(this, [&] { result = runDtaus(session_, writer_, input); })) inform(this, dtausRunSummary(result));
+}
+
+void TdtausF::printCoverSheet() {
+    writer_.AnzahlBegleitzettel = 1;
+    guarded(this, [this] { writer_.PrintCoverSheets(); });
+    writer_.AnzahlBegleitzettel = 0;
+}
+
+void TdtausF::printList() {
+    DataModule& data = session_.data();
+    guarded(this, [&] {
+        QuietDisplays quiet(data);
+        printing::MemberListLayout layout(data.members(), data.feeClasses());
+        layout.title = data.settings().DbSettingGet(QStringLiteral("TitelMitgliederDruck"));
+        layout.loadLabels(data.settings());
+        layout.selected = dtausListColumns(statusColumnSelected());
+        if (!printer_) printer_ = defaultPrinter();
+        TVorschauMitgliederF preview(*printer_, layout, this);
+        execPreview(preview);
+    });
+}
