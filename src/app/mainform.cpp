@@ -33,6 +33,9 @@
 #include "members/memberrules.h"
 #include "members/queryscreen.h"
 #include "members/statistics.h"
+#include "payments/jubileescreen.h"
+#include "payments/labeldialog.h"
+#include "payments/receiptscreen.h"
 #include "printing/printdialog.h"
 #include "printing/statementdialog.h"
 #include "session/session.h"
@@ -120,6 +123,13 @@ TMainForm::TMainForm(Session& session, QWidget* parent) : QMainWindow(parent), s
     leavers_->printList = [this] { printMemberList(); };
     bookingQuery_->printList = [this] { printBookingList(); };
     arrears_->printList = [this] { printMemberList(); };
+    jubilees_ = new TJubiF(session_, this);
+    jubilees_->printList = [this] { printMemberList(); };
+    query_->openJubilees = [this] { execScreen(*jubilees_); };
+    receipt_ = new TSpendenF(session_, this);
+    receipt_->openBooking = [this] { execScreen(*bookingEntry_); };
+    labelDialog_ = new TEtikettendruckF(session_, this);
+    labelDialog_->openQuery = [this] { narrowMembersForLabels(); };
 
     // The rules' notices from stores made outside the entry screen (which shows its own).
     notices_ = new ui::NoticeQueue(this);
@@ -143,7 +153,8 @@ TMainForm::~TMainForm() = default;
 DataModule& TMainForm::data() { return session_.data(); }
 
 QVector<DatasetGrid*> TMainForm::screenMemberGrids() const {
-    return {query_->memberGrid(), leavers_->memberGrid(), massDeletion_->memberGrid(), arrears_->memberGrid()};
+    return {query_->memberGrid(), leavers_->memberGrid(), massDeletion_->memberGrid(), arrears_->memberGrid(),
+            jubilees_->memberGrid()};
 }
 
 void TMainForm::run(const std::function<void()>& action) { ui::guarded(this, action); }
@@ -202,11 +213,13 @@ void TMainForm::buildMenus() {
     addEntry(members, "ActMitgliedBearbeiten", QStringLiteral("Bearbeiten"), [this] { editMember(); });
     addEntry(members, "ActAuswerten", QStringLiteral("Auswerten / Suchen"), [this] { openQuery(); });
     addEntry(members, "ActSammelloeschen", QStringLiteral("Sammellöschen"), [this] { openMassDeletion(); });
-    addEntry(members, "ActJubilaeen", QStringLiteral("Geburtstage und Jubiläen anzeigen"));
+    addEntry(members, "ActJubilaeen", QStringLiteral("Geburtstage und Jubiläen anzeigen"),
+             [this] { execScreen(*jubilees_); });
     members->addSeparator();
     addEntry(members, "ActBeitragBuchen", QStringLiteral("Beitrag buchen"), [this] { execScreen(*feePayment_); });
     addEntry(members, "ActBeitragssaeumige", QStringLiteral("Beitragssäumige anzeigen"), [this] { execScreen(*arrears_); });
-    addEntry(members, "ActSpendenquittung", QStringLiteral("Spendenquittung erstellen"));
+    addEntry(members, "ActSpendenquittung", QStringLiteral("Spendenquittung erstellen"),
+             [this] { execScreen(*receipt_); });
     addEntry(members, "ActAustritte", QStringLiteral("Austritte anzeigen"), [this] { openLeavers(); });
     members->addSeparator();
     addEntry(members, "ActBeitragsklassen", QStringLiteral("Beitragsklassen"), [this] { openFeeClasses(); });
@@ -233,7 +246,7 @@ void TMainForm::buildMenus() {
     addEntry(print, "ActDruckMitglieder", QStringLiteral("Mitgliedslisten"), [this] { printMembersFromMenu(); });
     addEntry(print, "ActDruckBuchungen", QStringLiteral("Buchungsdaten"), [this] { printBookingsFromMenu(); });
     addEntry(print, "ActDruckJahresabschluss", QStringLiteral("Jahresabschluss"), [this] { printStatement(); });
-    addEntry(print, "ActEtiketten", QStringLiteral("Etiketten drucken"));
+    addEntry(print, "ActEtiketten", QStringLiteral("Etiketten drucken"), [this] { printLabels(); });
 
     QMenu* text = menuBar()->addMenu(QStringLiteral("Textverarbeitung"));
     addEntry(text, "ActBrief", QStringLiteral("Brief verfassen"));
@@ -467,7 +480,8 @@ void TMainForm::updateDatabaseActions() {
           "ActAuswerten", "ActSammelloeschen", "ActAustritte", "ActStatistik", "ActBuchungNeu", "ActBuchungBearbeiten",
           "ActBuchungenAuswerten", "ActBuchungskonten", "ActUmbuchen", "ActStartwerte", "ActKontosalden",
           "ActJahresabschluss", "ActSaldenNeu", "PopBuchungBearbeiten", "PopBuchungLoeschen", "ActBeitragBuchen",
-          "ActBeitragssaeumige", "ActDruckMitglieder", "ActDruckBuchungen", "ActDruckJahresabschluss"})
+          "ActBeitragssaeumige", "ActDruckMitglieder", "ActDruckBuchungen", "ActDruckJahresabschluss",
+          "ActJubilaeen", "ActSpendenquittung", "ActEtiketten"})
         action(QString::fromLatin1(name))->setEnabled(open);
 }
 
@@ -573,3 +587,22 @@ void TMainForm::printBookingList() {
 }
 
 void TMainForm::openStatistics() { execScreen(*statistics_); }
+
+void TMainForm::printLabels() { execScreen(*labelDialog_); }
+
+void TMainForm::narrowMembersForLabels() {
+    namespace q = ferolind::ui::memberquery::controls;
+    QWidget* buttons[] = {query_->findChild<QWidget*>(QString::fromLatin1(q::kPrint)),
+                          query_->findChild<QWidget*>(QString::fromLatin1(q::kBirthdays))};
+    for (QWidget* b : buttons) b->hide();
+    query_->keepSelectionOnClose = true;
+    struct Restore {
+        TMitgliederAuswertenF* query;
+        QWidget** buttons;
+        ~Restore() {
+            query->keepSelectionOnClose = false;
+            for (int i = 0; i < 2; ++i) buttons[i]->show();
+        }
+    } restore{query_, buttons};
+    execScreen(*query_);
+}

@@ -47,6 +47,9 @@ class TBetragLoeschenF;
 class TBeitragssaumF;
 class TDruckerDialogF;
 class TDruckerDialogF1;
+class TJubiF;
+class TSpendenF;
+class TEtikettendruckF;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -91,6 +94,9 @@ public:
     TBeitragssaumF* arrearsScreen() const { return arrears_; }
     TDruckerDialogF* printDialog() const { return printDialog_; }
     TDruckerDialogF1* statementDialog() const { return statementDialog_; }
+    TJubiF* jubileeScreen() const { return jubilees_; }
+    TSpendenF* receiptScreen() const { return receipt_; }
+    TEtikettendruckF* labelDialog() const { return labelDialog_; }
     QTimer* refreshTimer() const { return timer_; }
     // The rows of the tool bar "StandardToolBar", top first.
     const QList<QToolBar*>& toolBarRows() const { return toolBars_; }
@@ -117,6 +123,10 @@ public:
     void printMembersFromMenu();
     void printBookingsFromMenu();
     void printStatement();
+    // The label dialog; its "Mitglieder eingrenzen/sortieren" shows the query without its
+    // print buttons, and the query's selection stays for the labels.
+    void printLabels();
+    void narrowMembersForLabels();
     // The print dialog in member mode on the member dataset as the calling screen has
     // narrowed it (query, leavers, arrears, jubilees); in booking mode for the bookings.
     void printMemberList();
@@ -166,6 +176,9 @@ private:
     TBeitragssaumF* arrears_ = nullptr;
     TDruckerDialogF* printDialog_ = nullptr;
     TDruckerDialogF1* statementDialog_ = nullptr;
+    TJubiF* jubilees_ = nullptr;
+    TSpendenF* receipt_ = nullptr;
+    TEtikettendruckF* labelDialog_ = nullptr;
     ferolind::ui::NoticeQueue* notices_ = nullptr;
 
     bool startedUp_ = false;
