@@ -130,6 +130,12 @@ TMainForm::TMainForm(Session& session, QWidget* parent) : QMainWindow(parent), s
     receipt_->openBooking = [this] { execScreen(*bookingEntry_); };
     labelDialog_ = new TEtikettendruckF(session_, this);
     labelDialog_->openQuery = [this] { narrowMembersForLabels(); };
+    // Hiding the birthday menu entry at start-up disables it as well: its tool bar button
+    // opens the screen itself and follows the database (updateDatabaseActions).
+    QAction* jubileeButton = findChild<QAction*>(QStringLiteral("TbJubilaeen"));
+    disconnect(action(QStringLiteral("ActJubilaeen")), nullptr, jubileeButton, nullptr);
+    disconnect(jubileeButton, &QAction::triggered, nullptr, nullptr);
+    connect(jubileeButton, &QAction::triggered, this, [this] { run([this] { execScreen(*jubilees_); }); });
 
     // The rules' notices from stores made outside the entry screen (which shows its own).
     notices_ = new ui::NoticeQueue(this);
@@ -481,7 +487,7 @@ void TMainForm::updateDatabaseActions() {
           "ActBuchungenAuswerten", "ActBuchungskonten", "ActUmbuchen", "ActStartwerte", "ActKontosalden",
           "ActJahresabschluss", "ActSaldenNeu", "PopBuchungBearbeiten", "PopBuchungLoeschen", "ActBeitragBuchen",
           "ActBeitragssaeumige", "ActDruckMitglieder", "ActDruckBuchungen", "ActDruckJahresabschluss",
-          "ActJubilaeen", "ActSpendenquittung", "ActEtiketten"})
+          "ActJubilaeen", "TbJubilaeen", "ActSpendenquittung", "ActEtiketten"})
         action(QString::fromLatin1(name))->setEnabled(open);
 }
 
