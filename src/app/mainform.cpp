@@ -370,6 +370,7 @@ void TMainForm::setupLabels() {
     leavers_->setFreeFieldLabels(labels_);
     massDeletion_->setFreeFieldLabels(labels_);
     arrears_->setFreeFieldLabels(labels_);
+    jubilees_->setFreeFieldLabels(labels_);
 }
 
 void TMainForm::applyVisibleColumns() {
