@@ -122,7 +122,9 @@ void TSpendenF::print() {
         printer_->setCopyCount(receiptCopies(ui_->UpDown1->text()));
         PrintJob job(layout, 1);
         if (job.printAll(*printer_) == 0)
-            throw DataError(QStringLiteral("Der Drucker »%1« kann nicht drucken.").arg(printerName(*printer_)));
+            throw DataError(QStringLiteral("Die Spendenquittung kann auf »%1« nicht gedruckt werden. Bitte mit "
+                                           "»Ändern« einen Drucker wählen.")
+                                .arg(printerName(*printer_)));
     });
     if (!printed) return;
     if (ui_->CBBuchungssatz->isChecked() && session_.data().bookings().isOpen() &&
