@@ -179,6 +179,24 @@ TEST_F(CertificateProgram, ReceiptWithAnAmountTheBookingCannotReadStoresNoBookin
     window->action("ActSpendenquittung")->trigger();
     EXPECT_EQ(data->settings().DbSettingGet("Zweck"), "Förderung des Sports");
     EXPECT_TRUE(data->settings().DbSettingGetBool("vorlaeufig"));
+
+    // A printer that cannot print is reported; no booking follows and the screen stays open.
+    script.texts.clear();
+    shown.clear();
+    steps["TSpendenF"] = [&](QDialog& d) {
+        auto& screen = static_cast<TSpendenF&>(d);
+        screen.prepareShow();
+        control<QLineEdit>(&screen, rc::kAmount)->setText("10");
+        screen.printer().setOutputFormat(QPrinter::PdfFormat);
+        screen.printer().setOutputFileName(out.filePath("kein/verzeichnis/q.pdf"));
+        control<QPushButton>(&screen, rc::kPrint)->click();
+        EXPECT_EQ(screen.result(), QDialog::Rejected);  // not closed by "Drucken" (the last close was "Abbrechen")
+    };
+    window->action("ActSpendenquittung")->trigger();
+    EXPECT_EQ(shown, QStringList{"TSpendenF"});
+    ASSERT_EQ(script.texts.size(), 1);
+    EXPECT_TRUE(script.texts[0].contains("nicht gedruckt werden")) << script.texts[0].toStdString();
+    EXPECT_EQ(data->bookings().state(), Dataset::State::Browse);
 }
 
 TEST_F(CertificateProgram, JubileeScreenStartsEmptyBuildsItsListsAndPrintsThem) {
