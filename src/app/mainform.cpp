@@ -35,6 +35,9 @@
 #include "members/statistics.h"
 #include "payments/dtausscreen.h"
 #include "printing/memberlistlayout.h"
+#include "payments/jubileescreen.h"
+#include "payments/labeldialog.h"
+#include "payments/receiptscreen.h"
 #include "printing/printdialog.h"
 #include "printing/statementdialog.h"
 #include "session/session.h"
@@ -126,6 +129,19 @@ TMainForm::TMainForm(Session& session, QWidget* parent) : QMainWindow(parent), s
     dtaus_->statusColumnSelected = [this] {
         return printDialog_->memberColumnSelected(int(printing::memberPrintCaptions().indexOf(QStringLiteral("Status"))));
     };
+    jubilees_ = new TJubiF(session_, this);
+    jubilees_->printList = [this] { printMemberList(); };
+    query_->openJubilees = [this] { execScreen(*jubilees_); };
+    receipt_ = new TSpendenF(session_, this);
+    receipt_->openBooking = [this] { execScreen(*bookingEntry_); };
+    labelDialog_ = new TEtikettendruckF(session_, this);
+    labelDialog_->openQuery = [this] { narrowMembersForLabels(); };
+    // Hiding the birthday menu entry at start-up disables it as well: its tool bar button
+    // opens the screen itself and follows the database (updateDatabaseActions).
+    QAction* jubileeButton = findChild<QAction*>(QStringLiteral("TbJubilaeen"));
+    disconnect(action(QStringLiteral("ActJubilaeen")), nullptr, jubileeButton, nullptr);
+    disconnect(jubileeButton, &QAction::triggered, nullptr, nullptr);
+    connect(jubileeButton, &QAction::triggered, this, [this] { run([this] { execScreen(*jubilees_); }); });
 
     // The rules' notices from stores made outside the entry screen (which shows its own).
     notices_ = new ui::NoticeQueue(this);
@@ -149,7 +165,8 @@ TMainForm::~TMainForm() = default;
 DataModule& TMainForm::data() { return session_.data(); }
 
 QVector<DatasetGrid*> TMainForm::screenMemberGrids() const {
-    return {query_->memberGrid(), leavers_->memberGrid(), massDeletion_->memberGrid(), arrears_->memberGrid()};
+    return {query_->memberGrid(), leavers_->memberGrid(), massDeletion_->memberGrid(), arrears_->memberGrid(),
+            jubilees_->memberGrid()};
 }
 
 void TMainForm::run(const std::function<void()>& action) { ui::guarded(this, action); }
@@ -208,11 +225,13 @@ void TMainForm::buildMenus() {
     addEntry(members, "ActMitgliedBearbeiten", QStringLiteral("Bearbeiten"), [this] { editMember(); });
     addEntry(members, "ActAuswerten", QStringLiteral("Auswerten / Suchen"), [this] { openQuery(); });
     addEntry(members, "ActSammelloeschen", QStringLiteral("Sammellöschen"), [this] { openMassDeletion(); });
-    addEntry(members, "ActJubilaeen", QStringLiteral("Geburtstage und Jubiläen anzeigen"));
+    addEntry(members, "ActJubilaeen", QStringLiteral("Geburtstage und Jubiläen anzeigen"),
+             [this] { execScreen(*jubilees_); });
     members->addSeparator();
     addEntry(members, "ActBeitragBuchen", QStringLiteral("Beitrag buchen"), [this] { execScreen(*feePayment_); });
     addEntry(members, "ActBeitragssaeumige", QStringLiteral("Beitragssäumige anzeigen"), [this] { execScreen(*arrears_); });
-    addEntry(members, "ActSpendenquittung", QStringLiteral("Spendenquittung erstellen"));
+    addEntry(members, "ActSpendenquittung", QStringLiteral("Spendenquittung erstellen"),
+             [this] { execScreen(*receipt_); });
     addEntry(members, "ActAustritte", QStringLiteral("Austritte anzeigen"), [this] { openLeavers(); });
     members->addSeparator();
     addEntry(members, "ActBeitragsklassen", QStringLiteral("Beitragsklassen"), [this] { openFeeClasses(); });
@@ -239,7 +258,7 @@ void TMainForm::buildMenus() {
     addEntry(print, "ActDruckMitglieder", QStringLiteral("Mitgliedslisten"), [this] { printMembersFromMenu(); });
     addEntry(print, "ActDruckBuchungen", QStringLiteral("Buchungsdaten"), [this] { printBookingsFromMenu(); });
     addEntry(print, "ActDruckJahresabschluss", QStringLiteral("Jahresabschluss"), [this] { printStatement(); });
-    addEntry(print, "ActEtiketten", QStringLiteral("Etiketten drucken"));
+    addEntry(print, "ActEtiketten", QStringLiteral("Etiketten drucken"), [this] { printLabels(); });
 
     QMenu* text = menuBar()->addMenu(QStringLiteral("Textverarbeitung"));
     addEntry(text, "ActBrief", QStringLiteral("Brief verfassen"));
@@ -358,6 +377,7 @@ void TMainForm::setupLabels() {
     massDeletion_->setFreeFieldLabels(labels_);
     arrears_->setFreeFieldLabels(labels_);
     dtaus_->setFreeFieldLabels(labels_);
+    jubilees_->setFreeFieldLabels(labels_);
 }
 
 void TMainForm::applyVisibleColumns() {
@@ -474,7 +494,8 @@ void TMainForm::updateDatabaseActions() {
           "ActAuswerten", "ActSammelloeschen", "ActAustritte", "ActStatistik", "ActBuchungNeu", "ActBuchungBearbeiten",
           "ActBuchungenAuswerten", "ActBuchungskonten", "ActUmbuchen", "ActStartwerte", "ActKontosalden",
           "ActJahresabschluss", "ActSaldenNeu", "PopBuchungBearbeiten", "PopBuchungLoeschen", "ActBeitragBuchen",
-          "ActBeitragssaeumige", "ActDruckMitglieder", "ActDruckBuchungen", "ActDruckJahresabschluss", "ActDtaus"})
+          "ActBeitragssaeumige", "ActDruckMitglieder", "ActDruckBuchungen", "ActDruckJahresabschluss", "ActDtaus",
+          "ActJubilaeen", "TbJubilaeen", "ActSpendenquittung", "ActEtiketten"})
         action(QString::fromLatin1(name))->setEnabled(open);
 }
 
@@ -580,3 +601,22 @@ void TMainForm::printBookingList() {
 }
 
 void TMainForm::openStatistics() { execScreen(*statistics_); }
+
+void TMainForm::printLabels() { execScreen(*labelDialog_); }
+
+void TMainForm::narrowMembersForLabels() {
+    namespace q = ferolind::ui::memberquery::controls;
+    QWidget* buttons[] = {query_->findChild<QWidget*>(QString::fromLatin1(q::kPrint)),
+                          query_->findChild<QWidget*>(QString::fromLatin1(q::kBirthdays))};
+    for (QWidget* b : buttons) b->hide();
+    query_->keepSelectionOnClose = true;
+    struct Restore {
+        TMitgliederAuswertenF* query;
+        QWidget** buttons;
+        ~Restore() {
+            query->keepSelectionOnClose = false;
+            for (int i = 0; i < 2; ++i) buttons[i]->show();
+        }
+    } restore{query_, buttons};
+    execScreen(*query_);
+}

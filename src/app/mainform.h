@@ -48,6 +48,9 @@ class TBeitragssaumF;
 class TdtausF;
 class TDruckerDialogF;
 class TDruckerDialogF1;
+class TJubiF;
+class TSpendenF;
+class TEtikettendruckF;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -93,6 +96,9 @@ public:
     TdtausF* dtausScreen() const { return dtaus_; }
     TDruckerDialogF* printDialog() const { return printDialog_; }
     TDruckerDialogF1* statementDialog() const { return statementDialog_; }
+    TJubiF* jubileeScreen() const { return jubilees_; }
+    TSpendenF* receiptScreen() const { return receipt_; }
+    TEtikettendruckF* labelDialog() const { return labelDialog_; }
     QTimer* refreshTimer() const { return timer_; }
     // The rows of the tool bar "StandardToolBar", top first.
     const QList<QToolBar*>& toolBarRows() const { return toolBars_; }
@@ -119,6 +125,10 @@ public:
     void printMembersFromMenu();
     void printBookingsFromMenu();
     void printStatement();
+    // The label dialog; its "Mitglieder eingrenzen/sortieren" shows the query without its
+    // print buttons, and the query's selection stays for the labels.
+    void printLabels();
+    void narrowMembersForLabels();
     // The print dialog in member mode on the member dataset as the calling screen has
     // narrowed it (query, leavers, arrears, jubilees); in booking mode for the bookings.
     void printMemberList();
@@ -169,6 +179,9 @@ private:
     TdtausF* dtaus_ = nullptr;
     TDruckerDialogF* printDialog_ = nullptr;
     TDruckerDialogF1* statementDialog_ = nullptr;
+    TJubiF* jubilees_ = nullptr;
+    TSpendenF* receipt_ = nullptr;
+    TEtikettendruckF* labelDialog_ = nullptr;
     ferolind::ui::NoticeQueue* notices_ = nullptr;
 
     bool startedUp_ = false;

@@ -5,6 +5,7 @@
 #include "sepacommands.h"
 #include "feecommands.h"
 #include "printcommands.h"
+#include "certificatecommands.h"
 #include "fieldpairs.h"
 #include "data/database.h"
 #include "data/datamodule.h"
@@ -36,7 +37,8 @@ const char* kUsage =
 
 QString usage() {
     return QString::fromUtf8(kUsage).arg(bookingCommandsUsage() + feeCommandsUsage() + printCommandsUsage() +
-                                         dtausCommandsUsage() + sepaCommandsUsage());
+                                         dtausCommandsUsage() + sepaCommandsUsage() +
+                                         certificateCommandsUsage());
 }
 
 struct Options {
@@ -200,11 +202,15 @@ int run(QStringList args, QTextStream& out, QTextStream& err) {
         listLeavers(data.members(), args, out);
     } else if (command == u"members" && sub == u"delete") {
         deleteMembers(data.members(), args, out);
+    } else if (command == u"members" && sub == u"jubilees") {
+        const QString filter = jubileeCommandFilter(args, session.memberRules().today());
+        list(data.members(), memberColumnFields(), {QStringLiteral("--filter"), filter}, out);
     } else if (command == u"members" && sub == u"stats" && args.isEmpty()) {
         for (const Count& c : memberStatistics(data.members(), session.memberRules().today()))
             out << c.label << '\t' << c.count << '\n';
     } else if (runBookingCommand(session, command, sub, args, out, changed)) {
     } else if (runFeeCommand(session, command, sub, args, out, changed)) {
+    } else if (runCertificateCommand(session, command, sub, args, out)) {
     } else if (runPrintCommand(session, command, sub, args, out)) {
     } else if (runDtausCommand(session, command, sub, args, out)) {
     } else if (command == u"bookings" && sub == u"list") {

@@ -85,6 +85,11 @@ QString titleOf(DataModule& data, const Options& o, const char* entry) {
 
 }  // namespace
 
+PrintOptions readPrintOptions(const QStringList& args, const QStringList& withValue, const QStringList& switches) {
+    const Options o = options(args, withValue, switches);
+    return {o.values, o.flags};
+}
+
 bool runPrintCommand(Session& session, const QString& command, const QString& sub, const QStringList& args,
                      QTextStream& out) {
     if (command != u"print") return false;

@@ -2,6 +2,7 @@
 // files of A4 pages, drawn through the same layouts as the program's previews.
 #pragma once
 
+#include <QHash>
 #include <QStringList>
 #include <QTextStream>
 
@@ -16,5 +17,13 @@ bool runPrintCommand(Session& session, const QString& command, const QString& su
 
 // The lines of the usage text for these commands.
 QString printCommandsUsage();
+
+// The options of a print command: --name value options and --flag switches. Anything
+// unknown, a missing value and a missing --pdf are refused (DataError, German).
+struct PrintOptions {
+    QHash<QString, QString> values;
+    QStringList flags;
+};
+PrintOptions readPrintOptions(const QStringList& args, const QStringList& withValue, const QStringList& switches);
 
 }  // namespace ferolind

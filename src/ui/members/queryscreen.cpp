@@ -40,8 +40,9 @@ TMitgliederAuswertenF::TMitgliederAuswertenF(ferolind::Session& session, QWidget
     connect(ui_->SRColorButton1, &QPushButton::clicked, this, [this] {
         if (printList) guarded(this, printList);
     });
-    // "Geburtstage/Jubiläen" waits for the jubilee screen.
-    ui_->SRColorButton2->setEnabled(false);
+    connect(ui_->SRColorButton2, &QPushButton::clicked, this, [this] {
+        if (openJubilees) guarded(this, openJubilees);
+    });
     dateCriterionChanged();
 }
 

@@ -50,6 +50,8 @@ public:
     std::function<void()> openMemberEntry;
     // "Drucken": the print dialog on the members shown (set by the main window).
     std::function<void()> printList;
+    // "Geburtstage/Jubiläen": the birthday and jubilee screen (set by the main window).
+    std::function<void()> openJubilees;
 
     // What opening does: the boxes refilled, the date group enabled by the criterion.
     void prepareShow() override;

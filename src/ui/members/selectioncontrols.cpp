@@ -64,7 +64,7 @@ int MemberSelectionScreen::exec() {
 
 void MemberSelectionScreen::done(int result) {
     guarded(this, [this] {
-        if (!members_.isOpen()) return;
+        if (!members_.isOpen() || keepSelectionOnClose) return;
         // The order first, while few members are presented: all of them are sorted once.
         if (ordersMembers_) members_.setSort(QStringLiteral("ID"));
         members_.clearFilter();

@@ -42,6 +42,9 @@ public:
     // The free-field labels: titles of the grid (and of the screen's boxes).
     void setFreeFieldLabels(const FreeFieldLabels& labels);
     DatasetGrid* memberGrid() const { return grid_; }
+    // Closing leaves filter and order on the member dataset (for a caller that prints
+    // the selection after the screen closed, and removes it itself).
+    bool keepSelectionOnClose = false;
 
     int exec() override;
     // What opening does, before the screen shows.

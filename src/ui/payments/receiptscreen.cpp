@@ -1,0 +1,141 @@
+#include "receiptscreen.h"
+
+#include "common/help.h"
+#include "common/look.h"
+#include "common/messages.h"
+#include "data/datamodule.h"
+#include "data/dataset.h"
+#include "data/errors.h"
+#include "data/values.h"
+#include "members/memberrules.h"
+#include "payments/donations.h"
+#include "printing/pagepreview.h"
+#include "printing/printjob.h"
+#include "session/session.h"
+#include "ui_receiptscreen.h"
+
+#include <QLineEdit>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QStyle>
+
+using namespace ferolind;
+using namespace ferolind::printing;
+
+TSpendenF::TSpendenF(Session& session, QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::TSpendenF>()), session_(session), printer_(defaultPrinter()) {
+    ui_->setupUi(this);
+    ui::applyScreenLook(this);
+    ui_->SpeedButton2->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
+    // The copies are chosen with the arrows only.
+    if (auto* field = ui_->UpDown1->findChild<QLineEdit*>()) field->setReadOnly(true);
+    askPrinter = [this](QPrinter& p) {
+        QPrintDialog d(&p, this);
+        d.setWindowTitle(QStringLiteral("Druckereinrichtung"));
+        return d.exec() == QDialog::Accepted;
+    };
+    connect(ui_->Button3, &QPushButton::clicked, this, [this] {
+        if (askPrinter(*printer_)) ui_->LDrucker->setText(printerName(*printer_));
+    });
+    connect(ui_->CBMitglieder, &QComboBox::textActivated, this, [this](const QString& t) { pickMember(t); });
+    connect(ui_->BNeu, &QPushButton::clicked, this, [this] { print(); });
+    connect(ui_->BSchliessen, &QPushButton::clicked, this, [this] { reject(); });
+    connect(ui_->SpeedButton2, &QToolButton::clicked, this, [this] { ui::openManual(this); });
+}
+
+TSpendenF::~TSpendenF() = default;
+
+int TSpendenF::exec() {
+    prepareShow();
+    return QDialog::exec();
+}
+
+void TSpendenF::prepareShow() {
+    DataModule& data = session_.data();
+    ui_->CBMitglieder->clear();
+    ui::guarded(this, [&] {
+        if (data.members().isOpen()) ui_->CBMitglieder->addItems(donorPicks(data));
+    });
+    ui_->CBMitglieder->setCurrentIndex(-1);
+    printer_ = defaultPrinter();
+    ui_->LDrucker->setText(printerName(*printer_));
+    const ClubData c = loadClubData(data);
+    ui_->EName->setText(c.name);
+    ui_->Estrasse->setText(c.street);
+    ui_->EOrt->setText(c.town);
+    ui_->EFinanzamt->setText(c.taxOffice);
+    ui_->ESteuernummer->setText(c.taxNumber);
+    ui_->EDatumBescheid->setText(c.noticeDate);
+    ui_->EGueltigAb->setText(c.validFrom);
+    ui_->EZweck->setText(c.purpose);
+    ui_->cbvorlaeufig->setChecked(c.provisional);
+    ui_->CBVerzichtErstattungAufwendungen->setChecked(c.waiver);
+    ui_->CBnichtMitgliedsbeitrag->setChecked(c.notMembershipFee);
+    ui_->EDatum->setText(dateToText(session_.memberRules().today()));
+}
+
+DonationReceipt TSpendenF::receipt() const {
+    DonationReceipt r;
+    ClubData& c = r.club;
+    c.name = ui_->EName->text();
+    c.street = ui_->Estrasse->text();
+    c.town = ui_->EOrt->text();
+    c.taxOffice = ui_->EFinanzamt->text();
+    c.taxNumber = ui_->ESteuernummer->text();
+    c.noticeDate = ui_->EDatumBescheid->text();
+    c.validFrom = ui_->EGueltigAb->text();
+    c.purpose = ui_->EZweck->text();
+    c.provisional = ui_->cbvorlaeufig->isChecked();
+    c.waiver = ui_->CBVerzichtErstattungAufwendungen->isChecked();
+    c.notMembershipFee = ui_->CBnichtMitgliedsbeitrag->isChecked();
+    r.donorName = ui_->ESpenderName->text();
+    r.donorStreet = ui_->ESpenderStrasse->text();
+    r.donorTown = ui_->ESpenderOrt->text();
+    r.amount = ui_->EBetrag->text();
+    r.date = ui_->EDatum->text();
+    r.inKind = ui_->PageControl1->currentIndex() == 1;
+    r.itemDescription = ui_->EWeitereAngabenZuSachspende->text();
+    r.fromBusinessAssets = ui_->CBBetriebsvermoegen->isChecked();
+    r.fromPrivateAssets = ui_->CBPrivatvermoegen->isChecked();
+    r.noOriginInfo = ui_->cbkeineAngabenzurHerkunft->isChecked();
+    r.valuationDocuments = ui_->CBWertermittlungsunterlagenLiegenVor->isChecked();
+    r.today = session_.memberRules().today();
+    return r;
+}
+
+void TSpendenF::pickMember(const QString& pickText) {
+    ui::guarded(this, [&] {
+        if (!session_.data().members().isOpen()) return;
+        const Donor d = pickDonor(session_.data(), pickText);
+        ui_->ESpenderName->setText(d.name);
+        ui_->ESpenderStrasse->setText(d.street);
+        ui_->ESpenderOrt->setText(d.town);
+    });
+}
+
+void TSpendenF::print() {
+    const DonationReceipt r = receipt();
+    const bool printed = ui::guarded(this, [&] {
+        DonationReceiptLayout layout(r);
+        layout.resolution = printer_->resolution();
+        printer_->setDocName(kReceiptTitle);
+        printer_->setCopyCount(receiptCopies(ui_->UpDown1->text()));
+        PrintJob job(layout, 1);
+        if (job.printAll(*printer_) == 0)
+            throw DataError(QStringLiteral("Die Spendenquittung kann auf »%1« nicht gedruckt werden. Bitte mit "
+                                           "»Ändern« einen Drucker wählen.")
+                                .arg(printerName(*printer_)));
+    });
+    if (!printed) return;
+    if (ui_->CBBuchungssatz->isChecked() && session_.data().bookings().isOpen() &&
+        ui::guarded(this, [&] { prepareDonationBooking(session_, r.donorName, r.amount); }) && openBooking)
+        openBooking();
+    accept();
+}
+
+void TSpendenF::done(int r) {
+    ui::guarded(this, [this] {
+        if (session_.data().settings().isOpen()) storeClubData(session_.data(), receipt().club);
+    });
+    QDialog::done(r);
+}
