@@ -47,6 +47,7 @@ class TBetragLoeschenF;
 class TBeitragssaumF;
 class TDruckerDialogF;
 class TDruckerDialogF1;
+class TTextNeuF;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -91,6 +92,7 @@ public:
     TBeitragssaumF* arrearsScreen() const { return arrears_; }
     TDruckerDialogF* printDialog() const { return printDialog_; }
     TDruckerDialogF1* statementDialog() const { return statementDialog_; }
+    TTextNeuF* letterEditor() const { return letterEditor_; }
     QTimer* refreshTimer() const { return timer_; }
     // The rows of the tool bar "StandardToolBar", top first.
     const QList<QToolBar*>& toolBarRows() const { return toolBars_; }
@@ -166,6 +168,7 @@ private:
     TBeitragssaumF* arrears_ = nullptr;
     TDruckerDialogF* printDialog_ = nullptr;
     TDruckerDialogF1* statementDialog_ = nullptr;
+    TTextNeuF* letterEditor_ = nullptr;
     ferolind::ui::NoticeQueue* notices_ = nullptr;
 
     bool startedUp_ = false;

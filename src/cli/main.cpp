@@ -10,7 +10,7 @@ int main(int argc, char** argv) {
     // display it draws offscreen.
     int command = 1;
     if (argc > 2 && QByteArray(argv[1]) == "--db") command = 3;
-    const bool printing = argc > command && QByteArray(argv[command]) == "print";
+    const bool printing = argc > command && (QByteArray(argv[command]) == "print" || QByteArray(argv[command]) == "letters");
     if (printing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     std::unique_ptr<QCoreApplication> app =
         printing ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
