@@ -69,7 +69,7 @@ TEST(SerialLetterMerge, ReplacementRules) {
         {"a field containing its own marker is inserted once", "#NACHNAME# und #NACHNAME#",
          member({{"Nachname", "X#NACHNAME#Y"}}), "X#NACHNAME#Y und X#NACHNAME#Y"},
         {"a marker made partly of inserted text is replaced", "#NACHNAME#NAME#",
-         member({{"Nachname", "#NACH"}}), "#NACHNAME#"},
+         member({{"Nachname", "#NACH"}}), "#NACH"},
         {"markers are case-sensitive; other texts between # stay", "#vorname# #Ort# #FOO# #VORNAME",
          member({{"Vorname", "Anna"}, {"Ort", "Jena"}}), "#vorname# #Ort# #FOO# #VORNAME"},
         {"a letter without markers stays as it is", "Liebe Mitglieder,\nbis bald.", member({{"Vorname", "A"}}),

@@ -82,6 +82,14 @@ const QHash<QByteArray, char16_t>& symbolWords() {
     return words;
 }
 
+// Characters a letter may hold: no control characters but the tab, none of the codes the
+// document keeps for its own structure (frames, objects), no non-characters.
+bool isText(QChar c) {
+    const char16_t u = c.unicode();
+    if (u < 0x20) return u == u'\t';
+    return !(u >= 0xFDD0 && u <= 0xFDEF) && u != 0xFFFC && u != 0xFFFE && u != 0xFFFF;
+}
+
 class Reader {
 public:
     Reader(const QByteArray& data, QTextDocument& doc) : in_(data), doc_(doc), cursor_(&doc) {}
@@ -365,6 +373,7 @@ private:
             }
             return;
         }
+        if (static_cast<unsigned char>(b) < 0x20) return;  // control characters are no text
         if (!bytes_.isEmpty() && (bytesForFontName_ || !(g().chars == bytesFormat_))) flushBytes();
         bytesFormat_ = g().chars;
         bytesForFontName_ = false;
@@ -390,6 +399,7 @@ private:
 
     // A character given by Unicode (\uN, symbols, tab).
     void character(QChar c) {
+        if (!isText(c)) return;
         const Dest d = g().dest;
         if (d == Dest::Skip || d == Dest::ColorTable) return;
         flushBytes();

@@ -74,7 +74,7 @@ public:
         QByteArray out = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n{\\fonttbl";
         for (int i = 0; i < fonts_.size(); ++i) {
             out += "{\\f" + QByteArray::number(i) + "\\fnil\\fcharset0 ";
-            appendText(out, fonts_[i]);
+            appendText(out, QString(fonts_[i]).remove(u';'));  // ';' ends a name in the table
             out += ";}";
         }
         out += "}\n{\\colortbl";
