@@ -10,6 +10,7 @@
 #include "letters/texteditor.h"
 #include "mainform.h"
 #include "messagescript.h"
+#include "programs.h"
 
 #include <gtest/gtest.h>
 #include <QAction>
@@ -22,7 +23,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPrinter>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QPushButton>
 #include <QTest>
@@ -306,10 +306,10 @@ TEST(LetterRuler, MarkerFormulas) {
         EXPECT_EQ(rightMarkerLeft(c.in, c.W), c.right);
     }
     // Releases: Trunc((left + h - 6) * 3/4) and the right edge's Trunc((W - left + h - 2) * 3/4) - 12.
-    EXPECT_EQ(releaseLeftMarker({10, 0, 0}, 70, 4, 0), (Indents{10, 41, 0}));
+    EXPECT_EQ(releaseLeftMarker({10, 0, 0}, 70, 4), (Indents{10, 41, 0}));
     EXPECT_EQ(releaseFirstMarker({0, 30, 0}, 30, 4, 70, 4), (Indents{21, 30, 0}));
     EXPECT_EQ(releaseRightMarker({0, 0, 0}, 500, 4, 600), (Indents{0, 0, 64}));
-    EXPECT_EQ(releaseLeftMarker({0, 0, 0}, 0, 4, 0), (Indents{0, -1, 0}));  // toward zero: Trunc(-1.5)
+    EXPECT_EQ(releaseLeftMarker({0, 0, 0}, 0, 4), (Indents{0, -1, 0}));  // toward zero: Trunc(-1.5)
     // Indents and the paragraph format: first line at first, the others at first + left.
     QTextBlockFormat f;
     setIndents(f, {36, -18, 9});
@@ -432,10 +432,7 @@ TEST(SerialPrintDialog, WritesAllLettersIntoOnePdf) {
     act(&s.editor, "AlleBriefedrucken1")->trigger();
     get<QPushButton>(s.dialog, sp::kPdf)->click();
     EXPECT_TRUE(s.printed.isEmpty());
-    QProcess info;
-    info.start("pdfinfo", {pdf});
-    ASSERT_TRUE(info.waitForFinished(30000));
-    EXPECT_TRUE(QString::fromUtf8(info.readAllStandardOutput()).contains(QRegularExpression("Pages:\\s+3\n")))
+    EXPECT_TRUE(test::run("pdfinfo", {pdf}).out.contains(QRegularExpression("Pages:\\s+3\n")))
         << "three letters, one page each";
     EXPECT_FALSE(s.dialog->isVisible());
 }

@@ -17,14 +17,14 @@ using namespace ferolind::letters;
 
 namespace {
 
-struct Run {
+struct TextRun {
     QString text, family;
     double points;
     bool bold, italic, underline;
 };
 
-std::vector<Run> runsOf(const QTextBlock& block) {
-    std::vector<Run> out;
+std::vector<TextRun> runsOf(const QTextBlock& block) {
+    std::vector<TextRun> out;
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         const QTextCharFormat f = it.fragment().charFormat();
         out.push_back({it.fragment().text(), f.fontFamilies().toStringList().value(0), f.fontPointSize(),
@@ -81,13 +81,13 @@ TEST(RtfRead, CharactersInTheirCodePages) {
     };
     const Case cases[] = {
         {"{\\rtf1\\ansi\\ansicpg1252 Gr\\'fc\\'dfe \\'80 \\'84x\\'93}", QStringLiteral("Grüße € „x“")},
-        {"{\\rtf1\\ansi\\uc1 \\u8364?\\u-10179\\u-8704?? \\uc2\\u937\\'4f\\'4dx}", QStringLiteral("€😀 Ωx")},
+        {"{\\rtf1\\ansi\\uc1 \\u8364?\\u-10179?\\u-8704? \\uc2\\u937\\'4f\\'4dx}", QStringLiteral("€😀 Ωx")},
         {"{\\rtf1 a\\tab b\\line c\\~d\\{e\\}f\\\\g\\emdash\\bullet}", QStringLiteral("a\tb\u2028c\u00a0d{e}f\\g\u2014\u2022")},
         {"{\\rtf1\\ansi\\ansicpg1251 \\'c0\\'e1\\'e2}", QStringLiteral("Абв")},
         {"{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset161 Arial Greek;}}\\f1 \\'e1\\f0 \\'e1}", QStringLiteral("αá")},
         {"{\\rtf1\\ansi{\\upr{ansi}{\\*\\ud{uni}}}}", QStringLiteral("ansi")},
     };
-    for (const Case& c : cases) EXPECT_EQ(read(c.rtf)->toPlainText(), c.text) << c.rtf;
+    for (const Case& c : cases) EXPECT_EQ(read(c.rtf)->toRawText(), c.text) << c.rtf;
 }
 
 TEST(RtfRead, DestinationsThatAreNoTextAreSkipped) {
@@ -116,7 +116,7 @@ TEST(RtfRead, MalformedInputLoadsWhatItCan) {
         {"{\\rtf1 a\\u", "a"},
         {"{\\rtf1 a\\'", "a"},
         {"{\\rtf1 a\\'zz b}", "azz b"},
-        {"{\\rtf1 a\\fs99999999999999999 b\\fi-99999999999 c\\par}", "a b c"},
+        {"{\\rtf1 a\\fs99999999999999999 b\\fi-99999999999 c\\par}", "abc"},
         {"{\\rtf1 a\\bin999999999 nicht}", "a"},
         {"{\\rtf1 \\u-99999? \\uc-5 x}", QString(QChar(char16_t(-99999 + 65536))) + " x"},
         {"{\\rtf1{\\fonttbl{\\f0 Offen", ""},
@@ -183,13 +183,13 @@ std::unique_ptr<QTextDocument> formattedLetter() {
     indented.setLeftMargin(48);
     indented.setRightMargin(12);
     c.insertBlock(indented, plain);
-    c.insertText(u"Liebe #VORNAME#, Grüße – {Klammern} \\ 😀\tTab", plain);
+    c.insertText(QString::fromUtf16(u"Liebe #VORNAME#, Grüße – {Klammern} \\ 😀\tTab"), plain);
     c.insertText(" fett", bold);
     QTextBlockFormat right;
     right.setAlignment(Qt::AlignRight);
     c.insertBlock(right, plain);
     c.insertBlock(right, plain);
-    c.insertText(u"Zeile\u2028zwei", plain);
+    c.insertText(QString::fromUtf16(u"Zeile\u2028zwei"), plain);
     return doc;
 }
 
@@ -223,7 +223,7 @@ TEST(RtfWrite, RoundTripKeepsTextFontsSizesStylesAlignmentAndIndents) {
     c.setPosition(2);
     EXPECT_EQ(c.charFormat().foreground().color(), QColor(0, 0, 255));
     // Written again, the file is the same: nothing grows or drifts.
-    EXPECT_EQ(writeRtf(*back), rtf);
+    EXPECT_EQ(writeRtf(*back).toStdString(), rtf.toStdString());
 }
 
 TEST(RtfWrite, ColourTableIsKeptInItsOrder) {
@@ -247,7 +247,7 @@ TEST(RtfWrite, FileIsWrittenWholeOrNotAtAll) {
 TEST(RtfFixtures, LibreOfficeLetterLoads) {
     auto doc = readRtfFile(fixture("libreoffice.rtf"));
     const QString text = doc->toPlainText();
-    EXPECT_TRUE(text.startsWith(QStringLiteral("Turnverein Grün-Weiß e.V."))) << text;
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Turnverein Grün-Weiß e.V."))) << text.toStdString();
     QTextBlock title = doc->firstBlock();
     EXPECT_EQ(title.blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
     EXPECT_EQ(runsOf(title)[0].family, "Liberation Serif");
@@ -255,7 +255,7 @@ TEST(RtfFixtures, LibreOfficeLetterLoads) {
     EXPECT_TRUE(runsOf(title)[0].bold);
     bool sawItalic = false, sawUnderline = false, sawRight = false, sawIndent = false, sawMarker = false;
     for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
-        for (const Run& r : runsOf(b)) {
+        for (const TextRun& r : runsOf(b)) {
             sawItalic |= r.italic && r.text.contains("herzlich");
             sawUnderline |= r.underline && r.text.contains("Versammlung");
             sawMarker |= r.text.contains("#VORNAME#") && r.family == "Liberation Sans" && r.points == 11;
@@ -268,7 +268,7 @@ TEST(RtfFixtures, LibreOfficeLetterLoads) {
     EXPECT_TRUE(sawRight);
     EXPECT_TRUE(sawIndent);
     EXPECT_TRUE(sawMarker);
-    EXPECT_TRUE(text.contains(QStringLiteral("Grüße € „Zitat“"))) << text;
+    EXPECT_TRUE(text.contains(QStringLiteral("Grüße € „Zitat“"))) << text.toStdString();
 }
 
 // Written by hand in the form Word writes (no Word was at hand).
@@ -281,7 +281,7 @@ TEST(RtfFixtures, WordStyleLetterLoads) {
     const QTextBlock second = blockAt(*doc, 1);
     EXPECT_EQ(second.text(), QStringLiteral("wir laden Sie herzlich zur Jahreshauptversammlung ein – Beginn 19:00 Uhr."));
     const auto runs = runsOf(second);
-    EXPECT_TRUE(std::any_of(runs.begin(), runs.end(), [](const Run& r) { return r.bold && r.text == "herzlich"; }));
+    EXPECT_TRUE(std::any_of(runs.begin(), runs.end(), [](const TextRun& r) { return r.bold && r.text == "herzlich"; }));
     EXPECT_EQ(blockAt(*doc, 2).blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
     EXPECT_EQ(runsOf(blockAt(*doc, 2))[0].family, "Times New Roman");
     EXPECT_DOUBLE_EQ(runsOf(blockAt(*doc, 2))[0].points, 14);

@@ -160,8 +160,9 @@ private:
             return;
         }
         const int start = pos_;
-        while (pos_ < in_.size() && pos_ - start < 32 && std::isalpha(static_cast<unsigned char>(in_[pos_]))) ++pos_;
-        const QByteArray word = in_.mid(start, pos_ - start);
+        while (pos_ < in_.size() && std::isalpha(static_cast<unsigned char>(in_[pos_]))) ++pos_;
+        // Words are at most 32 letters; a longer one is no word this reader knows.
+        const QByteArray word = pos_ - start <= 32 ? in_.mid(start, pos_ - start) : QByteArray("?");
         bool hasParam = false;
         qint64 param = 0;
         bool negative = false;
@@ -453,8 +454,9 @@ private:
         if (p.pageBreakBefore || pageBreakNext_) f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
         pageBreakNext_ = false;
         cursor_.setBlockFormat(f);
-        // An empty paragraph keeps the height of its font.
-        if (cursor_.block().length() <= 1) cursor_.setBlockCharFormat(charFormat(g().chars));
+        // The paragraph mark keeps the formatting in force at its end (an empty paragraph
+        // the height of its font).
+        cursor_.setBlockCharFormat(charFormat(g().chars));
     }
 
     void finish() {

@@ -36,23 +36,14 @@ const QVector<MergeField>& editorFields() {
 }
 
 const QVector<MergeField>& mergeOrder() {
-    static const QVector<MergeField> fields = {
-        {"Anrede", "Anrede"},
-        {"Vorname", "Vorname"},
-        {"Nachname", "Nachname"},
-        {"Strasse", "Strasse"},
-        {"Land", "Land"},
-        {"PLZ", "PLZ"},
-        {"Ort", "Ort"},
-        {"ID", "ID"},
-        {"EintrittDatum", "EintrittDatum"},
-        {"AustrittDatum", "AustrittDatum"},
-        {"Geburtsdatum", "Geburtsdatum"},
-        {"Telefon1", "Telefon1"},
-        {"Telefon2", "Telefon2"},
-        {"Telefax", "Telefax"},
-        {"eMail", "Email"},
-    };
+    static const QVector<MergeField> fields = [] {
+        QVector<MergeField> out;
+        for (const char* name : {"Anrede", "Vorname", "Nachname", "Strasse", "Land", "PLZ", "Ort", "ID", "EintrittDatum",
+                                 "AustrittDatum", "Geburtsdatum", "Telefon1", "Telefon2", "Telefax", "eMail"})
+            for (const MergeField& f : editorFields())
+                if (f.name == QLatin1String(name)) out << f;
+        return out;
+    }();
     return fields;
 }
 

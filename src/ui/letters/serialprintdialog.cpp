@@ -47,10 +47,7 @@ TTextDruckerDialogNeuF::TTextDruckerDialogNeuF(Session& session, QWidget* parent
         return QFileDialog::getSaveFileName(this, QStringLiteral("Serienbriefe als PDF speichern"), QString(),
                                             QStringLiteral("PDF-Datei (*.pdf)"));
     };
-    printOne = [](QPrinter& p, const QTextDocument& doc) {
-        p.setDocName(QStringLiteral("Ferolind"));
-        return printLetter(p, doc);
-    };
+    printOne = [](QPrinter& p, const QTextDocument& doc) { return printLetter(p, doc); };
     connect(ui_->Button2, &QPushButton::clicked, this, [this] {
         if (askPrinter(*printer_)) ui_->LDrucker->setText(printerName(*printer_));
     });
@@ -111,46 +108,46 @@ QVector<int> TTextDruckerDialogNeuF::chosenMembers() {
     return membersInRange(members, lower, upper);
 }
 
-void TTextDruckerDialogNeuF::printLetters() {
+void TTextDruckerDialogNeuF::run(const std::function<void(const QVector<int>&)>& letters) {
     if (!letter) return;
-    DataModule& data = session_.data();
     const bool ran = ui::guarded(this, [&] {
         const QVector<int> members = chosenMembers();
         if (members.isEmpty()) {
             ui::inform(this, kNoMember);
             return;
         }
+        letters(members);
+    });
+    if (ran) accept();
+}
+
+void TTextDruckerDialogNeuF::printLetters() {
+    run([this](const QVector<int>& members) {
+        DataModule& data = session_.data();
         Suspended quiet(data);
         QString last;
         runSerialLetters(
             *letter, data.members(), members,
             [&](QTextDocument& doc) {
+                printer_->setDocName(QStringLiteral("Ferolind"));
                 if (!printOne(*printer_, doc))
                     throw DataError(QStringLiteral("Der Drucker »%1« kann nicht drucken.").arg(printerName(*printer_)));
             },
             &last);
         QApplication::clipboard()->setText(last);
     });
-    if (ran) accept();
 }
 
 void TTextDruckerDialogNeuF::writePdf() {
-    if (!letter) return;
-    DataModule& data = session_.data();
-    const bool ran = ui::guarded(this, [&] {
-        const QVector<int> members = chosenMembers();
-        if (members.isEmpty()) {
-            ui::inform(this, kNoMember);
-            return;
-        }
+    run([this](const QVector<int>& members) {
         const QString path = askPdfPath();
         if (path.isEmpty()) return;
+        DataModule& data = session_.data();
         Suspended quiet(data);
-        SerialLetterRun run(*letter);
+        SerialLetterRun serial(*letter);
         writeLettersPdf(
-            path, int(members.size()), [&](int i) { return run.letterFor(data.members(), members[i]); },
+            path, int(members.size()), [&](int i) { return serial.letterFor(data.members(), members[i]); },
             QStringLiteral("Serienbrief"));
-        QApplication::clipboard()->setText(run.lastInserted());
+        QApplication::clipboard()->setText(serial.lastInserted());
     });
-    if (ran) accept();
 }

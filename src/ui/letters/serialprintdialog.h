@@ -59,6 +59,9 @@ private:
     void applyFirstOnly();
     // The members of the chosen range, in dataset order (throws the bound's conversion error).
     QVector<int> chosenMembers();
+    // The letters for the chosen members; a range without a member is said, and the
+    // dialog closes unless an error was shown.
+    void run(const std::function<void(const QVector<int>&)>& letters);
 
     std::unique_ptr<Ui::TTextDruckerDialogNeuF> ui_;
     ferolind::Session& session_;

@@ -198,12 +198,19 @@ void TTextNeuF::emptyDocument() {
     QFont font(defaultLetterFont());
     font.setPointSize(kDefaultPointSize);
     doc->setDefaultFont(font);
-    QTextDocument* old = ui_->RichEdit1->document();
-    ui_->RichEdit1->setDocument(doc);
-    if (old && old->parent() == ui_->RichEdit1) old->deleteLater();
+    replaceDocument(doc);
     doc->setModified(false);
     setName(QString::fromLatin1(kNoName));
     selectionChanged();
+}
+
+// The editing area shows another document; the one before goes when it was ours (the
+// editing area deletes its own first document itself).
+void TTextNeuF::replaceDocument(QTextDocument* doc) {
+    QTextDocument* old = ui_->RichEdit1->document();
+    const bool ours = old && old->parent() == ui_->RichEdit1;
+    ui_->RichEdit1->setDocument(doc);
+    if (ours) delete old;
 }
 
 void TTextNeuF::setName(const QString& name) {
@@ -230,10 +237,8 @@ void TTextNeuF::openDocument() {
     if (path.isEmpty()) return;
     // The letter in the editor stays as it was when the file cannot be read.
     std::unique_ptr<QTextDocument> doc = readRtfFile(path);
-    QTextDocument* old = ui_->RichEdit1->document();
     doc->setParent(ui_->RichEdit1);
-    ui_->RichEdit1->setDocument(doc.release());
-    if (old && old->parent() == ui_->RichEdit1) old->deleteLater();
+    replaceDocument(doc.release());
     ui_->RichEdit1->moveCursor(QTextCursor::Start);
     document()->setModified(false);
     setName(path);

@@ -82,17 +82,19 @@ public:
     // The ruler: places the markers from the current paragraph; a released marker
     // (its left edge, half its width) sets the indents of the selected paragraphs.
     void placeMarkers();
+    // Closing: the save question first; "Abbrechen" keeps the editor open.
+    void reject() override;
     void releaseMarker(QLabel* marker, int left, int halfWidth);
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void reject() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // "Änderungen speichern in …?": false when the user cancelled (or saving failed).
     bool askToSave();
     void emptyDocument();
+    void replaceDocument(QTextDocument* doc);
     void setName(const QString& name);
     void selectionChanged();
     void mergeFormat(const QTextCharFormat& format);
