@@ -232,6 +232,32 @@ TEST(LetterEditor, FieldBarInsertsTheMarkerThroughTheClipboard) {
     EXPECT_EQ(e.screen.document()->toPlainText(), "#EMAIL##NACHNAME#Muster");
 }
 
+TEST(LetterEditor, PrintingGoesToTheChosenPrinterUnderTheDocumentsName) {
+    Editor e;
+    e.type("Ein Brief");
+    QTemporaryDir dir;
+    const QString pdf = dir.filePath("druck.pdf");
+    QString jobName;
+    bool asked = false;
+    e.screen.askPrint = [&](QPrinter& p) {
+        asked = true;
+        p.setOutputFormat(QPrinter::PdfFormat);
+        p.setOutputFileName(pdf);
+        return true;
+    };
+    act(&e.screen, "Drucken1")->trigger();
+    EXPECT_TRUE(asked);
+    const QString info = test::run("pdfinfo", {pdf}).out;
+    EXPECT_TRUE(info.contains(QRegularExpression("Title:\\s+ohne Namen\n"))) << info.toStdString();
+    EXPECT_TRUE(info.contains(QRegularExpression("Pages:\\s+1\n"))) << info.toStdString();
+    EXPECT_TRUE(test::run("pdftotext", {pdf, "-"}).out.contains("Ein Brief"));
+    // A cancelled print dialog prints nothing.
+    QFile::remove(pdf);
+    e.screen.askPrint = [](QPrinter&) { return false; };
+    act(&e.screen, "Drucken1")->trigger();
+    EXPECT_FALSE(QFile::exists(pdf));
+}
+
 TEST(LetterEditor, WordWrapDecidesTheHorizontalScrollBar) {
     Editor e;
     QAction* wrap = act(&e.screen, "Zeilenumbruch1");

@@ -36,6 +36,9 @@ namespace {
 const QString kOpenFilter = QStringLiteral("Richtext-Format (*.rtf);;Alle Dateien(*.*) (*)");
 const QString kSaveFilter = QStringLiteral("Richtext-Format (*.rtf);;Alle Files(*.*) (*)");
 constexpr int kDefaultPointSize = 8;
+// The editing area keeps this many pixels free on each side of the text (the ruler's
+// formulas count with it).
+constexpr int kGutter = 6;
 
 QString fileDialog(QWidget* parent, QFileDialog::AcceptMode mode, const QString& preset, const QString& filter) {
     QFileDialog d(parent);
@@ -207,6 +210,7 @@ void TTextNeuF::emptyDocument() {
 // The editing area shows another document; the one before goes when it was ours (the
 // editing area deletes its own first document itself).
 void TTextNeuF::replaceDocument(QTextDocument* doc) {
+    doc->setDocumentMargin(kGutter - ui_->RichEdit1->frameWidth());
     QTextDocument* old = ui_->RichEdit1->document();
     const bool ours = old && old->parent() == ui_->RichEdit1;
     ui_->RichEdit1->setDocument(doc);
@@ -329,7 +333,7 @@ void TTextNeuF::selectionChanged() {
     ui_->FontSize->setText(QString::number(int(points)));
     const QString family = f.fontFamilies().toStringList().value(0, document()->defaultFont().family());
     ui_->FontName->setCurrentIndex(ui_->FontName->findText(family));
-    ui_->FontName->setEditText(family);
+    ui_->FontName->setEditText(family);  // also a family the system lacks
     const Qt::Alignment a = c.blockFormat().alignment() & Qt::AlignHorizontal_Mask;
     const bool right = a & Qt::AlignRight, centre = a & Qt::AlignHCenter;
     ui_->LeftAlign->setChecked(!right && !centre);
