@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QTextDocument>
 
@@ -38,11 +37,7 @@ TTextDruckerDialogNeuF::TTextDruckerDialogNeuF(Session& session, QWidget* parent
       printer_(defaultPrinter()) {
     ui_->setupUi(this);
     ui::applyScreenLook(this);
-    askPrinter = [this](QPrinter& p) {
-        QPrintDialog d(&p, this);
-        d.setWindowTitle(QStringLiteral("Druckereinrichtung"));
-        return d.exec() == QDialog::Accepted;
-    };
+    askPrinter = [this](QPrinter& p) { return execPrintDialog(this, p, QStringLiteral("Druckereinrichtung")); };
     askPdfPath = [this] {
         return QFileDialog::getSaveFileName(this, QStringLiteral("Serienbriefe als PDF speichern"), QString(),
                                             QStringLiteral("PDF-Datei (*.pdf)"));

@@ -20,7 +20,6 @@
 #include <QFontDatabase>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QScrollBar>
 #include <QStyle>
@@ -63,12 +62,8 @@ TTextNeuF::TTextNeuF(Session& session, QWidget* parent)
     askSavePath = [this](const QString& preset, const QString& filter) {
         return fileDialog(this, QFileDialog::AcceptSave, preset, filter);
     };
-    askPrint = [this](QPrinter& p) { return QPrintDialog(&p, this).exec() == QDialog::Accepted; };
-    askPrinterSetup = [this](QPrinter& p) {
-        QPrintDialog d(&p, this);
-        d.setWindowTitle(QStringLiteral("Druckereinrichtung"));
-        return d.exec() == QDialog::Accepted;
-    };
+    askPrint = [this](QPrinter& p) { return ::execPrintDialog(this, p, QStringLiteral("Drucken")); };
+    askPrinterSetup = [this](QPrinter& p) { return ::execPrintDialog(this, p, QStringLiteral("Druckereinrichtung")); };
     execPrintDialog = [](QDialog& d) { return d.exec(); };
 
     // Tool buttons act as their menu items.
