@@ -23,6 +23,7 @@
 #include "fees/arrearsscreen.h"
 #include "fees/feepaymentscreen.h"
 #include "fees/paymentdeletion.h"
+#include "letters/texteditor.h"
 #include "members/columnsettings.h"
 #include "members/columnsscreen.h"
 #include "members/feeclasses.h"
@@ -121,6 +122,7 @@ TMainForm::TMainForm(Session& session, QWidget* parent) : QMainWindow(parent), s
     printDialog_ = new TDruckerDialogF(session_, this);
     printDialog_->visibleColumns = [this] { return visibleColumns_; };
     statementDialog_ = new TDruckerDialogF1(session_, this);
+    letterEditor_ = new TTextNeuF(session_, this);
     query_->printList = [this] { printMemberList(); };
     leavers_->printList = [this] { printMemberList(); };
     bookingQuery_->printList = [this] { printBookingList(); };
@@ -261,8 +263,8 @@ void TMainForm::buildMenus() {
     addEntry(print, "ActEtiketten", QStringLiteral("Etiketten drucken"), [this] { printLabels(); });
 
     QMenu* text = menuBar()->addMenu(QStringLiteral("Textverarbeitung"));
-    addEntry(text, "ActBrief", QStringLiteral("Brief verfassen"));
-    addEntry(text, "ActSerienbrief", QStringLiteral("Serienbrief erstellen"));
+    addEntry(text, "ActBrief", QStringLiteral("Brief verfassen"), [this] { execScreen(*letterEditor_); });
+    addEntry(text, "ActSerienbrief", QStringLiteral("Serienbrief erstellen"), [this] { execScreen(*letterEditor_); });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("Hilfe"));
     QAction* manual = addEntry(help, "ActHilfe", QStringLiteral("Hilfe aufrufen"), [this] { ui::openManual(this); });

@@ -51,6 +51,7 @@ class TDruckerDialogF1;
 class TJubiF;
 class TSpendenF;
 class TEtikettendruckF;
+class TTextNeuF;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -99,6 +100,7 @@ public:
     TJubiF* jubileeScreen() const { return jubilees_; }
     TSpendenF* receiptScreen() const { return receipt_; }
     TEtikettendruckF* labelDialog() const { return labelDialog_; }
+    TTextNeuF* letterEditor() const { return letterEditor_; }
     QTimer* refreshTimer() const { return timer_; }
     // The rows of the tool bar "StandardToolBar", top first.
     const QList<QToolBar*>& toolBarRows() const { return toolBars_; }
@@ -182,6 +184,7 @@ private:
     TJubiF* jubilees_ = nullptr;
     TSpendenF* receipt_ = nullptr;
     TEtikettendruckF* labelDialog_ = nullptr;
+    TTextNeuF* letterEditor_ = nullptr;
     ferolind::ui::NoticeQueue* notices_ = nullptr;
 
     bool startedUp_ = false;

@@ -6,6 +6,7 @@
 #include "feecommands.h"
 #include "printcommands.h"
 #include "certificatecommands.h"
+#include "lettercommands.h"
 #include "fieldpairs.h"
 #include "data/database.h"
 #include "data/datamodule.h"
@@ -38,7 +39,7 @@ const char* kUsage =
 QString usage() {
     return QString::fromUtf8(kUsage).arg(bookingCommandsUsage() + feeCommandsUsage() + printCommandsUsage() +
                                          dtausCommandsUsage() + sepaCommandsUsage() +
-                                         certificateCommandsUsage());
+                                         certificateCommandsUsage() + letterCommandsUsage());
 }
 
 struct Options {
@@ -213,6 +214,7 @@ int run(QStringList args, QTextStream& out, QTextStream& err) {
     } else if (runCertificateCommand(session, command, sub, args, out)) {
     } else if (runPrintCommand(session, command, sub, args, out)) {
     } else if (runDtausCommand(session, command, sub, args, out)) {
+    } else if (runLetterCommand(session, command, sub, args, out)) {
     } else if (command == u"bookings" && sub == u"list") {
         list(data.bookings(), bookingColumnFields(), args, out);
     } else if (command == u"settings" && sub == u"get" && args.size() == 1) {

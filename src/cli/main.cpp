@@ -10,7 +10,7 @@ int main(int argc, char** argv) {
     // display it draws offscreen.
     int command = 1;
     if (argc > 2 && QByteArray(argv[1]) == "--db") command = 3;
-    bool printing = argc > command && QByteArray(argv[command]) == "print";
+    bool printing = argc > command && (QByteArray(argv[command]) == "print" || QByteArray(argv[command]) == "letters");
     // So do the DTAUS commands when they draw the cover sheet.
     for (int i = command; i < argc && !printing; ++i) printing = QByteArray(argv[i]) == "--cover-sheet";
     if (printing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

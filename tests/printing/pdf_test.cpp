@@ -2,6 +2,7 @@
 // pdfinfo (poppler-utils) read them back.
 #include "bookings.h"
 #include "club.h"
+#include "programs.h"
 
 #include <QFile>
 #include <QProcess>
@@ -10,24 +11,11 @@
 
 using namespace ferolind;
 using test::Club;
+using test::cli;
+using test::Result;
+using test::run;
 
 namespace {
-
-struct Result {
-    int code;
-    QString out, err;
-};
-
-Result run(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    p.waitForFinished(60000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
-
-Result cli(const QString& folder, const QStringList& args) {
-    return run(QStringLiteral(FEROLIND_CLI_PATH), QStringList{"--db", folder} + args);
-}
 
 QString pdfText(const QString& path) { return run("pdftotext", {"-layout", path, "-"}).out; }
 

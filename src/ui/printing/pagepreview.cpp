@@ -35,6 +35,12 @@ QString printerName(const QPrinter& p) {
     return p.outputFormat() == QPrinter::PdfFormat ? QStringLiteral("PDF-Datei") : QStringLiteral("(kein Drucker)");
 }
 
+bool execPrintDialog(QWidget* parent, QPrinter& printer, const QString& title) {
+    QPrintDialog d(&printer, parent);
+    d.setWindowTitle(title);
+    return d.exec() == QDialog::Accepted;
+}
+
 PagePreviewScreen::PagePreviewScreen(QPrinter& printer, PageLayout& layout, int openPageCount, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::TSeitenvorschauF>()), printer_(printer), job_(layout, openPageCount) {
     ui_->setupUi(this);

@@ -44,6 +44,8 @@ inline constexpr const char* kPageImage = "LSeitenbild";
 // The system's default printer (each print dialog starts from it), and the name a dialog shows.
 std::unique_ptr<QPrinter> defaultPrinter();
 QString printerName(const QPrinter& printer);
+// The system's print dialog with a title ("Drucken", "Druckereinrichtung"): true when confirmed.
+bool execPrintDialog(QWidget* parent, QPrinter& printer, const QString& title);
 
 class PagePreviewScreen : public QDialog {
     Q_OBJECT
