@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-liberation2
   xvfb xauth poppler-utils desktop-file-utils
+  libxlsxwriter-dev libfreexl-dev mdbtools-dev libzip-dev
 )
 [ $# -gt 0 ] && packages=("$@")
 
