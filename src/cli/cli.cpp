@@ -1,6 +1,7 @@
 #include "cli.h"
 
 #include "bookingcommands.h"
+#include "exchangecommands.h"
 #include "feecommands.h"
 #include "printcommands.h"
 #include "fieldpairs.h"
@@ -33,7 +34,7 @@ const char* kUsage =
     "  plz PLZ                                die Orte einer Postleitzahl, einer je Zeile\n";
 
 QString usage() {
-    return QString::fromUtf8(kUsage).arg(bookingCommandsUsage() + feeCommandsUsage() + printCommandsUsage());
+    return QString::fromUtf8(kUsage).arg(bookingCommandsUsage() + feeCommandsUsage() + printCommandsUsage() + exchangeCommandsUsage());
 }
 
 struct Options {
@@ -197,6 +198,7 @@ int run(QStringList args, QTextStream& out, QTextStream& err) {
     } else if (runBookingCommand(session, command, sub, args, out, changed)) {
     } else if (runFeeCommand(session, command, sub, args, out, changed)) {
     } else if (runPrintCommand(session, command, sub, args, out)) {
+    } else if (runExchangeCommand(session, command, sub, args, out, changed)) {
     } else if (command == u"bookings" && sub == u"list") {
         list(data.bookings(), bookingColumnFields(), args, out);
     } else if (command == u"settings" && sub == u"get" && args.size() == 1) {

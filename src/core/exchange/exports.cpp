@@ -248,6 +248,9 @@ void writeXlsx(const QString& path, const ExportTable& table) {
         QFile::remove(temp.fileName());
         throw DataError(cannotWrite(path, QStringLiteral("Die Datei kann nicht ersetzt werden.")));
     }
+    // The temporary file was private to its owner; the workbook is readable like any new file.
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                                    QFileDevice::ReadOther);
 }
 
 void writeExport(ExportFormat format, const QString& path, const ExportTable& table, ExportOptions options) {
