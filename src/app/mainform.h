@@ -38,6 +38,10 @@ class TBestandskontenF;
 class TkontosaldoF;
 class TBuchungAbschlF;
 class TBuchungenAuswertenF;
+class TExportF;
+class TMitgliederExportierenF;
+class TBuchungsexportF;
+class TWizzardF;
 class TMitgliederAuswertenF;
 class TAustritteF;
 class TSammelloeschenF;
@@ -166,6 +170,10 @@ private:
     TBeitragssaumF* arrears_ = nullptr;
     TDruckerDialogF* printDialog_ = nullptr;
     TDruckerDialogF1* statementDialog_ = nullptr;
+    TExportF* export_ = nullptr;
+    TMitgliederExportierenF* memberExport_ = nullptr;
+    TBuchungsexportF* bookingExport_ = nullptr;
+    TWizzardF* wizard_ = nullptr;
     ferolind::ui::NoticeQueue* notices_ = nullptr;
 
     bool startedUp_ = false;
