@@ -21,7 +21,7 @@ struct UpperHalf {
             const QString c = decode(QByteArray(&byte, 1));
             const bool mapped = c.size() == 1 && c[0] != QChar::ReplacementCharacter && c[0].unicode() >= 0xA0;
             chars[b - 0x80] = mapped ? c[0].unicode() : char16_t(b);
-            if (mapped) bytes.insert(c[0].unicode(), byte);
+            bytes.insert(chars[b - 0x80], byte);
         }
     }
 };

@@ -41,20 +41,23 @@ public:
     Archive& operator=(const Archive&) = delete;
 
     bool has(const QString& name) const { return zip_name_locate(zip_, name.toUtf8().constData(), 0) >= 0; }
+    // A part whole; read in pieces, so that a size the archive merely claims costs nothing.
     QByteArray part(const QString& name) const {
         const QByteArray n = name.toUtf8();
-        zip_stat_t st;
-        zip_stat_init(&st);
-        if (zip_stat(zip_, n.constData(), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
-            throw notAWorkbook(QStringLiteral("der Teil »%1« fehlt").arg(name));
-        if (st.size > kMaxPartSize) throw notAWorkbook(QStringLiteral("der Teil »%1« ist zu groß").arg(name));
         zip_file_t* f = zip_fopen(zip_, n.constData(), 0);
-        if (!f) throw notAWorkbook(QStringLiteral("der Teil »%1« kann nicht gelesen werden").arg(name));
-        QByteArray data(qsizetype(st.size), Qt::Uninitialized);
-        const zip_int64_t got = zip_fread(f, data.data(), st.size);
+        if (!f) throw notAWorkbook(QStringLiteral("der Teil »%1« fehlt oder kann nicht gelesen werden").arg(name));
+        QByteArray data;
+        char piece[65536];
+        zip_int64_t got = 0;
+        while ((got = zip_fread(f, piece, sizeof piece)) > 0) {
+            if (zip_uint64_t(data.size()) + zip_uint64_t(got) > kMaxPartSize) {
+                zip_fclose(f);
+                throw notAWorkbook(QStringLiteral("der Teil »%1« ist zu groß").arg(name));
+            }
+            data.append(piece, qsizetype(got));
+        }
         zip_fclose(f);
-        if (got < 0 || zip_uint64_t(got) != st.size)
-            throw notAWorkbook(QStringLiteral("der Teil »%1« ist beschädigt").arg(name));
+        if (got < 0) throw notAWorkbook(QStringLiteral("der Teil »%1« ist beschädigt").arg(name));
         return data;
     }
 
