@@ -1,5 +1,7 @@
 #include "exchangecommands.h"
 
+#include "options.h"
+
 #include "data/datamodule.h"
 #include "data/dataset.h"
 #include "data/errors.h"
@@ -29,31 +31,7 @@ QString exchangeCommandsUsage() {
 
 namespace {
 
-struct Options {
-    QHash<QString, QString> values;
-    QStringList maps;
-    QStringList flags;
-    QStringList plain;
-};
-
-Options parse(const QStringList& args, const QStringList& withValue, const QStringList& switches) {
-    Options o;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (switches.contains(a)) {
-            o.flags << a;
-        } else if (withValue.contains(a)) {
-            if (i + 1 >= args.size()) throw DataError(QStringLiteral("Zur Option %1 fehlt der Wert.").arg(a));
-            if (a == u"--map") o.maps << args[++i];
-            else o.values.insert(a, args[++i]);
-        } else if (a.startsWith(QLatin1String("--"))) {
-            throw DataError(QStringLiteral("Unbekannte Option »%1«.").arg(a));
-        } else {
-            o.plain << a;
-        }
-    }
-    return o;
-}
+using Options = CliOptions;
 
 QChar separatorOption(const Options& o, QChar fallback) {
     if (!o.values.contains(QStringLiteral("--separator"))) return fallback;
@@ -72,12 +50,11 @@ QChar qualifierOption(const Options& o, QChar fallback) {
 }
 
 void exportData(Dataset& d, const QVector<ExportColumn>& columns, const QStringList& args) {
-    const Options o = parse(args,
-                            {QStringLiteral("--format"), QStringLiteral("--out"), QStringLiteral("--separator"),
-                             QStringLiteral("--qualifier"), QStringLiteral("--columns"), QStringLiteral("--filter"),
-                             QStringLiteral("--sort")},
-                            {QStringLiteral("--no-title")});
-    if (!o.plain.isEmpty()) throw DataError(QStringLiteral("Unbekannte Angabe »%1«.").arg(o.plain.first()));
+    const Options o = parseCliOptions(args,
+                                      {QStringLiteral("--format"), QStringLiteral("--out"), QStringLiteral("--separator"),
+                                       QStringLiteral("--qualifier"), QStringLiteral("--columns"),
+                                       QStringLiteral("--filter"), QStringLiteral("--sort")},
+                                      {QStringLiteral("--no-title")});
     static const QHash<QString, ExportFormat> formats = {{QStringLiteral("csv"), ExportFormat::Csv},
                                                          {QStringLiteral("txt"), ExportFormat::Txt},
                                                          {QStringLiteral("html"), ExportFormat::Html},
@@ -108,13 +85,13 @@ void exportData(Dataset& d, const QVector<ExportColumn>& columns, const QStringL
 }
 
 void importData(Session& session, const QStringList& args, QTextStream& out) {
-    const Options o = parse(args,
-                            {QStringLiteral("--map"), QStringLiteral("--separator"), QStringLiteral("--qualifier"),
-                             QStringLiteral("--sheet")},
-                            {QStringLiteral("--no-title"), QStringLiteral("--list-sheets")});
-    if (o.plain.size() != 1)
+    if (args.isEmpty() || args.first().startsWith(QLatin1String("--")))
         throw DataError(QStringLiteral("Aufruf: ferolind-cli members import DATEI --map FELD=QUELLE,..."));
-    const QString path = o.plain.first();
+    const QString path = args.first();
+    const Options o = parseCliOptions(args.mid(1),
+                                      {QStringLiteral("--map"), QStringLiteral("--separator"),
+                                       QStringLiteral("--qualifier"), QStringLiteral("--sheet")},
+                                      {QStringLiteral("--no-title"), QStringLiteral("--list-sheets")});
     const SourceKind kind = sourceKindOf(path);
     if (o.flags.contains(QStringLiteral("--list-sheets"))) {
         for (const QString& name : sourceTableNames(path)) out << name << '\n';
@@ -140,22 +117,22 @@ void importData(Session& session, const QStringList& args, QTextStream& out) {
     request.recordWord = kind == SourceKind::Text ? QStringLiteral("Zeile") : QStringLiteral("Datensatz");
     request.mapping = ImportMapping(request.fields.size(), kNotAssigned);
     const QStringList names = sourceColumnNames(source.records, title, source.fieldNames);
-    if (o.maps.isEmpty()) throw DataError(QStringLiteral("Es fehlt die Option --map FELD=QUELLE,..."));
-    for (const QString& list : o.maps)
-        for (const QString& pair : list.split(',', Qt::SkipEmptyParts)) {
-            const qsizetype eq = pair.indexOf('=');
-            if (eq <= 0) throw DataError(QStringLiteral("»%1« hat nicht die Form FELD=QUELLE.").arg(pair));
-            const QString field = pair.left(eq).trimmed(), name = pair.mid(eq + 1).trimmed();
-            int f = -1;
-            for (int i = 0; i < request.fields.size(); ++i)
-                if (request.fields[i].field.compare(field, Qt::CaseInsensitive) == 0) f = i;
-            if (f < 0) throw DataError(QStringLiteral("»%1« ist kein importierbares Feld.").arg(field));
-            const qsizetype source = names.indexOf(name);
-            if (source < 0)
-                throw DataError(QStringLiteral("Die Quelle hat keine Spalte »%1« (vorhanden: %2).")
-                                    .arg(name, names.join(QStringLiteral(", "))));
-            request.mapping[f] = int(source);
-        }
+    if (!o.values.contains(QStringLiteral("--map")))
+        throw DataError(QStringLiteral("Es fehlt die Option --map FELD=QUELLE,..."));
+    for (const QString& pair : o.values.value(QStringLiteral("--map")).split(',', Qt::SkipEmptyParts)) {
+        const qsizetype eq = pair.indexOf('=');
+        if (eq <= 0) throw DataError(QStringLiteral("»%1« hat nicht die Form FELD=QUELLE.").arg(pair));
+        const QString field = pair.left(eq).trimmed(), name = pair.mid(eq + 1).trimmed();
+        int f = -1;
+        for (int i = 0; i < request.fields.size(); ++i)
+            if (request.fields[i].field.compare(field, Qt::CaseInsensitive) == 0) f = i;
+        if (f < 0) throw DataError(QStringLiteral("»%1« ist kein importierbares Feld.").arg(field));
+        const qsizetype source = names.indexOf(name);
+        if (source < 0)
+            throw DataError(QStringLiteral("Die Quelle hat keine Spalte »%1« (vorhanden: %2).")
+                                .arg(name, names.join(QStringLiteral(", "))));
+        request.mapping[f] = int(source);
+    }
     out << QStringLiteral("%1 Mitglieder importiert.\n").arg(importMembers(session.data(), request));
 }
 
