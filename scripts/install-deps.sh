@@ -10,6 +10,7 @@ packages=(
   fonts-liberation fonts-liberation2
   xvfb xauth poppler-utils desktop-file-utils
   libxml2-utils
+  libxlsxwriter-dev libfreexl-dev mdbtools-dev libzip-dev
 )
 [ $# -gt 0 ] && packages=("$@")
 

@@ -20,6 +20,8 @@
 #include "data/dbcreate.h"
 #include "data/errors.h"
 #include "data/paths.h"
+#include "exchange/exportscreen.h"
+#include "exchange/importscreens.h"
 #include "fees/arrearsscreen.h"
 #include "fees/feepaymentscreen.h"
 #include "fees/paymentdeletion.h"
@@ -144,6 +146,12 @@ TMainForm::TMainForm(Session& session, QWidget* parent) : QMainWindow(parent), s
     disconnect(action(QStringLiteral("ActJubilaeen")), nullptr, jubileeButton, nullptr);
     disconnect(jubileeButton, &QAction::triggered, nullptr, nullptr);
     connect(jubileeButton, &QAction::triggered, this, [this] { run([this] { execScreen(*jubilees_); }); });
+    export_ = new TExportF(data().members(), this);
+    memberExport_ = new TMitgliederExportierenF(data().members(), this);
+    export_->visibleColumns = memberExport_->visibleColumns = [this] { return visibleColumns_; };
+    bookingExport_ = new TBuchungsexportF(data().bookings(), this);
+    wizard_ = new TWizzardF(session_, this);
+    arrears_->exportList = [this] { execScreen(*export_); };
 
     // The rules' notices from stores made outside the entry screen (which shows its own).
     notices_ = new ui::NoticeQueue(this);
@@ -214,8 +222,8 @@ void TMainForm::buildMenus() {
     addEntry(program, "ActSpalten", QStringLiteral("Spalten anpassen (Mitglieder)"), [this] { openColumns(); });
     addEntry(program, "ActStatistik", QStringLiteral("Statistik"), [this] { openStatistics(); });
     program->addSeparator();
-    addEntry(program, "ActImport", QStringLiteral("Daten importieren"));
-    addEntry(program, "ActExport", QStringLiteral("Daten exportieren"));
+    addEntry(program, "ActImport", QStringLiteral("Daten importieren"), [this] { execScreen(*wizard_); });
+    addEntry(program, "ActExport", QStringLiteral("Daten exportieren"), [this] { execScreen(*export_); });
     program->addSeparator();
     addEntry(program, "ActSichern", QStringLiteral("Datenbank sichern/zurücklesen"));
     addEntry(program, "ActZuruecksetzen", QStringLiteral("Programm zurücksetzen"));
@@ -237,7 +245,7 @@ void TMainForm::buildMenus() {
     addEntry(members, "ActAustritte", QStringLiteral("Austritte anzeigen"), [this] { openLeavers(); });
     members->addSeparator();
     addEntry(members, "ActBeitragsklassen", QStringLiteral("Beitragsklassen"), [this] { openFeeClasses(); });
-    addEntry(members, "ActMitgliederExportieren", QStringLiteral("Exportieren"));
+    addEntry(members, "ActMitgliederExportieren", QStringLiteral("Exportieren"), [this] { execScreen(*memberExport_); });
 
     QMenu* bookings = menuBar()->addMenu(QStringLiteral("Buchungen"));
     addEntry(bookings, "ActBuchungNeu", QStringLiteral("Neu"), [this] { newBooking(); });
@@ -252,9 +260,13 @@ void TMainForm::buildMenus() {
              [this] { execScreen(*yearEnd_); });
     addEntry(bookings, "ActSaldenNeu", QStringLiteral("Salden neu berechnen"), [this] { recomputeBalances(); });
     bookings->addSeparator();
-    addEntry(bookings, "ActBuchungenExportieren", QStringLiteral("Buchungen exportieren"));
+    addEntry(bookings, "ActBuchungenExportieren", QStringLiteral("Buchungen exportieren"),
+             [this] { execScreen(*bookingExport_); });
     addEntry(bookings, "ActDtaus", QStringLiteral("DTAUS erstellen"), [this] { execScreen(*dtaus_); });
-    addEntry(bookings, "ActMitgliederImport", QStringLiteral("Daten importieren"));
+    addEntry(bookings, "ActMitgliederImport", QStringLiteral("Daten importieren"), [this] {
+        TImportNeuF screen(session_, labels_, this);  // made anew for each use
+        execScreen(screen);
+    });
 
     QMenu* print = menuBar()->addMenu(QStringLiteral("Drucken"));
     addEntry(print, "ActDruckMitglieder", QStringLiteral("Mitgliedslisten"), [this] { printMembersFromMenu(); });
@@ -380,6 +392,8 @@ void TMainForm::setupLabels() {
     arrears_->setFreeFieldLabels(labels_);
     dtaus_->setFreeFieldLabels(labels_);
     jubilees_->setFreeFieldLabels(labels_);
+    export_->setFreeFieldLabels(labels_);
+    memberExport_->setFreeFieldLabels(labels_);
 }
 
 void TMainForm::applyVisibleColumns() {
@@ -497,7 +511,8 @@ void TMainForm::updateDatabaseActions() {
           "ActBuchungenAuswerten", "ActBuchungskonten", "ActUmbuchen", "ActStartwerte", "ActKontosalden",
           "ActJahresabschluss", "ActSaldenNeu", "PopBuchungBearbeiten", "PopBuchungLoeschen", "ActBeitragBuchen",
           "ActBeitragssaeumige", "ActDruckMitglieder", "ActDruckBuchungen", "ActDruckJahresabschluss", "ActDtaus",
-          "ActJubilaeen", "TbJubilaeen", "ActSpendenquittung", "ActEtiketten"})
+          "ActJubilaeen", "TbJubilaeen", "ActSpendenquittung", "ActEtiketten", "ActImport", "ActExport",
+          "ActMitgliederExportieren", "ActBuchungenExportieren", "ActMitgliederImport"})
         action(QString::fromLatin1(name))->setEnabled(open);
 }
 

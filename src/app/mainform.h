@@ -38,6 +38,10 @@ class TBestandskontenF;
 class TkontosaldoF;
 class TBuchungAbschlF;
 class TBuchungenAuswertenF;
+class TExportF;
+class TMitgliederExportierenF;
+class TBuchungsexportF;
+class TWizzardF;
 class TMitgliederAuswertenF;
 class TAustritteF;
 class TSammelloeschenF;
@@ -185,6 +189,10 @@ private:
     TSpendenF* receipt_ = nullptr;
     TEtikettendruckF* labelDialog_ = nullptr;
     TTextNeuF* letterEditor_ = nullptr;
+    TExportF* export_ = nullptr;
+    TMitgliederExportierenF* memberExport_ = nullptr;
+    TBuchungsexportF* bookingExport_ = nullptr;
+    TWizzardF* wizard_ = nullptr;
     ferolind::ui::NoticeQueue* notices_ = nullptr;
 
     bool startedUp_ = false;

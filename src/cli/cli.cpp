@@ -3,6 +3,7 @@
 #include "bookingcommands.h"
 #include "dtauscommands.h"
 #include "sepacommands.h"
+#include "exchangecommands.h"
 #include "feecommands.h"
 #include "printcommands.h"
 #include "certificatecommands.h"
@@ -39,7 +40,7 @@ const char* kUsage =
 QString usage() {
     return QString::fromUtf8(kUsage).arg(bookingCommandsUsage() + feeCommandsUsage() + printCommandsUsage() +
                                          dtausCommandsUsage() + sepaCommandsUsage() +
-                                         certificateCommandsUsage() + letterCommandsUsage());
+                                         certificateCommandsUsage() + letterCommandsUsage() + exchangeCommandsUsage());
 }
 
 struct Options {
@@ -215,6 +216,7 @@ int run(QStringList args, QTextStream& out, QTextStream& err) {
     } else if (runPrintCommand(session, command, sub, args, out)) {
     } else if (runDtausCommand(session, command, sub, args, out)) {
     } else if (runLetterCommand(session, command, sub, args, out)) {
+    } else if (runExchangeCommand(session, command, sub, args, out, changed)) {
     } else if (command == u"bookings" && sub == u"list") {
         list(data.bookings(), bookingColumnFields(), args, out);
     } else if (command == u"settings" && sub == u"get" && args.size() == 1) {

@@ -1,5 +1,6 @@
 #include "printcommands.h"
 
+#include "options.h"
 #include "data/datamodule.h"
 #include "data/errors.h"
 #include "data/values.h"
@@ -27,25 +28,11 @@ QString printCommandsUsage() {
 
 namespace {
 
-// --name value options and --flag switches; anything unknown is refused.
-struct Options {
-    QHash<QString, QString> values;
-    QStringList flags;
-};
+using Options = CliOptions;
 
+// The options of a print command; --pdf is required.
 Options options(const QStringList& args, const QStringList& withValue, const QStringList& switches) {
-    Options o;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (switches.contains(a)) {
-            o.flags << a;
-        } else if (withValue.contains(a)) {
-            if (i + 1 >= args.size()) throw DataError(QStringLiteral("Zur Option %1 fehlt der Wert.").arg(a));
-            o.values.insert(a, args[++i]);
-        } else {
-            throw DataError(QStringLiteral("Unbekannte Option »%1«.").arg(a));
-        }
-    }
+    Options o = parseCliOptions(args, withValue, switches);
     if (o.values.value(QStringLiteral("--pdf")).isEmpty())
         throw DataError(QStringLiteral("Es fehlt die Option --pdf DATEI."));
     return o;

@@ -31,8 +31,9 @@ TBeitragssaumF::TBeitragssaumF(Session& session, const TBeitragBuchenF& periods,
     connect(ui_->Button1, &QPushButton::clicked, this, [this] {
         if (printList) guarded(this, printList);
     });
-    // The export waits for the member export.
-    ui_->Button2->setEnabled(false);
+    connect(ui_->Button2, &QPushButton::clicked, this, [this] {
+        if (exportList) guarded(this, exportList);
+    });
 }
 
 TBeitragssaumF::~TBeitragssaumF() = default;

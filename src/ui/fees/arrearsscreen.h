@@ -40,6 +40,8 @@ public:
 
     // "Drucken": the member list print dialog on the members shown (set by the main window).
     std::function<void()> printList;
+    // "Exportieren": the member export on the members shown (set by the main window).
+    std::function<void()> exportList;
 
 private:
     bool build();

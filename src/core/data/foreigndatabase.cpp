@@ -1,0 +1,102 @@
+#include "foreigndatabase.h"
+
+#include "database.h"
+#include "errors.h"
+#include "schema.h"
+#include "values.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <atomic>
+
+namespace ferolind {
+
+namespace {
+
+// A read-only connection to the file, closed when it goes out of scope.
+class ReadOnlyFile {
+public:
+    explicit ReadOnlyFile(const QString& path) {
+        static std::atomic<int> counter{0};
+        db_ = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("ferolind-foreign-%1").arg(++counter));
+        db_.setDatabaseName(path);
+        db_.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=10000"));
+        if (!db_.open()) fail(db_.lastError().text());
+    }
+    ~ReadOnlyFile() { closeConnection(db_); }
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+
+    QSqlQuery run(const QString& sql) {
+        QSqlQuery q(db_);
+        q.setForwardOnly(true);
+        if (!q.exec(sql)) fail(q.lastError().text());
+        return q;
+    }
+    QStringList tables() {
+        QSqlQuery q = run(QStringLiteral(
+            "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid"));
+        QStringList names;
+        while (q.next()) names << q.value(0).toString();
+        return names;
+    }
+
+private:
+    [[noreturn]] static void fail(const QString& reason) {
+        throw DataError(engineMessage(QStringLiteral("Die Datenbankdatei kann nicht gelesen werden"), reason));
+    }
+    QSqlDatabase db_;
+};
+
+const TableDef* clubTable(const QString& name) {
+    for (const TableDef* t : allTables())
+        if (t->name.compare(name, Qt::CaseInsensitive) == 0) return t;
+    return nullptr;
+}
+
+// The program's cell text of a stored value of a club table's column.
+QString storedText(const FieldDef* column, const QVariant& v) {
+    if (v.isNull()) return {};
+    if (!column) return v.toString();
+    switch (column->type) {
+        case FieldType::Date: {
+            const QVariant d = parseDate(v.toString());
+            return d.isNull() ? v.toString() : dateToText(d);
+        }
+        case FieldType::Bool: return boolToText(v.toLongLong() != 0);
+        case FieldType::Currency: return moneyToPlain(v.toLongLong());
+        default: return v.toString();
+    }
+}
+
+}  // namespace
+
+QStringList sqliteTableNames(const QString& path) { return ReadOnlyFile(path).tables(); }
+
+ForeignTable readSqliteTable(const QString& path, const QString& table) {
+    ReadOnlyFile file(path);
+    const QStringList names = file.tables();
+    const QString name = table.isEmpty() && !names.isEmpty() ? names.first() : table;
+    if (!names.contains(name))
+        throw DataError(QStringLiteral("Die Datenbankdatei hat keine Tabelle »%1«.").arg(name));
+    QSqlQuery q = file.run(QStringLiteral("SELECT * FROM %1").arg(quoteName(name)));
+    ForeignTable t;
+    const QSqlRecord rec = q.record();
+    const TableDef* def = clubTable(name);
+    QVector<const FieldDef*> columns;
+    for (int i = 0; i < rec.count(); ++i) {
+        t.columns << rec.fieldName(i);
+        const int f = def ? fieldIndex(def->columns, rec.fieldName(i)) : -1;
+        columns << (f >= 0 ? &def->columns[f] : nullptr);
+    }
+    while (q.next()) {
+        QVector<QString> row;
+        row.reserve(rec.count());
+        for (int i = 0; i < rec.count(); ++i) row << storedText(columns[i], q.value(i));
+        t.cells << row;
+    }
+    return t;
+}
+
+}  // namespace ferolind
