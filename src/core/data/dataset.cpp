@@ -122,9 +122,15 @@ QString selectSql(const TableDef& table, const FieldList& fields, const QVector<
     return QStringLiteral("SELECT %1 FROM %2").arg(cols.join(','), quoteName(table.name));
 }
 
+namespace {
+// What a failed read of a table says first.
+QString readFailure(const TableDef& table) {
+    return QStringLiteral("Die Tabelle »%1« kann nicht gelesen werden").arg(table.createName);
+}
+}  // namespace
+
 void Dataset::loadAllRows() {
-    const QString what = QStringLiteral("Die Tabelle »%1« kann nicht gelesen werden").arg(table_->createName);
-    SqliteReader reader(*connection_, fields_, sqlFields_, what);
+    SqliteReader reader(*connection_, fields_, sqlFields_, readFailure(*table_));
     QVector<Record> recs;
     recs.reserve(reader.number(QStringLiteral("SELECT count(*) FROM %1").arg(quoteName(table_->name))));
     reader.read(selectSql(*table_, fields_, sqlFields_), {}, [&](Row& r) {
@@ -175,8 +181,7 @@ void Dataset::refreshRows(const QSet<qint64>& keys) {
             marks << QStringLiteral("?");
             params << k;
         }
-        SqliteReader reader(*connection_, fields_, sqlFields_,
-                            QStringLiteral("Die Tabelle »%1« kann nicht gelesen werden").arg(table_->createName));
+        SqliteReader reader(*connection_, fields_, sqlFields_, readFailure(*table_));
         reader.read(selectSql(*table_, fields_, sqlFields_) +
                         QStringLiteral(" WHERE %1 IN (%2)").arg(quoteName(fields_[keyField_].name), marks.join(',')),
                     params, [&](Row& r) {
@@ -917,7 +922,7 @@ QVariant Dataset::maxStoredValue(const QString& name) {
     }
     QSqlQuery q = connection_->exec(
         QStringLiteral("SELECT MAX(%1) FROM %2").arg(quoteName(fields_[f].name), quoteName(table_->name)), {},
-        QStringLiteral("Die Tabelle »%1« kann nicht gelesen werden").arg(table_->createName));
+        readFailure(*table_));
     return q.next() ? q.value(0) : QVariant();
 }
 
