@@ -34,6 +34,7 @@ bench: deps
 	cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DFEROLIND_TESTS=OFF -DFEROLIND_BENCH=ON
 	cmake --build $(BUILD)-bench -j $(JOBS)
 	./$(BUILD)-bench/bench/ferolind-bench
+	./$(BUILD)-bench/bench/ferolind-scale-bench
 
 # Only our code is instrumented: Qt comes from Debian's packages without sanitizers.
 fuzz: deps

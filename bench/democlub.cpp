@@ -112,6 +112,15 @@ void createDemoClub(const QString& folder, const Size& size) {
             q.addBindValue(QString::fromUtf8(fc.name));
             q.addBindValue(debit ? 1 : 0);
             exec(q);
+            if (size.payments >= 0) {
+                const int count = size.payments / size.members + (id <= size.payments % size.members ? 1 : 0);
+                for (int k = 0; k < count; ++k) {
+                    pay.addBindValue(year - k);
+                    pay.addBindValue(id);
+                    exec(pay);
+                }
+                continue;
+            }
             // Most members paid last year, four in five this year.
             for (int y : {year - 1, year}) {
                 if (rnd.bounded(5) == 0 || entry.year() > y) continue;

@@ -11,6 +11,9 @@ namespace ferolind::demo {
 struct Size {
     int members = 1000;
     int bookings = 2000;
+    // Fee payment rows: spread evenly over the members, one a year going back from this
+    // year. Negative: most members paid last year, four in five this year.
+    int payments = -1;
     QDate today = QDate::currentDate();
     unsigned seed = 1861;
 };

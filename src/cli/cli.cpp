@@ -186,10 +186,11 @@ int run(QStringList args, QTextStream& out, QTextStream& err) {
         return 0;
     }
 
-    // The same start-up as the program: open, attach the rules, last numbers into memory.
-    data.openFolder(folder);
+    // The same start-up as the program: the rules attached first, then the tables opened, then
+    // the computed member values and the last numbers (so the member values are computed once).
     Session session(data);
     QObject::connect(&session.memberRules(), &MemberRules::notice, [&err](const QString& m) { err << m << '\n'; });
+    data.openFolder(folder);
     session.loadAfterOpen();
 
     const QString sub = args.isEmpty() ? QString() : args.takeFirst();

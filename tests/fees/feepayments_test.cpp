@@ -90,6 +90,24 @@ TEST_F(FeeClub, DuplicateRowsSatisfyTheLookupUntilTheLastIsDeleted) {
     deleteCurrentFeePayment(*club.data);  // nothing left: nothing happens
 }
 
+// Payments stored in no member order (as years of entries give them): each member's
+// rows are found, none of a neighbour's.
+TEST_F(FeeClub, PaymentsInAnyOrderAreFoundPerMember) {
+    addMembers(4);
+    const int rows[][3] = {{3, 2011, 5}, {1, 2010, 5}, {3, 2010, 1}, {1, 2011, 2}, {4, 2011, 5}, {1, 2011, 5}};
+    for (const auto& r : rows) club.addPayment(r[0], r[1], r[2]);
+    EXPECT_TRUE(club.rules().IsFeePaid(1, M, 2011, 2));
+    EXPECT_TRUE(club.rules().IsFeePaid(1, M, 2011, 5));
+    EXPECT_TRUE(club.rules().IsFeePaid(1, M, 2010, 5));
+    EXPECT_FALSE(club.rules().IsFeePaid(1, M, 2010, 1));  // member 3's row
+    EXPECT_FALSE(club.rules().IsFeePaid(2, Y, 2011, 0));
+    EXPECT_TRUE(club.rules().IsFeePaid(3, M, 2010, 1));
+    EXPECT_FALSE(club.rules().IsFeePaid(3, M, 2011, 2));  // member 1's row
+    EXPECT_TRUE(club.rules().IsFeePaid(4, Y, 2011, 0));
+    EXPECT_FALSE(club.rules().IsFeePaid(5, Y, 2011, 0));  // past the last member
+    EXPECT_FALSE(club.rules().IsFeePaid(0, Y, 2011, 0));  // before the first
+}
+
 TEST(FeePeriodTexts, WholeNumbersInRangeOrAGermanMessage) {
     struct Case {
         int kind;

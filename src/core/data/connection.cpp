@@ -15,6 +15,12 @@ Connection::Connection(const QString& folder, const QString& purpose)
 
 namespace {
 const QString kCounterTable = QStringLiteral("\"Aenderungen\"");
+// The rows each commit wrote, by table and count; only the recent commits are kept.
+const QString kRowTable = QStringLiteral("\"AenderungenZeilen\"");
+constexpr qint64 kCommitsListed = 200;
+// A commit writing more rows of a table than these lists the table as a whole: a
+// re-read then reads all of it, which costs no more.
+constexpr int kRowsListed = 500;
 }  // namespace
 
 // Older files get the counter table on open. A file that cannot take it (read-only) works
@@ -24,6 +30,13 @@ void Connection::prepareCounters() {
     counters_ = q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (\"Tabelle\" TEXT PRIMARY KEY, "
                                       "\"Zaehler\" INTEGER NOT NULL)")
                            .arg(kCounterTable));
+    rowList_ = counters_ &&
+               q.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (\"Tabelle\" TEXT NOT NULL, "
+                                     "\"Zaehler\" INTEGER NOT NULL, \"Schluessel\" INTEGER)")
+                          .arg(kRowTable)) &&
+               q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS \"AenderungenZeilenNachZaehler\" ON %1 "
+                                     "(\"Tabelle\", \"Zaehler\")")
+                          .arg(kRowTable));
     seen_ = readCounters();
     dataVersion_ = dataVersion();
     // A new member or booking takes the number after the highest stored one: an index
@@ -49,28 +62,98 @@ QHash<QString, qint64> Connection::readCounters() {
     return c;
 }
 
+void Connection::Level::unite(const Level& inner) {
+    changed.unite(inner.changed);
+    whole.unite(inner.whole);
+    for (auto it = inner.keys.begin(); it != inner.keys.end(); ++it) keys[it.key()].unite(it.value());
+}
+
 void Connection::markChanged(const QString& table) {
     if (!counters_) return;
     if (levels_.empty()) {
         // A write outside a transaction has committed already: count it at once.
-        seen_.insert(advanceCounters({table}));
+        Level level;
+        level.changed.insert(table);
+        level.whole.insert(table);
+        seen_.insert(advanceCounters(level));
         return;
     }
     levels_.back().changed.insert(table);
+    levels_.back().whole.insert(table);
 }
 
-QHash<QString, qint64> Connection::advanceCounters(const QSet<QString>& tables) {
+void Connection::markChanged(const QString& table, qint64 key) {
+    if (!counters_) return;
+    Level single;
+    Level& level = levels_.empty() ? single : levels_.back();
+    level.changed.insert(table);
+    level.keys[table].insert(key);
+    if (levels_.empty()) seen_.insert(advanceCounters(level));
+}
+
+QHash<QString, qint64> Connection::advanceCounters(const Level& level) {
     QHash<QString, qint64> seen;
     const QHash<QString, qint64> now = readCounters();
-    for (const QString& t : tables) {
-        exec(QStringLiteral("INSERT INTO %1 (\"Tabelle\", \"Zaehler\") VALUES (?, 1) "
-                            "ON CONFLICT(\"Tabelle\") DO UPDATE SET \"Zaehler\" = \"Zaehler\" + 1")
-                 .arg(kCounterTable),
-             {t}, QStringLiteral("Die Änderung kann nicht gespeichert werden"));
+    for (const QString& t : level.changed) {
+        QSqlQuery q = exec(QStringLiteral("INSERT INTO %1 (\"Tabelle\", \"Zaehler\") VALUES (?, 1) "
+                                          "ON CONFLICT(\"Tabelle\") DO UPDATE SET \"Zaehler\" = \"Zaehler\" + 1 "
+                                          "RETURNING \"Zaehler\"")
+                               .arg(kCounterTable),
+                           {t}, QStringLiteral("Die Änderung kann nicht gespeichert werden"));
+        const qint64 count = q.next() ? q.value(0).toLongLong() : now.value(t, 0) + 1;
+        q.finish();
+        listRows(t, count, level);
         // Only when nobody else counted in between: their change is still to be read.
-        if (now.value(t, 0) == seen_.value(t, 0)) seen.insert(t, now.value(t, 0) + 1);
+        if (now.value(t, 0) == seen_.value(t, 0)) seen.insert(t, count);
     }
     return seen;
+}
+
+// The rows of one commit to a table: their keys, or one row without a key for "all".
+void Connection::listRows(const QString& table, qint64 count, const Level& level) {
+    if (!rowList_) return;
+    const QString what = QStringLiteral("Die Änderung kann nicht gespeichert werden");
+    const auto keys = level.keys.constFind(table);
+    QVariantList params;
+    QStringList marks;
+    if (level.whole.contains(table) || keys == level.keys.constEnd() || keys->size() > kRowsListed) {
+        params << table << count << QVariant(QMetaType::fromType<qlonglong>());
+        marks << QStringLiteral("(?,?,?)");
+    } else {
+        for (const qint64 key : *keys) {
+            params << table << count << key;
+            marks << QStringLiteral("(?,?,?)");
+        }
+    }
+    exec(QStringLiteral("INSERT INTO %1 (\"Tabelle\", \"Zaehler\", \"Schluessel\") VALUES %2")
+             .arg(kRowTable, marks.join(',')),
+         params, what);
+    exec(QStringLiteral("DELETE FROM %1 WHERE \"Tabelle\" = ? AND \"Zaehler\" <= ?").arg(kRowTable),
+         {table, count - kCommitsListed}, what);
+}
+
+std::optional<QSet<qint64>> Connection::rowsWritten(const QString& table, qint64 from, qint64 to) {
+    if (!rowList_ || to <= from || to - from > kCommitsListed) return std::nullopt;
+    QSqlQuery q(db_);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT \"Zaehler\", \"Schluessel\" FROM %1 WHERE \"Tabelle\" = ? AND "
+                             "\"Zaehler\" > ? AND \"Zaehler\" <= ?")
+                  .arg(kRowTable));
+    q.addBindValue(table);
+    q.addBindValue(from);
+    q.addBindValue(to);
+    if (!q.exec()) return std::nullopt;
+    QSet<qint64> keys, counts;
+    while (q.next()) {
+        if (q.value(1).isNull()) return std::nullopt;  // a commit that wrote the table as a whole
+        counts.insert(q.value(0).toLongLong());
+        keys.insert(q.value(1).toLongLong());
+        if (keys.size() > kRowsListed) return std::nullopt;
+    }
+    // Every commit counted must have listed its rows (a writer that keeps counts but no
+    // list, or a list pruned meanwhile, means the rows cannot all be told).
+    if (counts.size() != to - from) return std::nullopt;
+    return keys;
 }
 
 Connection::Changes Connection::changesByOthers() {
@@ -80,8 +163,11 @@ Connection::Changes Connection::changesByOthers() {
     dataVersion_ = v;
     c.any = true;
     const QHash<QString, qint64> now = readCounters();
-    for (auto it = now.begin(); it != now.end(); ++it)
-        if (it.value() != seen_.value(it.key(), 0)) c.tables.insert(it.key());
+    for (auto it = now.begin(); it != now.end(); ++it) {
+        if (it.value() == seen_.value(it.key(), 0)) continue;
+        c.tables.insert(it.key());
+        if (auto rows = rowsWritten(it.key(), seen_.value(it.key(), 0), it.value())) c.rows.insert(it.key(), *rows);
+    }
     seen_ = now;
     // A commit that advanced no counter came from a writer that keeps none.
     c.unknown = !counters_ || c.tables.isEmpty();
@@ -125,7 +211,7 @@ void Connection::commit() {
     if (levels_.empty()) return;
     const QString what = QStringLiteral("Die Änderung kann nicht gespeichert werden");
     if (levels_.size() == 1) {
-        const QHash<QString, qint64> seen = advanceCounters(levels_.back().changed);
+        const QHash<QString, qint64> seen = advanceCounters(levels_.back());
         exec(QStringLiteral("COMMIT"), {}, what);
         levels_.clear();
         seen_.insert(seen);
@@ -137,7 +223,7 @@ void Connection::commit() {
     levels_.pop_back();
     Level& outer = levels_.back();
     for (auto& u : inner.undo) outer.undo.push_back(std::move(u));
-    outer.changed.unite(inner.changed);
+    outer.unite(inner);
     for (auto& f : inner.finish) {
         bool known = false;
         for (const auto& g : outer.finish) known = known || g.first == f.first;

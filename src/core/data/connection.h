@@ -9,6 +9,7 @@
 #include <QVariantList>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QSqlQuery;
@@ -48,10 +49,16 @@ public:
     // can skip what nobody changed.
     // A write of this connection to a table (its name as the datasets use it).
     void markChanged(const QString& table);
+    // A write of one row of a table, by its row key: a re-read elsewhere may read only it.
+    // The rows a commit wrote are listed with its count in the table "AenderungenZeilen".
+    void markChanged(const QString& table, qint64 key);
     struct Changes {
         bool any = false;      // another connection committed since the last call
         bool unknown = false;  // and which tables it changed cannot be told: all may have
         QSet<QString> tables;  // the tables whose counters another connection advanced
+        // Of those tables, the ones whose every change since the last call is listed by
+        // row: the keys of the rows written (inserted, changed or deleted).
+        QHash<QString, QSet<qint64>> rows;
     };
     // What other connections committed since the last call (one cheap query when nothing).
     Changes changesByOthers();
@@ -61,14 +68,23 @@ private:
         std::vector<std::function<void()>> undo;
         std::vector<std::pair<const void*, std::function<void()>>> finish;
         QSet<QString> changed;  // tables written at this level
+        QHash<QString, QSet<qint64>> keys;  // of those, the rows written by key
+        QSet<QString> whole;                // of those, the ones written other than by key
+        void unite(const Level& inner);
     };
     void prepareCounters();
     qint64 dataVersion();
     QHash<QString, qint64> readCounters();
-    // Advances the counters of the tables before the outermost commit; returns the values
-    // this connection may take as seen once the commit went through.
-    QHash<QString, qint64> advanceCounters(const QSet<QString>& tables);
+    // Advances the counters of the tables a level wrote before the outermost commit, and
+    // lists their rows; returns the values this connection may take as seen once the
+    // commit went through.
+    QHash<QString, qint64> advanceCounters(const Level& level);
+    void listRows(const QString& table, qint64 count, const Level& level);
+    // The rows another connection wrote to a table in its counts (from, to]; none when
+    // they cannot all be told.
+    std::optional<QSet<qint64>> rowsWritten(const QString& table, qint64 from, qint64 to);
     bool counters_ = false;  // the file has the counter table
+    bool rowList_ = false;   // and the list of rows written
     qint64 dataVersion_ = 0;
     QHash<QString, qint64> seen_;
     QString folder_;

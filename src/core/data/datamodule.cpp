@@ -42,6 +42,7 @@ QVector<Dataset*> DataModule::databaseDatasets() {
 void DataModule::connectTo(const QString& folder) {
     connection_ = std::make_shared<Connection>(folder, QStringLiteral("club"));
     staleTables_.clear();
+    staleRows_.clear();
     for (Dataset* d : databaseDatasets()) d->setConnection(connection_);
 }
 
@@ -135,13 +136,28 @@ void DataModule::refreshAll() {
     // put the rows of the open transaction in place of the ones it is changing.
     if (!connection_ || connection_->depth() > 0) return;
     // Only the tables another workstation changed; one being edited waits for a later tick.
+    // Of a table whose changes are all listed by row, only those rows are read.
     const Connection::Changes changes = connection_->changesByOthers();
-    for (Dataset* d : databaseDatasets())
-        if (changes.unknown || changes.tables.contains(d->table()->name)) staleTables_.insert(d->table()->name);
     for (Dataset* d : databaseDatasets()) {
-        if (!d->isOpen() || d->isEditing() || !staleTables_.contains(d->table()->name)) continue;
-        d->refresh();
-        staleTables_.remove(d->table()->name);
+        const QString& table = d->table()->name;
+        if (!changes.unknown && !changes.tables.contains(table)) continue;
+        const bool wholeDue = staleTables_.contains(table) && !staleRows_.contains(table);
+        staleTables_.insert(table);
+        const auto rows = changes.rows.constFind(table);
+        if (changes.unknown || wholeDue || rows == changes.rows.constEnd())
+            staleRows_.remove(table);
+        else
+            staleRows_[table].unite(*rows);
+    }
+    for (Dataset* d : databaseDatasets()) {
+        const QString& table = d->table()->name;
+        if (!d->isOpen() || d->isEditing() || !staleTables_.contains(table)) continue;
+        if (staleRows_.contains(table))
+            d->refreshRows(staleRows_.value(table));
+        else
+            d->refresh();
+        staleTables_.remove(table);
+        staleRows_.remove(table);
     }
 }
 

@@ -72,6 +72,8 @@ private:
     SettingsStore settings_;
     bool connected_ = false;
     QSet<QString> staleTables_;  // changed by others, not re-read yet
+    // Of those, the ones of which only these rows changed (the others are read whole).
+    QHash<QString, QSet<qint64>> staleRows_;
 };
 
 }  // namespace ferolind

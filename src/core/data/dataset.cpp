@@ -7,6 +7,7 @@
 #include "filter.h"
 #include "rowsetxml.h"
 #include "schema.h"
+#include "sqlitereader.h"
 #include "values.h"
 
 #include <QCollator>
@@ -14,6 +15,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <algorithm>
+#include <limits>
 
 namespace ferolind {
 
@@ -120,72 +122,24 @@ QString selectSql(const TableDef& table, const FieldList& fields, const QVector<
     return QStringLiteral("SELECT %1 FROM %2").arg(cols.join(','), quoteName(table.name));
 }
 
-// A stored date: ISO "yyyy-MM-dd", with " hh:mm:ss" when it has a time. Read without
-// the general parser, as every date of every row passes here when a table is opened.
 namespace {
-QVariant storedDate(const QString& s) {
-    auto digits = [&](int at, int n) {
-        int v = 0;
-        for (int i = at; i < at + n; ++i) {
-            const int d = s[i].unicode() - '0';
-            if (d < 0 || d > 9) return -1;
-            v = v * 10 + d;
-        }
-        return v;
-    };
-    if (s.size() == 10 && s[4] == u'-' && s[7] == u'-') {
-        const QDate d(digits(0, 4), digits(5, 2), digits(8, 2));
-        if (d.isValid()) return d;
-    }
-    return parseDate(s);
+// What a failed read of a table says first.
+QString readFailure(const TableDef& table) {
+    return QStringLiteral("Die Tabelle »%1« kann nicht gelesen werden").arg(table.createName);
 }
 }  // namespace
 
-Row Dataset::readSqlRow(const QSqlQuery& q) const {
-    Row r(fields_.size());
-    for (int c = 0; c < sqlFields_.size(); ++c) {
-        const int f = sqlFields_[c];
-        const QVariant v = q.value(c);
-        if (v.isNull()) {
-            // A Yes/No column has no "unknown": an old NULL reads as No.
-            if (fields_[f].type == FieldType::Bool) r[f] = false;
-            continue;
-        }
-        switch (fields_[f].type) {
-            case FieldType::AutoIncrement:
-            case FieldType::Integer: r[f] = v.toInt(); break;
-            case FieldType::Text:
-            case FieldType::Memo: {
-                const QString s = v.toString();
-                if (!s.isEmpty()) r[f] = s;
-                break;
-            }
-            case FieldType::Date: r[f] = storedDate(v.toString()); break;
-            case FieldType::Bool: r[f] = v.toLongLong() != 0; break;
-            case FieldType::Currency:
-                // Stored as a count of 1/10000; a real number written by someone else is euros,
-                // and one that is no amount (infinity, beyond the range) is read as missing.
-                if (v.typeId() == QMetaType::Double) {
-                    if (const auto m = moneyFromDouble(v.toDouble())) r[f] = QVariant::fromValue<qint64>(*m);
-                } else
-                    r[f] = QVariant::fromValue<qint64>(v.toLongLong());
-                break;
-        }
-    }
-    return r;
-}
-
 void Dataset::loadAllRows() {
-    QSqlQuery q = connection_->exec(selectSql(*table_, fields_, sqlFields_), {},
-                                    QStringLiteral("Die Tabelle »%1« kann nicht gelesen werden").arg(table_->createName));
+    SqliteReader reader(*connection_, fields_, sqlFields_, readFailure(*table_));
     QVector<Record> recs;
-    while (q.next()) {
+    recs.reserve(reader.number(QStringLiteral("SELECT count(*) FROM %1").arg(quoteName(table_->name))));
+    reader.read(selectSql(*table_, fields_, sqlFields_), {}, [&](Row& r) {
         Record rec;
-        rec.values = readSqlRow(q);
-        rec.key = keyField_ >= 0 ? rec.values[keyField_].toLongLong() : recs.size() + 1;
+        rec.key = keyField_ >= 0 ? r[keyField_].toLongLong() : recs.size() + 1;
+        rec.values = std::move(r);
         compute(rec.values);
         recs.append(std::move(rec));
-    }
+    });
     records_ = std::move(recs);
 }
 
@@ -208,6 +162,57 @@ void Dataset::refresh() {
     if (memoryOnly_ || isEditing()) return;
     const qint64 key = pos_ >= 0 && pos_ < view_.size() ? records_[view_[pos_]].key : -1;
     loadAllRows();
+    presentReRead(key);
+}
+
+void Dataset::refreshRows(const QSet<qint64>& keys) {
+    ensureOpen();
+    if (memoryOnly_ || isEditing()) return;
+    if (keyField_ < 0) {
+        refresh();
+        return;
+    }
+    const qint64 key = pos_ >= 0 && pos_ < view_.size() ? records_[view_[pos_]].key : -1;
+    QHash<qint64, Row> read;
+    if (!keys.isEmpty()) {
+        QStringList marks;
+        QVector<qint64> params;
+        for (const qint64 k : keys) {
+            marks << QStringLiteral("?");
+            params << k;
+        }
+        SqliteReader reader(*connection_, fields_, sqlFields_, readFailure(*table_));
+        reader.read(selectSql(*table_, fields_, sqlFields_) +
+                        QStringLiteral(" WHERE %1 IN (%2)").arg(quoteName(fields_[keyField_].name), marks.join(',')),
+                    params, [&](Row& r) {
+                        compute(r);
+                        read.insert(r[keyField_].toLongLong(), std::move(r));
+                    });
+    }
+    // One pass in table order: rows read take their record's place, the others of the
+    // keys are gone; rows new to this workstation follow in key order, as a full read has them.
+    QVector<Record> kept;
+    kept.reserve(records_.size() + read.size());
+    for (Record& rec : records_) {
+        if (!keys.contains(rec.key)) {
+            kept.append(std::move(rec));
+            continue;
+        }
+        const auto it = read.find(rec.key);
+        if (it == read.end()) continue;
+        rec.values = std::move(it.value());
+        read.erase(it);
+        kept.append(std::move(rec));
+    }
+    QList<qint64> added = read.keys();
+    std::sort(added.begin(), added.end());
+    for (const qint64 k : added) kept.append(Record{k, read.take(k)});
+    records_ = std::move(kept);
+    presentReRead(key);
+}
+
+// After a re-read: the view rebuilt, the record `key` current again when it is still there.
+void Dataset::presentReRead(qint64 key) {
     rebuildView();
     notifyReset();
     emit contentChanged();
@@ -267,22 +272,61 @@ void Dataset::rebuildView() {
     for (int i = 0; i < records_.size(); ++i)
         if (passesFilter(records_[i].values)) view_.append(i);
     if (sortFields_.isEmpty()) return;
-    // Texts compare by collation keys made once per row: far cheaper than collating
-    // every comparison of a sort over many rows.
-    std::vector<std::vector<QCollatorSortKey>> keys(sortFields_.size());
+    // Keys made once per row, so that a sort over many rows compares integers: a text its
+    // rank among the column's distinct texts (collated once per distinct text), a number
+    // or a Yes/No its value. Dates compare by value.
+    const int n = int(view_.size());
+    std::vector<std::vector<qint64>> keys(sortFields_.size());
     for (int k = 0; k < sortFields_.size(); ++k) {
         const int f = sortFields_[k];
-        if (fields_[f].type != FieldType::Text && fields_[f].type != FieldType::Memo) continue;
-        keys[k].reserve(view_.size());
-        for (int index : view_) keys[k].push_back(germanCollator().sortKey(records_[index].values[f].toString()));
+        std::vector<qint64>& key = keys[k];
+        switch (fields_[f].type) {
+            case FieldType::Text:
+            case FieldType::Memo: {
+                QHash<QString, int> distinct;
+                std::vector<int> textOf(n);
+                for (int i = 0; i < n; ++i) {
+                    const QString text = records_[view_[i]].values[f].toString();
+                    auto it = distinct.constFind(text);
+                    if (it == distinct.constEnd()) it = distinct.insert(text, int(distinct.size()));
+                    textOf[i] = it.value();
+                }
+                std::vector<QCollatorSortKey> collated;
+                collated.reserve(distinct.size());
+                std::vector<const QString*> texts(distinct.size());
+                for (auto it = distinct.cbegin(); it != distinct.cend(); ++it) texts[it.value()] = &it.key();
+                for (const QString* t : texts) collated.push_back(germanCollator().sortKey(*t));
+                std::vector<int> byText(distinct.size());
+                for (int i = 0; i < int(byText.size()); ++i) byText[i] = i;
+                std::sort(byText.begin(), byText.end(),
+                          [&](int a, int b) { return collated[a].compare(collated[b]) < 0; });
+                std::vector<qint64> rank(distinct.size());
+                for (int j = 0, r = 0; j < int(byText.size()); ++j) {
+                    if (j > 0 && collated[byText[j - 1]].compare(collated[byText[j]]) != 0) ++r;
+                    rank[byText[j]] = r;
+                }
+                key.resize(n);
+                for (int i = 0; i < n; ++i) key[i] = rank[textOf[i]];
+                break;
+            }
+            case FieldType::AutoIncrement:
+            case FieldType::Integer:
+            case FieldType::Currency:
+            case FieldType::Bool:
+                key.resize(n);
+                for (int i = 0; i < n; ++i) {
+                    const QVariant& v = records_[view_[i]].values[f];
+                    key[i] = v.isNull() ? std::numeric_limits<qint64>::min() : v.toLongLong();  // no value first
+                }
+                break;
+            case FieldType::Date: break;
+        }
     }
-    std::vector<int> order(view_.size());
-    for (int i = 0; i < int(order.size()); ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    const auto less = [&](int a, int b) {
         for (int k = 0; k < sortFields_.size(); ++k) {
             int c;
             if (!keys[k].empty()) {
-                c = keys[k][a].compare(keys[k][b]);
+                c = keys[k][a] < keys[k][b] ? -1 : (keys[k][a] > keys[k][b] ? 1 : 0);
             } else {
                 const int f = sortFields_[k];
                 c = compareValues(fields_[f].type, records_[view_[a]].values[f], records_[view_[b]].values[f],
@@ -291,7 +335,12 @@ void Dataset::rebuildView() {
             if (c != 0) return c < 0;
         }
         return false;
-    });
+    };
+    std::vector<int> order(n);
+    for (int i = 0; i < n; ++i) order[i] = i;
+    // Often the rows are in that order already (by ID, as read): nothing to sort then.
+    if (std::is_sorted(order.begin(), order.end(), less)) return;
+    std::stable_sort(order.begin(), order.end(), less);
     QVector<int> sorted(view_.size());
     for (int i = 0; i < int(order.size()); ++i) sorted[i] = view_[order[i]];
     view_ = std::move(sorted);
@@ -575,15 +624,20 @@ void Dataset::afterRollback() {
 
 // Reads one stored row by its key (after a write, so that the memory is what the file holds).
 Row Dataset::readBack(qint64 key) {
-    QSqlQuery q = connection_->exec(
+    SqliteReader reader(*connection_, fields_, sqlFields_, QStringLiteral("Der Datensatz kann nicht gelesen werden"));
+    Row r;
+    bool found = false;
+    reader.read(
         selectSql(*table_, fields_, sqlFields_) + QStringLiteral(" WHERE %1=?").arg(quoteName(fields_[keyField_].name)),
-        {key}, QStringLiteral("Der Datensatz kann nicht gelesen werden"));
-    if (!q.next())
+        {key}, [&](Row& row) {
+            r = std::move(row);
+            found = true;
+        });
+    if (!found)
         throw DataError(
             QStringLiteral("Der Datensatz wurde an einem anderen Arbeitsplatz gelöscht und kann nicht "
                            "gespeichert werden. Ihre Änderungen sind nicht gespeichert und bleiben zur "
                            "Bearbeitung erhalten."));
-    Row r = readSqlRow(q);
     return r;
 }
 
@@ -603,7 +657,7 @@ void Dataset::storeToDatabase(Record& rec, bool isNew, const Row* before) {
         params << toSqlValue(fields_[f], rec.values[f]);
     }
     const QString what = QStringLiteral("Der Datensatz kann nicht gespeichert werden");
-    connection_->markChanged(table_->name);
+    if (!isNew) markRowChanged(rec.key);
     if (isNew) {
         QStringList marks;
         for (int i = 0; i < cols.size(); ++i) marks << QStringLiteral("?");
@@ -613,6 +667,7 @@ void Dataset::storeToDatabase(Record& rec, bool isNew, const Row* before) {
                                       .arg(quoteName(table_->name), cols.join(','), marks.join(','));
         QSqlQuery q = connection_->exec(sql, params, what);
         if (keyField_ >= 0) rec.key = q.lastInsertId().toLongLong();
+        markRowChanged(rec.key);
     } else if (!cols.isEmpty()) {
         QStringList sets;
         for (const QString& c : cols) sets << c + QStringLiteral("=?");
@@ -738,7 +793,7 @@ void Dataset::remove() {
     }
     if (!memoryOnly_) {
         // A row another workstation deleted already is gone all the same.
-        connection_->markChanged(table_->name);
+        markRowChanged(records_[index].key);
         connection_->exec(QStringLiteral("DELETE FROM %1 WHERE %2=?")
                               .arg(quoteName(table_->name), quoteName(fields_[keyField_].name)),
                           {records_[index].key}, QStringLiteral("Der Datensatz kann nicht gelöscht werden"));
@@ -762,7 +817,7 @@ void Dataset::removeAllPresented() {
     // One transaction: all presented rows go, or none.
     Transaction tx(memoryOnly_ ? nullptr : connection_.get());
     if (!memoryOnly_) {
-        connection_->markChanged(table_->name);
+        for (int index : view_) markRowChanged(records_[index].key);
         QSqlQuery q(connection_->db());
         q.prepare(QStringLiteral("DELETE FROM %1 WHERE %2=?")
                       .arg(quoteName(table_->name), quoteName(fields_[keyField_].name)));
@@ -869,7 +924,7 @@ QVariant Dataset::maxStoredValue(const QString& name) {
     }
     QSqlQuery q = connection_->exec(
         QStringLiteral("SELECT MAX(%1) FROM %2").arg(quoteName(fields_[f].name), quoteName(table_->name)), {},
-        QStringLiteral("Die Tabelle »%1« kann nicht gelesen werden").arg(table_->createName));
+        readFailure(*table_));
     return q.next() ? q.value(0) : QVariant();
 }
 
@@ -1000,6 +1055,13 @@ void Dataset::saveToXml(const QString& path) const {
     rows.reserve(view_.size());
     for (int index : view_) rows.append(records_[index].values);
     writeRowsetXml(path, fields_, rows);
+}
+
+void Dataset::markRowChanged(qint64 key) {
+    if (keyField_ >= 0)
+        connection_->markChanged(table_->name, key);
+    else
+        connection_->markChanged(table_->name);
 }
 
 void Dataset::execute(const QString& sql, const QVariantList& params) {

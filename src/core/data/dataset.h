@@ -9,6 +9,7 @@
 #include "field.h"
 
 #include <QObject>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QVariantList>
 #include <functional>
@@ -79,6 +80,9 @@ public:
     // key). When another workstation deleted it, the cursor moves to the row now at its
     // place and currentRecordLost() is emitted. Not while editing (then nothing happens).
     void refresh();
+    // The same for some rows only, by row key (those another workstation wrote): each is
+    // read again, or forgotten when it is gone, or added when it is new.
+    void refreshRows(const QSet<qint64>& keys);
     // In-memory datasets: replaces all rows (and opens the dataset).
     void setRows(QVector<Row> rows);
 
@@ -209,7 +213,8 @@ private:
     };
 
     void loadAllRows();
-    Row readSqlRow(const class QSqlQuery& q) const;
+    void presentReRead(qint64 currentKey);
+    void markRowChanged(qint64 key);
     void rebuildView();
     void rebuildKeepingCurrent();
     bool passesFilter(const Row& r) const;

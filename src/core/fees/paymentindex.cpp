@@ -2,11 +2,16 @@
 
 #include "data/dataset.h"
 
+#include <algorithm>
+
 namespace ferolind {
 
+bool PaymentIndex::byMember(const Payment& a, const Payment& b) { return a.member < b.member; }
+
 void PaymentIndex::rebuild(const Dataset& feePayments) {
-    byMember_.clear();
+    payments_.clear();
     if (!feePayments.isOpen()) return;
+    payments_.reserve(feePayments.totalCount());
     const int fMember = feePayments.field(QStringLiteral("Mitgliedsnummer"));
     const int fYear = feePayments.field(QStringLiteral("Jahr"));
     const int fMonth = feePayments.field(QStringLiteral("Monat"));
@@ -14,14 +19,17 @@ void PaymentIndex::rebuild(const Dataset& feePayments) {
     for (int i = 0; i < feePayments.totalCount(); ++i) {
         const Row& r = feePayments.recordAt(i);
         if (r[fMember].isNull()) continue;
-        byMember_[r[fMember].toInt()].append(Payment{r[fYear].toInt(), r[fMonth].toInt(), r[fQuarter].toInt()});
+        payments_.push_back(Payment{r[fMember].toInt(), r[fYear].toInt(), r[fMonth].toInt(), r[fQuarter].toInt()});
     }
+    // Payments are mostly stored member after member: then there is nothing to sort.
+    if (!std::is_sorted(payments_.begin(), payments_.end(), byMember))
+        std::sort(payments_.begin(), payments_.end(), byMember);
 }
 
 bool PaymentIndex::IsFeePaid(int memberId, int kind, int year, int period) const {
-    const auto it = byMember_.constFind(memberId);
-    if (it == byMember_.constEnd()) return false;
-    for (const Payment& p : *it) {
+    const auto [from, to] = std::equal_range(payments_.begin(), payments_.end(), Payment{memberId, 0, 0, 0}, byMember);
+    for (auto it = from; it != to; ++it) {
+        const Payment& p = *it;
         if (p.year != year) continue;
         switch (kind) {
             case int(PaymentPeriod::Monthly):

@@ -1,10 +1,10 @@
 // Which member has paid which period: an index over the fee payments (table betrag),
-// so that asking for one member costs a hash lookup, not a scan of all payments.
+// so that asking for one member costs a binary search, not a scan of all payments.
+// Built in one pass into one flat array ordered by member (no allocation per member).
 #pragma once
 
 #include <QDate>
-#include <QHash>
-#include <QVector>
+#include <vector>
 
 namespace ferolind {
 
@@ -28,9 +28,10 @@ public:
 
 private:
     struct Payment {
-        int year, month, quarter;
+        int member, year, month, quarter;
     };
-    QHash<int, QVector<Payment>> byMember_;
+    static bool byMember(const Payment& a, const Payment& b);
+    std::vector<Payment> payments_;  // ordered by member
 };
 
 }  // namespace ferolind

@@ -183,7 +183,7 @@ void MemberRules::compute(Row& r) const {
     // The members are opened before the fee payments; computing then would be undone
     // at once, so the values wait for the payments (Session::loadAfterOpen).
     if (!data_.feePayments().isOpen()) return;
-    const QDate d = today();
+    const QDate d = batchDay_.isValid() ? batchDay_ : today();
     const QString t = jubileeText(r[fEntry_], r[fBirth_], d.year());
     r[fJubilee_] = t.isEmpty() ? QVariant() : QVariant(t);
     ensureIndex();
@@ -203,7 +203,14 @@ void MemberRules::scheduleRefresh() {
 void MemberRules::refreshComputedValues() {
     refreshScheduled_ = false;
     indexDirty_ = true;
-    members_.recomputeAll();
+    batchDay_ = today();
+    try {
+        members_.recomputeAll();
+    } catch (...) {
+        batchDay_ = QDate();
+        throw;
+    }
+    batchDay_ = QDate();
 }
 
 QStringList MemberRules::paidPeriodLines(int memberId) const {

@@ -82,6 +82,7 @@ private:
     mutable bool indexDirty_ = true;
     mutable int cachedKind_ = 0;
     bool refreshScheduled_ = false;
+    QDate batchDay_;  // while all members are recomputed: the one clock reading they share
     int fId_, fEntry_, fBirth_, fJubilee_, fPaid_, fAccount_, fFeeClass_, fBankCode_, fHolder_;
     int proposedNumber_ = 0;  // the number the last "Neu" proposed (0: none)
     QStringList problems_;

@@ -1,0 +1,204 @@
+#include "sqlitereader.h"
+
+#include "connection.h"
+#include "database.h"
+#include "errors.h"
+#include "values.h"
+
+#include <sqlite3.h>
+#include <QSqlDriver>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace ferolind {
+
+namespace {
+
+// A stored date: ISO "yyyy-MM-dd" from the raw bytes, without the general parser, as
+// every date of every row passes here when a table is opened; an invalid QDate otherwise.
+QDate isoDate(const unsigned char* s, int n) {
+    if (n != 10 || s[4] != '-' || s[7] != '-') return {};
+    auto digits = [&](int at, int len) {
+        int v = 0;
+        for (int i = at; i < at + len; ++i) {
+            const int d = s[i] - '0';
+            if (d < 0 || d > 9) return -1;
+            v = v * 10 + d;
+        }
+        return v;
+    };
+    return QDate(digits(0, 4), digits(5, 2), digits(8, 2));
+}
+
+// The same from a text; any other form (" hh:mm:ss" with a time) through the parser.
+QVariant storedDate(const QString& s) {
+    const QByteArray bytes = s.toLatin1();
+    if (const QDate d = isoDate(reinterpret_cast<const unsigned char*>(bytes.constData()), int(bytes.size()));
+        d.isValid())
+        return d;
+    return parseDate(s);
+}
+
+sqlite3* handleOf(QSqlDatabase& db) {
+    const QVariant h = db.driver() ? db.driver()->handle() : QVariant();
+    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0) return nullptr;
+    return *static_cast<sqlite3* const*>(h.constData());
+}
+
+// A cell as Qt's SQLite driver returns it, for the rare stored forms the fast paths leave.
+QVariant driverValue(sqlite3_stmt* st, int c) {
+    switch (sqlite3_column_type(st, c)) {
+        case SQLITE_INTEGER: return QVariant::fromValue<qlonglong>(sqlite3_column_int64(st, c));
+        case SQLITE_FLOAT: return sqlite3_column_double(st, c);
+        case SQLITE_NULL: return {};
+        case SQLITE_BLOB:
+            return QByteArray(static_cast<const char*>(sqlite3_column_blob(st, c)), sqlite3_column_bytes(st, c));
+        default:
+            return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, c)),
+                                     sqlite3_column_bytes(st, c));
+    }
+}
+
+struct Finalize {
+    void operator()(sqlite3_stmt* st) const { sqlite3_finalize(st); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, Finalize>;
+
+// Columns with few distinct texts (towns, salutations, categories) share one string per
+// text; a column found to have many stops looking them up.
+constexpr size_t kMostShared = 4096;
+
+}  // namespace
+
+struct SqliteReader::Texts {
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    std::unordered_map<std::string, QString, Hash, std::equal_to<>> seen;
+    bool sharing = true;
+
+    QString take(const char* s, int n) {
+        if (!sharing) return QString::fromUtf8(s, n);
+        const std::string_view key(s, size_t(n));
+        if (const auto it = seen.find(key); it != seen.end()) return it->second;
+        QString text = QString::fromUtf8(s, n);
+        if (seen.size() >= kMostShared) {
+            sharing = false;
+            seen.clear();
+        } else {
+            seen.emplace(std::string(key), text);
+        }
+        return text;
+    }
+};
+
+QVariant storedValue(FieldType type, const QVariant& v) {
+    if (v.isNull()) {
+        // A Yes/No column has no "unknown": an old NULL reads as No.
+        return type == FieldType::Bool ? QVariant(false) : QVariant();
+    }
+    switch (type) {
+        case FieldType::AutoIncrement:
+        case FieldType::Integer: return v.toInt();
+        case FieldType::Text:
+        case FieldType::Memo: {
+            const QString s = v.toString();
+            return s.isEmpty() ? QVariant() : QVariant(s);
+        }
+        case FieldType::Date: return storedDate(v.toString());
+        case FieldType::Bool: return v.toLongLong() != 0;
+        case FieldType::Currency:
+            // Stored as a count of 1/10000; a real number written by someone else is euros,
+            // and one that is no amount (infinity, beyond the range) is read as missing.
+            if (v.typeId() == QMetaType::Double) {
+                if (const auto m = moneyFromDouble(v.toDouble())) return QVariant::fromValue<qint64>(*m);
+                return {};
+            }
+            return QVariant::fromValue<qint64>(v.toLongLong());
+    }
+    return {};
+}
+
+SqliteReader::SqliteReader(Connection& connection, const FieldList& fields, const QVector<int>& sqlFields,
+                           QString what)
+    : connection_(connection), fields_(fields), sqlFields_(sqlFields), what_(std::move(what)) {}
+
+namespace {
+Statement prepare(sqlite3* db, const QString& sql, const QString& what) {
+    if (!db) throw DataError(engineMessage(what, QStringLiteral("no SQLite connection")));
+    const QByteArray text = sql.toUtf8();
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v3(db, text.constData(), int(text.size()), 0, &st, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(st);
+        throw DataError(engineMessage(what, QString::fromUtf8(sqlite3_errmsg(db))));
+    }
+    return Statement(st);
+}
+}  // namespace
+
+qint64 SqliteReader::number(const QString& sql) {
+    sqlite3* db = handleOf(connection_.db());
+    const Statement st = prepare(db, sql, what_);
+    const int rc = sqlite3_step(st.get());
+    if (rc == SQLITE_ROW) return sqlite3_column_int64(st.get(), 0);
+    if (rc != SQLITE_DONE) throw DataError(engineMessage(what_, QString::fromUtf8(sqlite3_errmsg(db))));
+    return 0;
+}
+
+void SqliteReader::read(const QString& sql, const QVector<qint64>& params, const std::function<void(Row&)>& take) {
+    sqlite3* db = handleOf(connection_.db());
+    const Statement st = prepare(db, sql, what_);
+    for (int i = 0; i < params.size(); ++i) sqlite3_bind_int64(st.get(), i + 1, params[i]);
+    std::vector<Texts> texts(sqlFields_.size());
+    const int fieldCount = int(fields_.size());
+    for (;;) {
+        const int rc = sqlite3_step(st.get());
+        if (rc == SQLITE_DONE) break;
+        if (rc != SQLITE_ROW) throw DataError(engineMessage(what_, QString::fromUtf8(sqlite3_errmsg(db))));
+        Row r(fieldCount);
+        for (int c = 0; c < sqlFields_.size(); ++c) {
+            const int f = sqlFields_[c];
+            const FieldType type = fields_[f].type;
+            const int stored = sqlite3_column_type(st.get(), c);
+            // The stored forms this program writes, read without a detour.
+            if (stored == SQLITE_INTEGER) {
+                const qint64 n = sqlite3_column_int64(st.get(), c);
+                if (type == FieldType::Integer || type == FieldType::AutoIncrement) {
+                    r[f] = int(n);
+                    continue;
+                }
+                if (type == FieldType::Bool) {
+                    r[f] = n != 0;
+                    continue;
+                }
+                if (type == FieldType::Currency) {
+                    r[f] = QVariant::fromValue<qint64>(n);
+                    continue;
+                }
+            } else if (stored == SQLITE_TEXT) {
+                const auto* s = sqlite3_column_text(st.get(), c);
+                const int n = sqlite3_column_bytes(st.get(), c);
+                if (type == FieldType::Text || type == FieldType::Memo) {
+                    if (n > 0) r[f] = texts[c].take(reinterpret_cast<const char*>(s), n);
+                    continue;
+                }
+                if (type == FieldType::Date) {
+                    if (const QDate d = isoDate(s, n); d.isValid()) {
+                        r[f] = d;
+                        continue;
+                    }
+                }
+            } else if (stored == SQLITE_NULL) {
+                if (type == FieldType::Bool) r[f] = false;
+                continue;
+            }
+            r[f] = storedValue(type, driverValue(st.get(), c));
+        }
+        take(r);
+    }
+}
+
+}  // namespace ferolind

@@ -1,0 +1,38 @@
+// Reading rows straight through SQLite's C API on the handle a connection holds: no
+// QVariant per cell from the driver, no row cache, texts from UTF-8 straight into QString
+// (repeated texts of a column shared), dates from the raw bytes.
+#pragma once
+
+#include "field.h"
+
+#include <QVariantList>
+#include <functional>
+
+namespace ferolind {
+
+class Connection;
+
+class SqliteReader {
+public:
+    // Reads the columns `sqlFields` of `fields` (in that order, as the SELECT names them)
+    // into rows indexed like `fields`; `what` opens the message of a failure.
+    SqliteReader(Connection& connection, const FieldList& fields, const QVector<int>& sqlFields, QString what);
+
+    // Runs one SELECT with integer parameters and hands every row to `take`. Throws DataError.
+    void read(const QString& sql, const QVector<qint64>& params, const std::function<void(Row&)>& take);
+    // The first column of the first row of a query as a number (a count); 0 when none.
+    qint64 number(const QString& sql);
+
+private:
+    struct Texts;
+    Connection& connection_;
+    const FieldList& fields_;
+    const QVector<int>& sqlFields_;
+    QString what_;
+};
+
+// A cell as the datasets hold it, from a value as an SQL query returns it (see field.h):
+// integers, texts, dates of the stored forms, real numbers as euros in money columns.
+QVariant storedValue(FieldType type, const QVariant& v);
+
+}  // namespace ferolind
