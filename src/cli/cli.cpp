@@ -2,6 +2,7 @@
 
 #include "bookingcommands.h"
 #include "feecommands.h"
+#include "maintenancecommands.h"
 #include "printcommands.h"
 #include "fieldpairs.h"
 #include "data/database.h"
@@ -33,7 +34,8 @@ const char* kUsage =
     "  plz PLZ                                die Orte einer Postleitzahl, einer je Zeile\n";
 
 QString usage() {
-    return QString::fromUtf8(kUsage).arg(bookingCommandsUsage() + feeCommandsUsage() + printCommandsUsage());
+    return QString::fromUtf8(kUsage).arg(bookingCommandsUsage() + feeCommandsUsage() + printCommandsUsage() +
+                                      maintenanceCommandsUsage());
 }
 
 struct Options {
@@ -197,6 +199,7 @@ int run(QStringList args, QTextStream& out, QTextStream& err) {
     } else if (runBookingCommand(session, command, sub, args, out, changed)) {
     } else if (runFeeCommand(session, command, sub, args, out, changed)) {
     } else if (runPrintCommand(session, command, sub, args, out)) {
+    } else if (runMaintenanceCommand(session, command, sub, args, out)) {
     } else if (command == u"bookings" && sub == u"list") {
         list(data.bookings(), bookingColumnFields(), args, out);
     } else if (command == u"settings" && sub == u"get" && args.size() == 1) {
