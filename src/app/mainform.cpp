@@ -23,6 +23,8 @@
 #include "fees/arrearsscreen.h"
 #include "fees/feepaymentscreen.h"
 #include "fees/paymentdeletion.h"
+#include "maintenance/backupscreen.h"
+#include "maintenance/resetscreen.h"
 #include "members/columnsettings.h"
 #include "members/columnsscreen.h"
 #include "members/feeclasses.h"
@@ -120,6 +122,9 @@ TMainForm::TMainForm(Session& session, QWidget* parent) : QMainWindow(parent), s
     leavers_->printList = [this] { printMemberList(); };
     bookingQuery_->printList = [this] { printBookingList(); };
     arrears_->printList = [this] { printMemberList(); };
+    backup_ = new TDatenSichernF(session_, this);
+    reset_ = new TZuruecksetzenF(session_, this);
+    reset_->endProgram = [this] { close(); };  // the last window closed ends the program
 
     // The rules' notices from stores made outside the entry screen (which shows its own).
     notices_ = new ui::NoticeQueue(this);
@@ -192,8 +197,8 @@ void TMainForm::buildMenus() {
     addEntry(program, "ActImport", QStringLiteral("Daten importieren"));
     addEntry(program, "ActExport", QStringLiteral("Daten exportieren"));
     program->addSeparator();
-    addEntry(program, "ActSichern", QStringLiteral("Datenbank sichern/zurücklesen"));
-    addEntry(program, "ActZuruecksetzen", QStringLiteral("Programm zurücksetzen"));
+    addEntry(program, "ActSichern", QStringLiteral("Datenbank sichern/zurücklesen"), [this] { execScreen(*backup_); });
+    addEntry(program, "ActZuruecksetzen", QStringLiteral("Programm zurücksetzen"), [this] { execScreen(*reset_); });
     program->addSeparator();
     addEntry(program, "ActBeenden", QStringLiteral("Beenden"), [this] { close(); });
 
@@ -467,7 +472,8 @@ void TMainForm::updateDatabaseActions() {
           "ActAuswerten", "ActSammelloeschen", "ActAustritte", "ActStatistik", "ActBuchungNeu", "ActBuchungBearbeiten",
           "ActBuchungenAuswerten", "ActBuchungskonten", "ActUmbuchen", "ActStartwerte", "ActKontosalden",
           "ActJahresabschluss", "ActSaldenNeu", "PopBuchungBearbeiten", "PopBuchungLoeschen", "ActBeitragBuchen",
-          "ActBeitragssaeumige", "ActDruckMitglieder", "ActDruckBuchungen", "ActDruckJahresabschluss"})
+          "ActBeitragssaeumige", "ActDruckMitglieder", "ActDruckBuchungen", "ActDruckJahresabschluss",
+          "ActSichern", "ActZuruecksetzen"})
         action(QString::fromLatin1(name))->setEnabled(open);
 }
 

@@ -47,6 +47,8 @@ class TBetragLoeschenF;
 class TBeitragssaumF;
 class TDruckerDialogF;
 class TDruckerDialogF1;
+class TDatenSichernF;
+class TZuruecksetzenF;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -91,6 +93,8 @@ public:
     TBeitragssaumF* arrearsScreen() const { return arrears_; }
     TDruckerDialogF* printDialog() const { return printDialog_; }
     TDruckerDialogF1* statementDialog() const { return statementDialog_; }
+    TDatenSichernF* backupScreen() const { return backup_; }
+    TZuruecksetzenF* resetScreen() const { return reset_; }
     QTimer* refreshTimer() const { return timer_; }
     // The rows of the tool bar "StandardToolBar", top first.
     const QList<QToolBar*>& toolBarRows() const { return toolBars_; }
@@ -166,6 +170,8 @@ private:
     TBeitragssaumF* arrears_ = nullptr;
     TDruckerDialogF* printDialog_ = nullptr;
     TDruckerDialogF1* statementDialog_ = nullptr;
+    TDatenSichernF* backup_ = nullptr;
+    TZuruecksetzenF* reset_ = nullptr;
     ferolind::ui::NoticeQueue* notices_ = nullptr;
 
     bool startedUp_ = false;

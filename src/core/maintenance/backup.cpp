@@ -186,4 +186,9 @@ QStringList resetProgram(DataModule& data, const QString& appDataFolder) {
     return notDeleted;
 }
 
+void closeAfterReset(DataModule& data) {
+    for (Dataset* d : backupDatasets(data)) d->close();
+    data.settingsEntries().close();
+}
+
 }  // namespace ferolind

@@ -45,4 +45,8 @@ SettingsValues backupSettings(const QString& folder);
 // all the same). Throws DataError when the database cannot be changed; then nothing is.
 QStringList resetProgram(DataModule& data, const QString& appDataFolder);
 
+// The end after a reset: the database datasets are closed, so that the shutdown writes
+// no club-wide entry (the last numbers) back into the emptied file.
+void closeAfterReset(DataModule& data);
+
 }  // namespace ferolind
