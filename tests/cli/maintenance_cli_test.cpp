@@ -1,26 +1,17 @@
 // ferolind-cli backup, restore and reset on real database files, run as a separate program.
+#include "clirun.h"
 #include "testsupport.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 
 namespace {
 
-struct Result {
-    int code;
-    QString out, err;
-};
-
-Result cli(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(FEROLIND_CLI_PATH), args);
-    p.waitForFinished(60000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
-}
+using Result = ferolind::test::CliResult;
+Result cli(const QStringList& args) { return ferolind::test::runCli(args); }
 
 // A club file with two members, a booking and a fee class, made through the tool.
 QStringList clubIn(const QString& folder) {

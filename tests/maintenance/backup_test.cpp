@@ -5,6 +5,7 @@
 #include "data/paths.h"
 #include "data/schema.h"
 #include "democlub.h"
+#include "errormessage.h"
 #include "maintenance/backup.h"
 
 #include <QCoreApplication>
@@ -16,6 +17,7 @@
 
 using namespace ferolind;
 using test::Club;
+using test::messageOf;
 
 namespace {
 
@@ -53,8 +55,8 @@ QStringList dumpAll(const QString& folder) {
 // No and comes back as 0).
 struct DemoClub : Club {
     DemoClub() {
+        session.reset();  // the rules first: they hang on the data module's datasets
         data.reset();
-        session.reset();
         QDir(folder()).remove("db.mdb");
         demo::Size size;
         size.members = 120;
@@ -92,14 +94,15 @@ void copyFolder(const QString& from, const QString& to) {
     for (const QString& name : QDir(from).entryList(QDir::Files)) QFile::copy(QDir(from).filePath(name), QDir(to).filePath(name));
 }
 
-QString messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const DataError& e) {
-        return e.message();
-    }
-    ADD_FAILURE() << "keine DataError";
-    return QString();
+// Changes a file of a set in place.
+void editFile(const QString& path, const std::function<void(QByteArray&)>& change) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QByteArray bytes = file.readAll();
+    file.close();
+    change(bytes);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
 }
 
 }  // namespace
@@ -121,6 +124,9 @@ TEST(Backup, RestoredIntoAnEmptyDatabaseGivesTheSameTables) {
     EXPECT_EQ(target.data->members().totalCount(), source.data->members().totalCount());
     EXPECT_EQ(target.data->bookings().totalCount(), source.data->bookings().totalCount());
     EXPECT_EQ(target.data->settings().DbSettingGet("Eigener Eintrag"), "bleibt");
+    // The next booking does not take a restored booking's number.
+    EXPECT_EQ(target.data->lastBookingNumber, 150);
+    EXPECT_EQ(target.data->lastMemberNumber, 500);
     // The computed values are computed again on the restored members.
     const int at = source.data->members().field("BeitragAktuellBezahlt");
     int paidSource = 0, paidTarget = 0;
@@ -178,25 +184,12 @@ TEST(Restore, AnIncompleteOrBrokenSetChangesNothing) {
          "beitragsklassen.xml"},
         {"ein Wert passt nicht zur Tabelle",
          [](const QString& f) {
-             QFile file(QDir(f).filePath("betrag2.xml"));
-             file.open(QIODevice::ReadOnly);
-             QByteArray xml = file.readAll();
-             file.close();
-             const qsizetype at = xml.lastIndexOf("Jahr=\"");
-             xml.insert(at + 6, "x");
-             file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-             file.write(xml);
+             editFile(QDir(f).filePath("betrag2.xml"), [](QByteArray& xml) { xml.insert(xml.lastIndexOf("Jahr=\"") + 6, "x"); });
          },
          "betrag2.xml"},
         {"ein Text ist zu lang für seine Spalte",
          [](const QString& f) {
-             QFile file(QDir(f).filePath("buchung23.xml"));
-             file.open(QIODevice::ReadOnly);
-             QByteArray xml = file.readAll();
-             file.close();
-             xml.replace("SollHaben=\"E\"", "SollHaben=\"EE\"");
-             file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-             file.write(xml);
+             editFile(QDir(f).filePath("buchung23.xml"), [](QByteArray& xml) { xml.replace("SollHaben=\"E\"", "SollHaben=\"EE\""); });
          },
          "SollHaben"},
         {"die Datei gehört zu einer anderen Tabelle",

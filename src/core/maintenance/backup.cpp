@@ -141,6 +141,11 @@ void restoreTables(DataModule& data, const QString& folder) {
         tx.commit();
         // The fee classes and payments first: the members' computed values use them.
         for (Dataset* d : {datasets[3], datasets[2], datasets[1], datasets[0]}) d->requery();
+        // The club's last numbers stay the target's; a new member or booking must still not
+        // take a number the restored records use.
+        data.lastMemberNumber = qMax(data.lastMemberNumber, data.members().maxStoredValue(QStringLiteral("ID")).toInt());
+        data.lastBookingNumber =
+            qMax(data.lastBookingNumber, data.bookings().maxStoredValue(QStringLiteral("Buchungsnummer")).toInt());
     } catch (...) {
         data.ConnectDB();
         throw;

@@ -31,7 +31,8 @@ void writeBackup(DataModule& data, const QString& folder);
 // Replaces the stored records of the member, booking, fee payment and fee class tables by
 // those of the folder's files, all four in one transaction, and reloads the datasets.
 // A file that is missing, unreadable or does not fit its table leaves every table as it
-// was (DataError naming the file and, for a value, the record).
+// was (DataError naming the file and, for a value, the record). The last member and booking
+// numbers in memory are raised to the highest restored ones.
 void restoreTables(DataModule& data, const QString& folder);
 
 // The per-user settings of the folder's "einstellungen.reg" (DataError when the file is
