@@ -26,6 +26,8 @@
 #include "fees/feepaymentscreen.h"
 #include "fees/paymentdeletion.h"
 #include "letters/texteditor.h"
+#include "maintenance/backupscreen.h"
+#include "maintenance/resetscreen.h"
 #include "members/columnsettings.h"
 #include "members/columnsscreen.h"
 #include "members/feeclasses.h"
@@ -152,6 +154,9 @@ TMainForm::TMainForm(Session& session, QWidget* parent) : QMainWindow(parent), s
     bookingExport_ = new TBuchungsexportF(data().bookings(), this);
     wizard_ = new TWizzardF(session_, this);
     arrears_->exportList = [this] { execScreen(*export_); };
+    backup_ = new TDatenSichernF(session_, this);
+    reset_ = new TZuruecksetzenF(session_, this);
+    reset_->endProgram = [this] { close(); };  // the last window closed ends the program
 
     // The rules' notices from stores made outside the entry screen (which shows its own).
     notices_ = new ui::NoticeQueue(this);
@@ -225,8 +230,8 @@ void TMainForm::buildMenus() {
     addEntry(program, "ActImport", QStringLiteral("Daten importieren"), [this] { execScreen(*wizard_); });
     addEntry(program, "ActExport", QStringLiteral("Daten exportieren"), [this] { execScreen(*export_); });
     program->addSeparator();
-    addEntry(program, "ActSichern", QStringLiteral("Datenbank sichern/zurücklesen"));
-    addEntry(program, "ActZuruecksetzen", QStringLiteral("Programm zurücksetzen"));
+    addEntry(program, "ActSichern", QStringLiteral("Datenbank sichern/zurücklesen"), [this] { execScreen(*backup_); });
+    addEntry(program, "ActZuruecksetzen", QStringLiteral("Programm zurücksetzen"), [this] { execScreen(*reset_); });
     program->addSeparator();
     addEntry(program, "ActBeenden", QStringLiteral("Beenden"), [this] { close(); });
 
@@ -512,7 +517,8 @@ void TMainForm::updateDatabaseActions() {
           "ActJahresabschluss", "ActSaldenNeu", "PopBuchungBearbeiten", "PopBuchungLoeschen", "ActBeitragBuchen",
           "ActBeitragssaeumige", "ActDruckMitglieder", "ActDruckBuchungen", "ActDruckJahresabschluss", "ActDtaus",
           "ActJubilaeen", "TbJubilaeen", "ActSpendenquittung", "ActEtiketten", "ActImport", "ActExport",
-          "ActMitgliederExportieren", "ActBuchungenExportieren", "ActMitgliederImport"})
+          "ActMitgliederExportieren", "ActBuchungenExportieren", "ActMitgliederImport", "ActSichern",
+          "ActZuruecksetzen"})
         action(QString::fromLatin1(name))->setEnabled(open);
 }
 

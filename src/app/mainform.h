@@ -56,6 +56,8 @@ class TJubiF;
 class TSpendenF;
 class TEtikettendruckF;
 class TTextNeuF;
+class TDatenSichernF;
+class TZuruecksetzenF;
 
 class TMainForm : public QMainWindow {
     Q_OBJECT
@@ -105,6 +107,8 @@ public:
     TSpendenF* receiptScreen() const { return receipt_; }
     TEtikettendruckF* labelDialog() const { return labelDialog_; }
     TTextNeuF* letterEditor() const { return letterEditor_; }
+    TDatenSichernF* backupScreen() const { return backup_; }
+    TZuruecksetzenF* resetScreen() const { return reset_; }
     QTimer* refreshTimer() const { return timer_; }
     // The rows of the tool bar "StandardToolBar", top first.
     const QList<QToolBar*>& toolBarRows() const { return toolBars_; }
@@ -193,6 +197,8 @@ private:
     TMitgliederExportierenF* memberExport_ = nullptr;
     TBuchungsexportF* bookingExport_ = nullptr;
     TWizzardF* wizard_ = nullptr;
+    TDatenSichernF* backup_ = nullptr;
+    TZuruecksetzenF* reset_ = nullptr;
     ferolind::ui::NoticeQueue* notices_ = nullptr;
 
     bool startedUp_ = false;

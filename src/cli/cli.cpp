@@ -5,6 +5,7 @@
 #include "sepacommands.h"
 #include "exchangecommands.h"
 #include "feecommands.h"
+#include "maintenancecommands.h"
 #include "printcommands.h"
 #include "certificatecommands.h"
 #include "lettercommands.h"
@@ -40,7 +41,8 @@ const char* kUsage =
 QString usage() {
     return QString::fromUtf8(kUsage).arg(bookingCommandsUsage() + feeCommandsUsage() + printCommandsUsage() +
                                          dtausCommandsUsage() + sepaCommandsUsage() +
-                                         certificateCommandsUsage() + letterCommandsUsage() + exchangeCommandsUsage());
+                                         certificateCommandsUsage() + letterCommandsUsage() + exchangeCommandsUsage() +
+                                         maintenanceCommandsUsage());
 }
 
 struct Options {
@@ -218,6 +220,7 @@ int run(QStringList args, QTextStream& out, QTextStream& err) {
     } else if (runDtausCommand(session, command, sub, args, out)) {
     } else if (runLetterCommand(session, command, sub, args, out)) {
     } else if (runExchangeCommand(session, command, sub, args, out, changed)) {
+    } else if (runMaintenanceCommand(session, command, sub, args, out)) {
     } else if (command == u"bookings" && sub == u"list") {
         list(data.bookings(), bookingColumnFields(), args, out);
     } else if (command == u"settings" && sub == u"get" && args.size() == 1) {

@@ -2,6 +2,7 @@
 
 #include "data/errors.h"
 #include "data/schema.h"
+#include "errormessage.h"
 #include "filesizelimit.h"
 #include "testsupport.h"
 
@@ -593,15 +594,7 @@ TEST(RowsetXmlReader, TakesTheCurrentStateOfRecordsSavedWithPendingChanges) {
 // ---------------------------------------------------------------------------------------
 // Errors
 
-QString messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const DataError& e) {
-        return e.message();
-    }
-    ADD_FAILURE() << "keine DataError";
-    return QString();
-}
+using test::messageOf;
 
 TEST(RowsetXmlErrors, MissingOrUnreadableFileNamesTheFile) {
     QTemporaryDir dir;

@@ -2,13 +2,13 @@
 
 #include "errors.h"
 
+#include <QBuffer>
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSet>
 #include <QTime>
@@ -137,30 +137,76 @@ QString dateToXml(const QDate& d, const QTime& t) {
                              t.second());
 }
 
-// "yyyy-MM-dd", optionally followed by "Thh:mm[:ss[.fff]]" and a zone suffix, which is
-// ignored (the wall-clock time is what the table holds). Midnight gives a QDate.
-QVariant dateFromXml(const QString& text) {
-    static const QRegularExpression re(
-        QStringLiteral(R"(^(\d{4})-(\d{2})-(\d{2})(?:[T ](\d{2}):(\d{2})(?::(\d{2})(?:[.,](\d+))?)?)?)"
-                       R"((?:Z|[+-]\d{2}:?\d{2})?$)"));
-    const QRegularExpressionMatch m = re.match(text.trimmed());
-    if (!m.hasMatch()) return QVariant();
-    const QDate date(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+// Reads `count` ASCII digits at `pos` of s; -1 when they are not all digits.
+int digitsAt(QStringView s, qsizetype pos, int count) {
+    if (pos + count > s.size()) return -1;
+    int n = 0;
+    for (int i = 0; i < count; ++i) {
+        const char16_t c = s[pos + i].unicode();
+        if (c < u'0' || c > u'9') return -1;
+        n = n * 10 + (c - u'0');
+    }
+    return n;
+}
+
+// "yyyy-MM-dd", optionally followed by "Thh:mm[:ss[.fff]]" (or a blank instead of the T)
+// and a zone suffix ("Z", "+01:00", "-0130"), which is ignored: the wall-clock time is
+// what the table holds. Midnight gives a QDate; anything else that is no moment an
+// invalid QVariant. ADO writes "2024-03-01T00:00:00" for dateTime and "2024-03-01" for date.
+QVariant dateFromXml(QStringView text) {
+    text = text.trimmed();
+    const int year = digitsAt(text, 0, 4);
+    if (year < 0 || text.size() < 10 || text[4] != u'-' || text[7] != u'-') return QVariant();
+    const int month = digitsAt(text, 5, 2), day = digitsAt(text, 8, 2);
+    if (month < 0 || day < 0) return QVariant();
+    const QDate date(year, month, day);
     if (!date.isValid()) return QVariant();
-    if (m.capturedLength(4) == 0) return date;
-    const int ms = m.capturedLength(7) ? (m.captured(7) + QStringLiteral("00")).left(3).toInt() : 0;
-    const QTime time(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt(), ms);
+    qsizetype pos = 10;
+    int hour = 0, minute = 0, second = 0, ms = 0;
+    bool haveTime = false;
+    if (pos < text.size() && (text[pos] == u'T' || text[pos] == u' ')) {
+        hour = digitsAt(text, pos + 1, 2);
+        if (hour < 0 || pos + 3 >= text.size() || text[pos + 3] != u':') return QVariant();
+        minute = digitsAt(text, pos + 4, 2);
+        if (minute < 0) return QVariant();
+        pos += 6;
+        haveTime = true;
+        if (pos < text.size() && text[pos] == u':') {
+            second = digitsAt(text, pos + 1, 2);
+            if (second < 0) return QVariant();
+            pos += 3;
+            if (pos < text.size() && (text[pos] == u'.' || text[pos] == u',')) {
+                const qsizetype first = ++pos;
+                int scale = 100;
+                while (pos < text.size() && text[pos] >= u'0' && text[pos] <= u'9') {
+                    ms += (text[pos].unicode() - u'0') * scale;  // milliseconds; finer digits are dropped
+                    scale /= 10;
+                    ++pos;
+                }
+                if (pos == first) return QVariant();
+            }
+        }
+    }
+    // The zone suffix.
+    if (pos < text.size()) {
+        const QStringView zone = text.mid(pos);
+        const bool utc = zone == u"Z";
+        const bool offset = (zone[0] == u'+' || zone[0] == u'-') && digitsAt(zone, 1, 2) >= 0 &&
+                            ((zone.size() == 6 && zone[3] == u':' && digitsAt(zone, 4, 2) >= 0) ||
+                             (zone.size() == 5 && digitsAt(zone, 3, 2) >= 0));
+        if (!utc && !offset) return QVariant();
+    }
+    if (!haveTime) return date;
+    const QTime time(hour, minute, second, ms);
     if (!time.isValid()) return QVariant();
     if (time == QTime(0, 0)) return date;
     return QDateTime(date, time);
 }
 
-std::optional<bool> boolFromXml(const QString& text) {
-    const QString t = text.trimmed();
-    if (t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || t == QLatin1String("1") ||
-        t == QLatin1String("-1"))
-        return true;
-    if (t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0 || t == QLatin1String("0")) return false;
+std::optional<bool> boolFromXml(QStringView text) {
+    const QStringView t = text.trimmed();
+    if (t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || t == u"1" || t == u"-1") return true;
+    if (t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0 || t == u"0") return false;
     return std::nullopt;
 }
 
@@ -341,42 +387,67 @@ bool isTrue(const std::optional<QString>& v) {
                  v->trimmed() == QLatin1String("1") || v->trimmed() == QLatin1String("-1"));
 }
 
-class RowsetParser {
+// Whether the document holds nothing but white space (looked at only for small ones).
+bool isBlankDocument(QIODevice* device) {
+    constexpr qint64 kLookAt = 1 << 16;
+    if (device->isSequential() || device->size() > kLookAt) return false;
+    return device->peek(kLookAt).trimmed().isEmpty();
+}
+
+}  // namespace
+
+// The document is read as a stream: the schema first, then one row per call of next(),
+// so that neither the document nor its rows need to be in memory at once.
+class RowsetXmlReader::Parser {
 public:
-    RowsetParser(const QByteArray& xml, const QString& source) : xml_(xml), x_(xml), source_(source) {}
+    Parser(QIODevice* device, const QString& source) : x_(device), source_(source) {
+        if (isBlankDocument(device)) throw DataError(QStringLiteral("Die Datei »%1« ist leer.").arg(source_));
+        readHeader();
+    }
 
-    Rowset parse() {
-        if (xml_.trimmed().isEmpty()) throw DataError(QStringLiteral("Die Datei »%1« ist leer.").arg(source_));
-        while (!x_.atEnd() && !x_.isStartElement()) x_.readNext();
-        checkWellFormed();
-        if (!x_.isStartElement()) formatError(QStringLiteral("Sie enthält kein Element."));
-        if (x_.name() != QLatin1String("xml") || !x_.namespaceUri().isEmpty())
-            formatError(QStringLiteral("Das Wurzelelement heißt »%1« statt »xml«.").arg(x_.qualifiedName().toString()));
+    FieldList fields;
+    QVector<FieldType> readAs;  // the type each column's texts are read as
 
-        bool haveSchema = false;
-        bool haveData = false;
-        while (x_.readNextStartElement()) {
-            if (is(kNsSchema, "Schema")) {
-                if (haveSchema) formatError(QStringLiteral("Sie enthält mehr als ein Schema."));
-                readSchema();
-                haveSchema = true;
-            } else if (is(kNsRowset, "data")) {
-                if (!haveSchema) formatError(QStringLiteral("Der Datenteil steht vor dem Schema."));
-                if (haveData) formatError(QStringLiteral("Sie enthält mehr als einen Datenteil."));
-                readRows();
-                haveData = true;
-            } else {
-                x_.skipCurrentElement();
+    // The next row into `row`; false after the last one (the rest of the document is then checked).
+    bool next(Row& row) {
+        while (state_ == State::InData) {
+            const QXmlStreamReader::TokenType token = x_.readNext();
+            if (token == QXmlStreamReader::StartElement) {
+                if (isRowElement()) {
+                    readRow(row);
+                    return true;
+                }
+                // A recordset saved with pending changes wraps rows in rs:insert and
+                // rs:update; the current state of a record is its row outside rs:original,
+                // and rows under rs:delete are gone.
+                if (is(kNsRowset, "insert") || is(kNsRowset, "update"))
+                    ++nesting_;
+                else
+                    x_.skipCurrentElement();
+            } else if (token == QXmlStreamReader::EndElement) {
+                if (nesting_ == 0)
+                    state_ = State::AfterData;
+                else
+                    --nesting_;
+            } else if (token == QXmlStreamReader::Invalid || token == QXmlStreamReader::EndDocument) {
+                checkWellFormed();
+                formatError(QStringLiteral("Der Datenteil ist nicht abgeschlossen."));
             }
+            checkWellFormed();
         }
-        // Read to the end so that anything broken after the root element is noticed too.
-        while (!x_.atEnd()) x_.readNext();
-        checkWellFormed();
-        if (!haveSchema) formatError(QStringLiteral("Sie enthält kein Schema."));
-        return std::move(result_);
+        if (state_ == State::AfterData) readTrailer();
+        return false;
+    }
+
+    [[noreturn]] void valueError(const FieldDef& field, FieldType type, QStringView text) {
+        throw DataError(QStringLiteral("Die Datei »%1«, Datensatz %2 (Zeile %3): »%4« ist kein "
+                                       "gültiger Wert für das Feld »%5« (%6 erwartet).")
+                            .arg(source_, QString::number(rowsRead_), QString::number(x_.lineNumber()),
+                                 text.toString(), field.name, typeName(type)));
     }
 
 private:
+    enum class State { InData, AfterData, Done };
     struct Column {
         FieldDef def;
         QString attributeName;
@@ -408,6 +479,49 @@ private:
         checkWellFormed();  // a parse error explains more than whatever followed from it
         throw DataError(QStringLiteral("Die Datei »%1« ist kein gültiges ADO-Rowset (Zeile %2): %3")
                             .arg(source_, QString::number(x_.lineNumber()), what));
+    }
+
+    // Up to the start of rs:data (or the end of a document without one).
+    void readHeader() {
+        while (!x_.atEnd() && !x_.isStartElement()) x_.readNext();
+        checkWellFormed();
+        if (!x_.isStartElement()) formatError(QStringLiteral("Sie enthält kein Element."));
+        if (x_.name() != QLatin1String("xml") || !x_.namespaceUri().isEmpty())
+            formatError(QStringLiteral("Das Wurzelelement heißt »%1« statt »xml«.").arg(x_.qualifiedName().toString()));
+        while (x_.readNextStartElement()) {
+            if (is(kNsSchema, "Schema")) {
+                if (haveSchema_) formatError(QStringLiteral("Sie enthält mehr als ein Schema."));
+                readSchema();
+                haveSchema_ = true;
+            } else if (is(kNsRowset, "data")) {
+                if (!haveSchema_) formatError(QStringLiteral("Der Datenteil steht vor dem Schema."));
+                state_ = State::InData;
+                return;
+            } else {
+                x_.skipCurrentElement();
+            }
+        }
+        readToEnd();
+        state_ = State::Done;
+    }
+
+    // After rs:data: the rest of the root element and of the document.
+    void readTrailer() {
+        while (x_.readNextStartElement()) {
+            if (is(kNsSchema, "Schema")) formatError(QStringLiteral("Sie enthält mehr als ein Schema."));
+            if (is(kNsRowset, "data")) formatError(QStringLiteral("Sie enthält mehr als einen Datenteil."));
+            x_.skipCurrentElement();
+        }
+        readToEnd();
+        state_ = State::Done;
+    }
+
+    void readToEnd() {
+        checkWellFormed();
+        // Read to the end so that anything broken after the root element is noticed too.
+        while (!x_.atEnd()) x_.readNext();
+        checkWellFormed();
+        if (!haveSchema_) formatError(QStringLiteral("Sie enthält kein Schema."));
     }
 
     // Inside s:Schema: the first s:ElementType declares the columns.
@@ -444,17 +558,20 @@ private:
             std::stable_sort(columns.begin(), columns.end(),
                              [](const Column& a, const Column& b) { return *a.number < *b.number; });
 
-        QSet<QString> realNames;
+        QSet<QString> attributeNames, realNames;
         for (const Column& c : columns) {
-            if (columnByAttribute_.contains(c.attributeName) || realNames.contains(c.def.name))
+            if (attributeNames.contains(c.attributeName) || realNames.contains(c.def.name))
                 formatError(QStringLiteral("Die Spalte »%1« ist mehrfach deklariert.").arg(c.def.name));
-            columnByAttribute_.insert(c.attributeName, int(result_.fields.size()));
+            attributeNames.insert(c.attributeName);
             realNames.insert(c.def.name);
-            result_.fields << c.def;
+            attributeNames_ << c.attributeName;
+            fields << c.def;
+            readAs << c.def.type;
         }
     }
 
     // One s:AttributeType; its type attributes may sit on it or on its s:datatype child.
+    // The column's name is rs:name when given (ADO's alias for a name that is no XML name).
     Column readAttributeType() {
         Column column;
         const QXmlStreamAttributes own = x_.attributes();
@@ -490,15 +607,18 @@ private:
         const QString db = dbType.value_or(QString()).trimmed().toLower();
         static const QSet<QString> intTypes{QStringLiteral("int"), QStringLiteral("i1"),  QStringLiteral("i2"),
                                             QStringLiteral("i4"),  QStringLiteral("ui1"), QStringLiteral("ui2")};
+        static const QSet<QString> dateTypes{QStringLiteral("datetime"), QStringLiteral("date"),
+                                             QStringLiteral("datetime.tz")};
+        static const QSet<QString> dateDbTypes{QStringLiteral("variantdate"), QStringLiteral("timestamp"),
+                                               QStringLiteral("dbtimestamp"), QStringLiteral("dbdate")};
         FieldDef& f = column.def;
-        if (db == QLatin1String("currency")) {
+        if (db == QLatin1String("currency") || dt == QLatin1String("fixed.14.4")) {
             f.type = FieldType::Currency;
         } else if (intTypes.contains(dt)) {
             f.type = isTrue(autoIncrement) ? FieldType::AutoIncrement : FieldType::Integer;
         } else if (dt == QLatin1String("boolean")) {
             f.type = FieldType::Bool;
-        } else if (dt == QLatin1String("datetime") || dt == QLatin1String("date") ||
-                   dt == QLatin1String("datetime.tz") || db == QLatin1String("variantdate")) {
+        } else if (dateTypes.contains(dt) || dateDbTypes.contains(db)) {
             f.type = FieldType::Date;
         } else if (dt == QLatin1String("string") && isTrue(isLong)) {
             f.type = FieldType::Memo;
@@ -518,74 +638,104 @@ private:
         return x_.name() == rowElementName_ && x_.namespaceUri().compare(kNsRow, Qt::CaseInsensitive) == 0;
     }
 
-    // Rows of rs:data. A recordset saved with pending changes wraps rows in rs:insert and
-    // rs:update; the current state of a record is its row outside rs:original, and rows
-    // under rs:delete are gone.
-    void readRows() {
-        while (x_.readNextStartElement()) {
-            if (isRowElement())
-                readRow();
-            else if (is(kNsRowset, "insert") || is(kNsRowset, "update"))
-                readRows();
-            else
-                x_.skipCurrentElement();
+    // The column of a row attribute: ADO writes them in column order, so the one after
+    // the previous is tried first.
+    int columnOf(QStringView name, int guess) const {
+        const int n = int(attributeNames_.size());
+        if (guess < n && attributeNames_[guess] == name) return guess;
+        for (int c = 0; c < n; ++c)
+            if (attributeNames_[c] == name) return c;
+        return -1;
+    }
+
+    void readRow(Row& row) {
+        ++rowsRead_;
+        row.fill(QVariant(), fields.size());
+        int guess = 0;
+        const QXmlStreamAttributes attributes = x_.attributes();
+        for (const QXmlStreamAttribute& a : attributes) {
+            if (!a.namespaceUri().isEmpty()) continue;  // e.g. rs:forcenull, no column value
+            const int c = columnOf(a.name(), guess);
+            if (c < 0)
+                formatError(QStringLiteral("Datensatz %1 enthält den Wert »%2«, zu dem keine Spalte "
+                                           "deklariert ist.")
+                                .arg(rowsRead_)
+                                .arg(a.name().toString()));
+            row[c] = valueFromXml(c, a.value());
+            guess = c + 1;
         }
+        x_.skipCurrentElement();
         checkWellFormed();
     }
 
-    void readRow() {
-        const int rowNumber = int(result_.rows.size()) + 1;
-        Row row(result_.fields.size());
-        for (const QXmlStreamAttribute& a : x_.attributes()) {
-            if (!a.namespaceUri().isEmpty()) continue;  // e.g. rs:forcenull, no column value
-            const auto it = columnByAttribute_.constFind(a.name().toString());
-            if (it == columnByAttribute_.constEnd())
-                formatError(QStringLiteral("Datensatz %1 enthält den Wert »%2«, zu dem keine Spalte "
-                                           "deklariert ist.")
-                                .arg(rowNumber)
-                                .arg(a.name().toString()));
-            row[*it] = valueFromXml(result_.fields[*it], a.value().toString(), rowNumber);
-        }
-        x_.skipCurrentElement();
-        result_.rows << row;
-    }
-
-    QVariant valueFromXml(const FieldDef& field, const QString& text, int rowNumber) {
+    QVariant valueFromXml(int column, QStringView text) {
         if (text.isEmpty()) return QVariant();
-        QVariant value;
-        switch (field.type) {
+        const FieldType type = readAs[column];
+        switch (type) {
             case FieldType::AutoIncrement:
             case FieldType::Integer: {
                 bool ok = false;
                 const int n = text.trimmed().toInt(&ok);
-                if (ok) value = n;
+                if (ok) return n;
                 break;
             }
             case FieldType::Currency:
-                if (const auto m = moneyFromXml(text)) value = QVariant::fromValue<qint64>(*m);
+                if (const auto m = moneyFromXml(text)) return QVariant::fromValue<qint64>(*m);
                 break;
             case FieldType::Bool:
-                if (const auto b = boolFromXml(text)) value = *b;
+                if (const auto b = boolFromXml(text)) return *b;
                 break;
-            case FieldType::Date: value = dateFromXml(text); break;
+            case FieldType::Date: {
+                QVariant value = dateFromXml(text);
+                if (value.isValid()) return value;
+                break;
+            }
             case FieldType::Text:
-            case FieldType::Memo: return text;
+            case FieldType::Memo: return sharedText(column, text);
         }
-        if (!value.isValid())
-            throw DataError(QStringLiteral("Die Datei »%1«, Datensatz %2 (Zeile %3): »%4« ist kein "
-                                           "gültiger Wert für das Feld »%5« (%6 erwartet).")
-                                .arg(source_, QString::number(rowNumber), QString::number(x_.lineNumber()), text,
-                                     field.name, typeName(field.type)));
-        return value;
+        valueError(fields[column], type, text);
     }
 
-    const QByteArray& xml_;
+    // Texts repeat from record to record (categories, accounts, towns, fee classes): a text
+    // seen before in the column is handed out again, sharing its memory.
+    QString sharedText(int column, QStringView text) {
+        constexpr qsizetype kMaxSharedPerColumn = 4096;
+        if (texts_.size() <= column) texts_.resize(fields.size());
+        QHash<size_t, QString>& seen = texts_[column];
+        const size_t h = qHash(text);
+        const auto it = seen.constFind(h);
+        if (it != seen.constEnd() && *it == text) return *it;
+        QString s = text.toString();
+        if (seen.size() < kMaxSharedPerColumn) seen.insert(h, s);
+        return s;
+    }
+
     QXmlStreamReader x_;
     QString source_;
+    State state_ = State::Done;
+    bool haveSchema_ = false;
+    int nesting_ = 0;  // open rs:insert / rs:update elements inside rs:data
+    int rowsRead_ = 0;
     QString rowElementName_ = QStringLiteral("row");
-    QHash<QString, int> columnByAttribute_;
-    Rowset result_;
+    QStringList attributeNames_;  // by column
+    QVector<QHash<size_t, QString>> texts_;  // by column: texts read so far, by hash
 };
+
+RowsetXmlReader::RowsetXmlReader(QIODevice* device, const QString& sourceNameForMessages)
+    : parser_(std::make_unique<Parser>(device, sourceNameForMessages)) {}
+
+RowsetXmlReader::~RowsetXmlReader() = default;
+
+const FieldList& RowsetXmlReader::fields() const { return parser_->fields; }
+
+void RowsetXmlReader::readColumnAs(int column, FieldType type) {
+    parser_->readAs[column] = type;
+    parser_->fields[column].type = type;
+}
+
+bool RowsetXmlReader::next(Row& row) { return parser_->next(row); }
+
+namespace {
 
 QString readFailureReason(const QString& path, const QFile& file) {
     const QFileInfo info(path);
@@ -613,7 +763,10 @@ DataError writeError(const QString& path, const QString& reason) {
 
 }  // namespace
 
-QByteArray rowsetXmlToBytes(const FieldList& fields, const QVector<Row>& rows) {
+namespace {
+
+// The whole document; throws DataError when a value cannot be written.
+void writeDocument(QXmlStreamWriter& w, const FieldList& fields, const QVector<Row>& rows) {
     const QStringList attributeNames = columnAttributeNames(fields);
     for (int r = 0; r < rows.size(); ++r)
         if (rows[r].size() != fields.size())
@@ -622,8 +775,6 @@ QByteArray rowsetXmlToBytes(const FieldList& fields, const QVector<Row>& rows) {
                                 .arg(rows[r].size())
                                 .arg(fields.size()));
 
-    QByteArray out;
-    QXmlStreamWriter w(&out);
     w.setAutoFormatting(true);
     w.setAutoFormattingIndent(-1);  // one tab, as ADO indents
     w.writeStartDocument();
@@ -665,28 +816,57 @@ QByteArray rowsetXmlToBytes(const FieldList& fields, const QVector<Row>& rows) {
             const QString text = valueToXml(fields[i], rows[r][i], r + 1);
             if (!text.isNull()) w.writeAttribute(attributeNames[i], text);
         }
+        if (w.hasError()) return;  // the device failed: no use writing on
     }
     w.writeEndElement();  // rs:data
     w.writeEndElement();  // xml
     w.writeEndDocument();
+}
+
+DataError readError(const QString& path, const QFile& file) {
+    return DataError(
+        QStringLiteral("Die Datei »%1« kann nicht gelesen werden: %2").arg(path, readFailureReason(path, file)));
+}
+
+}  // namespace
+
+QByteArray rowsetXmlToBytes(const FieldList& fields, const QVector<Row>& rows) {
+    QByteArray out;
+    QXmlStreamWriter w(&out);
+    writeDocument(w, fields, rows);
     if (w.hasError()) throw DataError(QStringLiteral("Das XML-Dokument konnte nicht erzeugt werden."));
     return out;
 }
 
 Rowset rowsetXmlFromBytes(const QByteArray& xml, const QString& sourceNameForMessages) {
-    return RowsetParser(xml, sourceNameForMessages).parse();
+    QBuffer buffer;
+    buffer.setData(xml);
+    buffer.open(QIODevice::ReadOnly);
+    return readRowsetXml(buffer, sourceNameForMessages);
 }
 
+Rowset readRowsetXml(QIODevice& device, const QString& sourceNameForMessages) {
+    RowsetXmlReader reader(&device, sourceNameForMessages);
+    Rowset result;
+    result.fields = reader.fields();
+    Row row;
+    while (reader.next(row)) result.rows.append(row);
+    result.rows.squeeze();
+    return result;
+}
+
+// Streamed into the file, which replaces the old one only when everything was written.
 void writeRowsetXml(const QString& path, const FieldList& fields, const QVector<Row>& rows) {
-    QByteArray bytes;
-    try {
-        bytes = rowsetXmlToBytes(fields, rows);
-    } catch (const DataError& e) {
-        throw writeError(path, e.message());
-    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) throw writeError(path, writeFailureReason(path, file));
-    if (file.write(bytes) != bytes.size()) {
+    QXmlStreamWriter w(&file);
+    try {
+        writeDocument(w, fields, rows);
+    } catch (const DataError& e) {
+        file.cancelWriting();
+        throw writeError(path, e.message());
+    }
+    if (w.hasError() || file.error() != QFileDevice::NoError) {
         const QString reason = writeFailureReason(path, file);
         file.cancelWriting();
         throw writeError(path, reason);
@@ -696,14 +876,14 @@ void writeRowsetXml(const QString& path, const FieldList& fields, const QVector<
 
 Rowset readRowsetXml(const QString& path) {
     QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
-        throw DataError(
-            QStringLiteral("Die Datei »%1« kann nicht gelesen werden: %2").arg(path, readFailureReason(path, file)));
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw DataError(
-            QStringLiteral("Die Datei »%1« kann nicht gelesen werden: %2").arg(path, readFailureReason(path, file)));
-    return rowsetXmlFromBytes(bytes, path);
+    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) throw readError(path, file);
+    try {
+        return readRowsetXml(file, path);
+    } catch (const DataError&) {
+        // A document cut short by a failing disk is a read error, not broken XML.
+        if (file.error() != QFileDevice::NoError) throw readError(path, file);
+        throw;
+    }
 }
 
 }  // namespace ferolind

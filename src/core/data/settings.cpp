@@ -284,4 +284,19 @@ void RegistrySetInt(const QString& name, int value) { write(name, value); }
 
 bool RegistryHasValue(const QString& name) { return userKey()->contains(name); }
 
+QStringList RegistryValueNames() {
+    QStringList names = userKey()->allKeys();
+    names.sort(Qt::CaseInsensitive);
+    return names;
+}
+
+void RegistryRemoveValue(const QString& name) {
+    auto s = userKey();
+    s->remove(name);
+    s->sync();
+    if (s->status() != QSettings::NoError)
+        throw DataError(
+            QStringLiteral("Die Einstellung »%1« kann nicht gelöscht werden (%2).").arg(name, s->fileName()));
+}
+
 }  // namespace ferolind

@@ -71,5 +71,9 @@ int RegistryGetInt(const QString& name);
 void RegistrySetInt(const QString& name, int value);
 // Whether a per-user value exists at all.
 bool RegistryHasValue(const QString& name);
+// The names of every per-user value (a value of a sub key as "Sub/Name"), sorted.
+QStringList RegistryValueNames();
+// Removes a per-user value; a failure throws DataError.
+void RegistryRemoveValue(const QString& name);
 
 }  // namespace ferolind
