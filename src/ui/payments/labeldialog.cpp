@@ -4,10 +4,10 @@
 #include "common/messages.h"
 #include "data/datamodule.h"
 #include "data/dataset.h"
+#include "printing/pagepreview.h"
 #include "session/session.h"
 #include "ui_labeldialog.h"
 
-#include <QPrintDialog>
 #include <QPrinter>
 
 using namespace ferolind;
@@ -26,11 +26,7 @@ TEtikettendruckF::TEtikettendruckF(Session& session, QWidget* parent)
     ui_->setupUi(this);
     ui::applyScreenLook(this);
     execPreview = [](QDialog& d) { return d.exec(); };
-    askPrinter = [this](QPrinter& p) {
-        QPrintDialog d(&p, this);
-        d.setWindowTitle(QStringLiteral("Druckereinrichtung"));
-        return d.exec() == QDialog::Accepted;
-    };
+    askPrinter = [this](QPrinter& p) { return execPrintDialog(this, p, QStringLiteral("Druckereinrichtung")); };
     connect(ui_->Button2, &QPushButton::clicked, this, [this] {
         if (askPrinter(*printer_)) ui_->LDrucker->setText(printerName(*printer_));
     });

@@ -15,7 +15,6 @@
 #include "ui_receiptscreen.h"
 
 #include <QLineEdit>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QStyle>
 
@@ -29,11 +28,7 @@ TSpendenF::TSpendenF(Session& session, QWidget* parent)
     ui_->SpeedButton2->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
     // The copies are chosen with the arrows only.
     if (auto* field = ui_->UpDown1->findChild<QLineEdit*>()) field->setReadOnly(true);
-    askPrinter = [this](QPrinter& p) {
-        QPrintDialog d(&p, this);
-        d.setWindowTitle(QStringLiteral("Druckereinrichtung"));
-        return d.exec() == QDialog::Accepted;
-    };
+    askPrinter = [this](QPrinter& p) { return execPrintDialog(this, p, QStringLiteral("Druckereinrichtung")); };
     connect(ui_->Button3, &QPushButton::clicked, this, [this] {
         if (askPrinter(*printer_)) ui_->LDrucker->setText(printerName(*printer_));
     });

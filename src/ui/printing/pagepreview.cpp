@@ -47,16 +47,8 @@ PagePreviewScreen::PagePreviewScreen(QPrinter& printer, PageLayout& layout, int 
     ui::applyScreenLook(this);
     ui_->LSeitenbild->setStyleSheet(QStringLiteral("background: white; border: 1px solid #808080;"));
     ui_->TBFormat->hide();
-    askPrint = [this](QPrinter& p) {
-        QPrintDialog d(&p, this);
-        d.setWindowTitle(QStringLiteral("Drucken"));
-        return d.exec() == QDialog::Accepted;
-    };
-    askSetup = [this](QPrinter& p) {
-        QPrintDialog d(&p, this);
-        d.setWindowTitle(QStringLiteral("Druckereinrichtung"));
-        return d.exec() == QDialog::Accepted;
-    };
+    askPrint = [this](QPrinter& p) { return execPrintDialog(this, p, QStringLiteral("Drucken")); };
+    askSetup = [this](QPrinter& p) { return execPrintDialog(this, p, QStringLiteral("Druckereinrichtung")); };
     askPdfFile = [this] {
         return QFileDialog::getSaveFileName(this, QStringLiteral("Als PDF speichern"), QString(),
                                             QStringLiteral("PDF-Dateien (*.pdf)"));

@@ -11,7 +11,6 @@
 #include "ui_printdialog.h"
 
 #include <QCheckBox>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 
@@ -31,11 +30,7 @@ TDruckerDialogF::TDruckerDialogF(Session& session, QWidget* parent)
     for (int i = 0; i < kBookingPrintColumns; ++i) bookingBox(i)->setChecked(true);
     visibleColumns = [] { return loadVisibleColumns(); };
     execPreview = [](QDialog& d) { return d.exec(); };
-    askPrinter = [this](QPrinter& p) {
-        QPrintDialog d(&p, this);
-        d.setWindowTitle(QStringLiteral("Druckereinrichtung"));
-        return d.exec() == QDialog::Accepted;
-    };
+    askPrinter = [this](QPrinter& p) { return execPrintDialog(this, p, QStringLiteral("Druckereinrichtung")); };
     connect(ui_->Button2, &QPushButton::clicked, this, [this] { changePrinter(); });
     connect(ui_->BNeu, &QPushButton::clicked, this, [this] { preview(); });
     connect(ui_->BSchliessen, &QPushButton::clicked, this, [this] { reject(); });

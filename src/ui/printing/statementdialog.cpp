@@ -12,7 +12,6 @@
 #include "ui_statementdialog.h"
 
 #include <QCheckBox>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -25,11 +24,7 @@ TDruckerDialogF1::TDruckerDialogF1(Session& session, QWidget* parent)
     ui_->setupUi(this);
     ui::applyScreenLook(this);
     execPreview = [](QDialog& d) { return d.exec(); };
-    askPrinter = [this](QPrinter& p) {
-        QPrintDialog d(&p, this);
-        d.setWindowTitle(QStringLiteral("Druckereinrichtung"));
-        return d.exec() == QDialog::Accepted;
-    };
+    askPrinter = [this](QPrinter& p) { return execPrintDialog(this, p, QStringLiteral("Druckereinrichtung")); };
     connect(ui_->Button2, &QPushButton::clicked, this, [this] {
         if (askPrinter(*printer_)) ui_->LDrucker->setText(printerName(*printer_));
     });
