@@ -1,4 +1,5 @@
 #include "dtauscommands.h"
+#include "options.h"
 
 #include "data/datamodule.h"
 #include "data/dataset.h"
@@ -35,16 +36,9 @@ namespace {
 class DtausArgs {
 public:
     DtausArgs(const QStringList& args, const QSet<QString>& valued, const QSet<QString>& switches) {
-        for (auto it = args.begin(); it != args.end(); ++it) {
-            if (switches.contains(*it)) {
-                on_.insert(*it);
-                continue;
-            }
-            if (!valued.contains(*it)) throw DataError(QStringLiteral("Unbekannte Option »%1«.").arg(*it));
-            const QString name = *it;
-            if (++it == args.end()) throw DataError(QStringLiteral("Zur Option %1 fehlt der Wert.").arg(name));
-            values_.insert(name, *it);
-        }
+        const CliOptions o = parseCliOptions(args, valued.values(), switches.values());
+        values_ = o.values;
+        on_ = QSet<QString>(o.flags.begin(), o.flags.end());
     }
     bool has(const QString& name) const { return values_.contains(name) || on_.contains(name); }
     QString value(const QString& name) const { return values_.value(name); }

@@ -1,4 +1,5 @@
 #include "feecommands.h"
+#include "options.h"
 
 #include "booking/bookingrules.h"
 #include "data/connection.h"
@@ -27,13 +28,7 @@ namespace {
 
 // --name value options; every option must be known and have its value.
 QHash<QString, QString> feeOptions(const QStringList& args, const QStringList& known) {
-    QHash<QString, QString> o;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& name = args[i];
-        if (!known.contains(name)) throw DataError(QStringLiteral("Unbekannte Option »%1«.").arg(name));
-        if (i + 1 >= args.size()) throw DataError(QStringLiteral("Zur Option %1 fehlt der Wert.").arg(name));
-        o.insert(name, args[++i]);
-    }
+    const QHash<QString, QString> o = parseCliOptions(args, known, {}).values;
     if (!o.contains(QStringLiteral("--year"))) throw DataError(QStringLiteral("Es fehlt die Option --year."));
     if (o.contains(QStringLiteral("--month")) && o.contains(QStringLiteral("--quarter")))
         throw DataError(QStringLiteral("Bitte nur eine der Optionen --month und --quarter angeben."));

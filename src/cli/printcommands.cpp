@@ -73,8 +73,7 @@ QString titleOf(DataModule& data, const Options& o, const char* entry) {
 }  // namespace
 
 PrintOptions readPrintOptions(const QStringList& args, const QStringList& withValue, const QStringList& switches) {
-    const Options o = options(args, withValue, switches);
-    return {o.values, o.flags};
+    return options(args, withValue, switches);
 }
 
 bool runPrintCommand(Session& session, const QString& command, const QString& sub, const QStringList& args,

@@ -2,6 +2,8 @@
 // files of A4 pages, drawn through the same layouts as the program's previews.
 #pragma once
 
+#include "options.h"
+
 #include <QHash>
 #include <QStringList>
 #include <QTextStream>
@@ -20,10 +22,7 @@ QString printCommandsUsage();
 
 // The options of a print command: --name value options and --flag switches. Anything
 // unknown, a missing value and a missing --pdf are refused (DataError, German).
-struct PrintOptions {
-    QHash<QString, QString> values;
-    QStringList flags;
-};
+using PrintOptions = CliOptions;
 PrintOptions readPrintOptions(const QStringList& args, const QStringList& withValue, const QStringList& switches);
 
 }  // namespace ferolind
