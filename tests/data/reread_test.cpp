@@ -120,7 +120,7 @@ TEST(Reading, ChangesOfOthersAreListedByRow) {
     };
     {
         Workstation other(club.folder());
-        editMember(other.data.members(), 2, "Vorname", QStringLiteral("Zwei"));
+        editMember(other.data.members(), 2, "Anrede", QStringLiteral("Dr."));
         ASSERT_TRUE(other.data.members().locate(QStringLiteral("ID"), {3}));
         other.data.members().remove();
     }
@@ -128,7 +128,7 @@ TEST(Reading, ChangesOfOthersAreListedByRow) {
     ASSERT_TRUE(c.tables.contains(QStringLiteral("mitglieder")));
     ASSERT_TRUE(c.rows.contains(QStringLiteral("mitglieder")));
     EXPECT_EQ(c.rows.value(QStringLiteral("mitglieder")), (QSet<qint64>{keyOf(2), keyOf(3)}));
-    // The member's store also wrote settings entries, which are not listed by row.
+    // The member's new salutation also wrote the settings entries, not listed by row.
     EXPECT_TRUE(c.tables.contains(QStringLiteral("blob")));
     EXPECT_FALSE(c.rows.contains(QStringLiteral("blob")));
 

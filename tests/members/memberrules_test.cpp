@@ -87,6 +87,18 @@ TEST(Salutations, NewOnesAreAppendedOnceWithLetterCaseCounting) {
     EXPECT_EQ(s.DbSettingGetList("Anrede"), (QStringList{"Herrn", "Frau", "Familie", "Dr.", "dr."}));
 }
 
+// Storing a member whose salutation is known leaves the list alone: rewriting it from
+// memory would put back what another workstation stored meanwhile.
+TEST(Salutations, AKnownOneKeepsAnotherWorkstationsList) {
+    Club club(QDate(2011, 6, 15));
+    club.data->settings().DbSettingSetList("Anrede", {"Herrn", "Frau"});
+    DataModule other;
+    other.openFolder(club.folder());
+    other.settings().DbSettingSetList("Anrede", {"Herrn", "Frau", "Familie"});
+    club.addMember({{"Anrede", "Frau"}, {"Nachname", "A"}});
+    EXPECT_EQ(other.settings().DbSettingRead("Anrede"), "Herrn\r\nFrau\r\nFamilie\r\n");
+}
+
 TEST(Jubilee, TextsDependOnTheYearsOnly) {
     struct Case {
         const char *entry, *birth;

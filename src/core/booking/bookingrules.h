@@ -32,7 +32,7 @@ public:
     ~BookingRules() override;
 
     // The day the rules take as today (tests set another).
-    std::function<QDate()> today = [] { return QDate::currentDate(); };
+    std::function<QDate()> today = [] { return currentDay(); };
 
     // What the last store reported (also sent one by one through notice()).
     const QStringList& problems() const { return problems_; }

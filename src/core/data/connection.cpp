@@ -3,6 +3,9 @@
 #include "database.h"
 #include "errors.h"
 
+#include <sqlite3.h>
+#include <QDateTime>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -65,7 +68,20 @@ QHash<QString, qint64> Connection::readCounters() {
 void Connection::Level::unite(const Level& inner) {
     changed.unite(inner.changed);
     whole.unite(inner.whole);
-    for (auto it = inner.keys.begin(); it != inner.keys.end(); ++it) keys[it.key()].unite(it.value());
+    for (auto it = inner.keys.begin(); it != inner.keys.end(); ++it)
+        for (const qint64 key : it.value()) addKey(it.key(), key);
+}
+
+// A table written in more rows than are listed counts as written whole: its keys need
+// not be kept (a bulk store of thousands of rows would carry them from level to level).
+void Connection::Level::addKey(const QString& table, qint64 key) {
+    if (whole.contains(table)) return;
+    QSet<qint64>& k = keys[table];
+    k.insert(key);
+    if (k.size() > kRowsListed) {
+        keys.remove(table);
+        whole.insert(table);
+    }
 }
 
 void Connection::markChanged(const QString& table) {
@@ -87,7 +103,7 @@ void Connection::markChanged(const QString& table, qint64 key) {
     Level single;
     Level& level = levels_.empty() ? single : levels_.back();
     level.changed.insert(table);
-    level.keys[table].insert(key);
+    level.addKey(table, key);
     if (levels_.empty()) seen_.insert(advanceCounters(level));
 }
 
@@ -95,13 +111,11 @@ QHash<QString, qint64> Connection::advanceCounters(const Level& level) {
     QHash<QString, qint64> seen;
     const QHash<QString, qint64> now = readCounters();
     for (const QString& t : level.changed) {
-        QSqlQuery q = exec(QStringLiteral("INSERT INTO %1 (\"Tabelle\", \"Zaehler\") VALUES (?, 1) "
-                                          "ON CONFLICT(\"Tabelle\") DO UPDATE SET \"Zaehler\" = \"Zaehler\" + 1 "
-                                          "RETURNING \"Zaehler\"")
-                               .arg(kCounterTable),
-                           {t}, QStringLiteral("Die Änderung kann nicht gespeichert werden"));
-        const qint64 count = q.next() ? q.value(0).toLongLong() : now.value(t, 0) + 1;
-        q.finish();
+        const qint64 count = run(QStringLiteral("INSERT INTO %1 (\"Tabelle\", \"Zaehler\") VALUES (?, 1) "
+                                                "ON CONFLICT(\"Tabelle\") DO UPDATE SET \"Zaehler\" = \"Zaehler\" + 1 "
+                                                "RETURNING \"Zaehler\"")
+                                     .arg(kCounterTable),
+                                 {t}, QStringLiteral("Die Änderung kann nicht gespeichert werden"));
         listRows(t, count, level);
         // Only when nobody else counted in between: their change is still to be read.
         if (now.value(t, 0) == seen_.value(t, 0)) seen.insert(t, count);
@@ -125,11 +139,11 @@ void Connection::listRows(const QString& table, qint64 count, const Level& level
             marks << QStringLiteral("(?,?,?)");
         }
     }
-    exec(QStringLiteral("INSERT INTO %1 (\"Tabelle\", \"Zaehler\", \"Schluessel\") VALUES %2")
-             .arg(kRowTable, marks.join(',')),
-         params, what);
-    exec(QStringLiteral("DELETE FROM %1 WHERE \"Tabelle\" = ? AND \"Zaehler\" <= ?").arg(kRowTable),
-         {table, count - kCommitsListed}, what);
+    run(QStringLiteral("INSERT INTO %1 (\"Tabelle\", \"Zaehler\", \"Schluessel\") VALUES %2")
+            .arg(kRowTable, marks.join(',')),
+        params, what);
+    run(QStringLiteral("DELETE FROM %1 WHERE \"Tabelle\" = ? AND \"Zaehler\" <= ?").arg(kRowTable),
+        {table, count - kCommitsListed}, what);
 }
 
 std::optional<QSet<qint64>> Connection::rowsWritten(const QString& table, qint64 from, qint64 to) {
@@ -182,7 +196,161 @@ Connection::~Connection() {
             levels_.clear();
         }
     }
+    // Kept statements would keep the handle from closing.
+    finalizeStatements();
     closeConnection(db_);
+}
+
+sqlite3* Connection::handle() {
+    const QVariant h = db_.driver() ? db_.driver()->handle() : QVariant();
+    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0) return nullptr;
+    return *static_cast<sqlite3* const*>(h.constData());
+}
+
+namespace {
+// More distinct statements than these (updates name the columns they change) start the
+// collection anew.
+constexpr int kMostKept = 64;
+}  // namespace
+
+Connection::Statement::Statement(Connection* owner, sqlite3_stmt* statement, bool kept)
+    : owner_(owner), statement_(statement), kept_(kept) {}
+
+Connection::Statement::Statement(Statement&& other) noexcept
+    : owner_(other.owner_), statement_(other.statement_), kept_(other.kept_) {
+    other.statement_ = nullptr;
+}
+
+Connection::Statement::~Statement() {
+    if (!statement_) return;
+    if (kept_)
+        owner_->release(statement_);
+    else
+        sqlite3_finalize(statement_);
+}
+
+void Connection::release(sqlite3_stmt* statement) {
+    sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement);
+    for (Kept& k : statements_)
+        if (k.statement == statement) k.inUse = false;
+}
+
+void Connection::finalizeStatements() {
+    for (const Kept& k : std::as_const(statements_)) sqlite3_finalize(k.statement);
+    statements_.clear();
+}
+
+Connection::Statement Connection::prepared(const QString& sql, const QString& what) {
+    sqlite3* db = handle();
+    if (!db) throw DataError(engineMessage(what, QStringLiteral("no SQLite connection")));
+    auto it = statements_.find(sql);
+    if (it != statements_.end() && !it->inUse) {
+        it->inUse = true;
+        return Statement(this, it->statement, true);
+    }
+    const QByteArray text = sql.toUtf8();
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v3(db, text.constData(), int(text.size()), SQLITE_PREPARE_PERSISTENT, &st, nullptr) !=
+        SQLITE_OK) {
+        sqlite3_finalize(st);
+        throw DataError(engineMessage(what, QString::fromUtf8(sqlite3_errmsg(db))));
+    }
+    if (it != statements_.end()) return Statement(this, st, false);  // the kept one is busy
+    if (statements_.size() >= kMostKept) {
+        for (auto k = statements_.begin(); k != statements_.end();) {
+            if (k->inUse) {
+                ++k;
+            } else {
+                sqlite3_finalize(k->statement);
+                k = statements_.erase(k);
+            }
+        }
+    }
+    statements_.insert(sql, Kept{st, true});
+    return Statement(this, st, true);
+}
+
+void Connection::bind(const Statement& statement, const QVariantList& params, const QString& what) {
+    sqlite3_stmt* st = statement.get();
+    if (params.size() != sqlite3_bind_parameter_count(st))
+        throw DataError(engineMessage(what, QStringLiteral("parameter count mismatch")));
+    for (int i = 0; i < params.size(); ++i) {
+        const QVariant& v = params[i];
+        const int at = i + 1;
+        int rc = SQLITE_OK;
+        if (v.isNull()) {
+            rc = sqlite3_bind_null(st, at);
+        } else {
+            switch (v.typeId()) {
+                case QMetaType::Bool:
+                case QMetaType::Int:
+                case QMetaType::UInt:
+                case QMetaType::Long:
+                case QMetaType::LongLong:
+                case QMetaType::ULongLong: rc = sqlite3_bind_int64(st, at, v.toLongLong()); break;
+                case QMetaType::Double: rc = sqlite3_bind_double(st, at, v.toDouble()); break;
+                case QMetaType::QByteArray: {
+                    const QByteArray b = v.toByteArray();
+                    rc = sqlite3_bind_blob64(st, at, b.constData(), sqlite3_uint64(b.size()), SQLITE_TRANSIENT);
+                    break;
+                }
+                case QMetaType::QDateTime: {
+                    const QByteArray t = v.toDateTime().toString(Qt::ISODateWithMs).toUtf8();
+                    rc = sqlite3_bind_text64(st, at, t.constData(), sqlite3_uint64(t.size()), SQLITE_TRANSIENT,
+                                             SQLITE_UTF8);
+                    break;
+                }
+                default: {
+                    // Texts, and dates as their ISO text, the way the Qt driver writes them.
+                    const QByteArray t = v.toString().toUtf8();
+                    rc = sqlite3_bind_text64(st, at, t.constData(), sqlite3_uint64(t.size()), SQLITE_TRANSIENT,
+                                             SQLITE_UTF8);
+                    break;
+                }
+            }
+        }
+        if (rc != SQLITE_OK) throw DataError(engineMessage(what, QString::fromUtf8(sqlite3_errmsg(handle()))));
+    }
+}
+
+qint64 Connection::run(const QString& sql, const QVariantList& params, const QString& what) {
+    const Statement st = prepared(sql, what);
+    bind(st, params, what);
+    const int rc = sqlite3_step(st.get());
+    if (rc == SQLITE_ROW) return sqlite3_column_int64(st.get(), 0);
+    if (rc != SQLITE_DONE) throw DataError(engineMessage(what, QString::fromUtf8(sqlite3_errmsg(handle()))));
+    return sqlite3_last_insert_rowid(handle());
+}
+
+QVector<QVariantList> Connection::select(const QString& sql, const QVariantList& params, const QString& what) {
+    const Statement st = prepared(sql, what);
+    bind(st, params, what);
+    QVector<QVariantList> rows;
+    const int columns = sqlite3_column_count(st.get());
+    for (;;) {
+        const int rc = sqlite3_step(st.get());
+        if (rc == SQLITE_DONE) break;
+        if (rc != SQLITE_ROW) throw DataError(engineMessage(what, QString::fromUtf8(sqlite3_errmsg(handle()))));
+        QVariantList row;
+        row.reserve(columns);
+        for (int c = 0; c < columns; ++c) {
+            switch (sqlite3_column_type(st.get(), c)) {
+                case SQLITE_INTEGER: row << QVariant::fromValue<qlonglong>(sqlite3_column_int64(st.get(), c)); break;
+                case SQLITE_FLOAT: row << sqlite3_column_double(st.get(), c); break;
+                case SQLITE_NULL: row << QVariant(); break;
+                case SQLITE_BLOB:
+                    row << QByteArray(static_cast<const char*>(sqlite3_column_blob(st.get(), c)),
+                                      sqlite3_column_bytes(st.get(), c));
+                    break;
+                default:
+                    row << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), c)),
+                                             sqlite3_column_bytes(st.get(), c));
+            }
+        }
+        rows.append(std::move(row));
+    }
+    return rows;
 }
 
 QSqlQuery Connection::exec(const QString& sql, const QVariantList& params, const QString& what) {
@@ -201,9 +369,9 @@ QString savepointName(int level) { return QStringLiteral("ferolind_%1").arg(leve
 void Connection::begin() {
     const QString what = QStringLiteral("Die Änderung kann nicht begonnen werden");
     if (levels_.empty())
-        exec(QStringLiteral("BEGIN IMMEDIATE"), {}, what);
+        run(QStringLiteral("BEGIN IMMEDIATE"), {}, what);
     else
-        exec(QStringLiteral("SAVEPOINT ") + savepointName(depth()), {}, what);
+        run(QStringLiteral("SAVEPOINT ") + savepointName(depth()), {}, what);
     levels_.emplace_back();
 }
 
@@ -212,12 +380,12 @@ void Connection::commit() {
     const QString what = QStringLiteral("Die Änderung kann nicht gespeichert werden");
     if (levels_.size() == 1) {
         const QHash<QString, qint64> seen = advanceCounters(levels_.back());
-        exec(QStringLiteral("COMMIT"), {}, what);
+        run(QStringLiteral("COMMIT"), {}, what);
         levels_.clear();
         seen_.insert(seen);
         return;
     }
-    exec(QStringLiteral("RELEASE ") + savepointName(depth() - 1), {}, what);
+    run(QStringLiteral("RELEASE ") + savepointName(depth() - 1), {}, what);
     // The outer level may still be rolled back: it takes over what undoes this one.
     Level inner = std::move(levels_.back());
     levels_.pop_back();

@@ -13,6 +13,8 @@
 #include <vector>
 
 class QSqlQuery;
+struct sqlite3;
+struct sqlite3_stmt;
 
 namespace ferolind {
 
@@ -44,6 +46,40 @@ public:
     // engine's reason.
     QSqlQuery exec(const QString& sql, const QVariantList& params, const QString& what);
 
+    // --- the statements a store runs again and again (an insert, the read-back, a
+    // savepoint) are prepared once and kept: parsing them anew for every row was most of
+    // the cost of a bulk store. They run on the SQLite handle the Qt connection holds.
+    sqlite3* handle();
+    // A kept statement, reset and unbound again when the guard goes, so that it holds no
+    // lock between uses. A statement already in use (a read inside a read) is prepared
+    // afresh for the nested use.
+    class Statement {
+    public:
+        Statement(Statement&& other) noexcept;
+        Statement(const Statement&) = delete;
+        Statement& operator=(const Statement&) = delete;
+        Statement& operator=(Statement&&) = delete;
+        ~Statement();
+        sqlite3_stmt* get() const { return statement_; }
+
+    private:
+        friend class Connection;
+        Statement(Connection* owner, sqlite3_stmt* statement, bool kept);
+        Connection* owner_;
+        sqlite3_stmt* statement_;
+        bool kept_;
+    };
+    Statement prepared(const QString& sql, const QString& what);
+    // Binds the values (as Qt's SQLite driver binds them: numbers, texts, dates as ISO
+    // text, blobs) to a statement's parameters; throws DataError.
+    void bind(const Statement& statement, const QVariantList& params, const QString& what);
+    // Runs a kept statement that returns no rows, or only a number in its first row;
+    // returns that number, or the row id of the last insert when there is none.
+    qint64 run(const QString& sql, const QVariantList& params, const QString& what);
+    // Runs a kept query and returns its rows, each cell as the Qt driver gives it (a
+    // number, a real number, a text, bytes or null). For small results: settings, a maximum.
+    QVector<QVariantList> select(const QString& sql, const QVariantList& params, const QString& what);
+
     // --- what other workstations changed. Every writer of this program counts its writes
     // per table in the table "Aenderungen", in the same transaction, so that a re-read
     // can skip what nobody changed.
@@ -71,6 +107,7 @@ private:
         QHash<QString, QSet<qint64>> keys;  // of those, the rows written by key
         QSet<QString> whole;                // of those, the ones written other than by key
         void unite(const Level& inner);
+        void addKey(const QString& table, qint64 key);
     };
     void prepareCounters();
     qint64 dataVersion();
@@ -83,6 +120,13 @@ private:
     // The rows another connection wrote to a table in its counts (from, to]; none when
     // they cannot all be told.
     std::optional<QSet<qint64>> rowsWritten(const QString& table, qint64 from, qint64 to);
+    void release(sqlite3_stmt* statement);
+    void finalizeStatements();
+    struct Kept {
+        sqlite3_stmt* statement = nullptr;
+        bool inUse = false;
+    };
+    QHash<QString, Kept> statements_;
     bool counters_ = false;  // the file has the counter table
     bool rowList_ = false;   // and the list of rows written
     qint64 dataVersion_ = 0;

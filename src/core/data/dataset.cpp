@@ -19,6 +19,8 @@
 
 namespace ferolind {
 
+QString selectSql(const TableDef& table, const FieldList& fields, const QVector<int>& sqlFields);
+
 // ------------------------------------------------------------ construction
 
 Dataset::Dataset(QString name, const TableDef& table, FieldList fields, QObject* parent)
@@ -28,6 +30,18 @@ Dataset::Dataset(QString name, const TableDef& table, FieldList fields, QObject*
         sqlFields_.append(i);
         if (fields_[i].type == FieldType::AutoIncrement && keyField_ < 0) keyField_ = i;
     }
+    QStringList cols, marks;
+    for (int f : sqlFields_) {
+        if (fields_[f].type == FieldType::AutoIncrement) continue;
+        cols << quoteName(fields_[f].name);
+        marks << QStringLiteral("?");
+    }
+    insertSql_ = cols.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteName(table_->name))
+                                : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                      .arg(quoteName(table_->name), cols.join(','), marks.join(','));
+    if (keyField_ >= 0)
+        readBackSql_ = selectSql(*table_, fields_, sqlFields_) +
+                       QStringLiteral(" WHERE %1=?").arg(quoteName(fields_[keyField_].name));
 }
 
 Dataset::Dataset(QString name, FieldList fields, QObject* parent)
@@ -627,9 +641,7 @@ Row Dataset::readBack(qint64 key) {
     SqliteReader reader(*connection_, fields_, sqlFields_, QStringLiteral("Der Datensatz kann nicht gelesen werden"));
     Row r;
     bool found = false;
-    reader.read(
-        selectSql(*table_, fields_, sqlFields_) + QStringLiteral(" WHERE %1=?").arg(quoteName(fields_[keyField_].name)),
-        {key}, [&](Row& row) {
+    reader.read(readBackSql_, {key}, [&](Row& row) {
             r = std::move(row);
             found = true;
         });
@@ -650,31 +662,27 @@ void Dataset::storeToDatabase(Record& rec, bool isNew, const Row* before) {
     }
     QStringList cols;
     QVariantList params;
+    params.reserve(sqlFields_.size() + 1);
     for (int f : sqlFields_) {
         if (fields_[f].type == FieldType::AutoIncrement) continue;
         if (!isNew && before && (*before)[f] == rec.values[f]) continue;
-        cols << quoteName(fields_[f].name);
+        if (!isNew) cols << quoteName(fields_[f].name);
         params << toSqlValue(fields_[f], rec.values[f]);
     }
     const QString what = QStringLiteral("Der Datensatz kann nicht gespeichert werden");
     if (!isNew) markRowChanged(rec.key);
     if (isNew) {
-        QStringList marks;
-        for (int i = 0; i < cols.size(); ++i) marks << QStringLiteral("?");
-        const QString sql = cols.isEmpty()
-                                ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoteName(table_->name))
-                                : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                      .arg(quoteName(table_->name), cols.join(','), marks.join(','));
-        QSqlQuery q = connection_->exec(sql, params, what);
-        if (keyField_ >= 0) rec.key = q.lastInsertId().toLongLong();
+        // A new row is written whole, in the order of the statement built once.
+        const qint64 rowId = connection_->run(insertSql_, params, what);
+        if (keyField_ >= 0) rec.key = rowId;
         markRowChanged(rec.key);
     } else if (!cols.isEmpty()) {
         QStringList sets;
         for (const QString& c : cols) sets << c + QStringLiteral("=?");
         params << rec.key;
-        connection_->exec(QStringLiteral("UPDATE %1 SET %2 WHERE %3=?")
-                              .arg(quoteName(table_->name), sets.join(','), quoteName(fields_[keyField_].name)),
-                          params, what);
+        connection_->run(QStringLiteral("UPDATE %1 SET %2 WHERE %3=?")
+                             .arg(quoteName(table_->name), sets.join(','), quoteName(fields_[keyField_].name)),
+                         params, what);
     }
     if (keyField_ < 0) return;
     // Read back: the key of a new row, the other workstations' columns of an edited one,
@@ -794,7 +802,7 @@ void Dataset::remove() {
     if (!memoryOnly_) {
         // A row another workstation deleted already is gone all the same.
         markRowChanged(records_[index].key);
-        connection_->exec(QStringLiteral("DELETE FROM %1 WHERE %2=?")
+        connection_->run(QStringLiteral("DELETE FROM %1 WHERE %2=?")
                               .arg(quoteName(table_->name), quoteName(fields_[keyField_].name)),
                           {records_[index].key}, QStringLiteral("Der Datensatz kann nicht gelöscht werden"));
     }
@@ -818,15 +826,10 @@ void Dataset::removeAllPresented() {
     Transaction tx(memoryOnly_ ? nullptr : connection_.get());
     if (!memoryOnly_) {
         for (int index : view_) markRowChanged(records_[index].key);
-        QSqlQuery q(connection_->db());
-        q.prepare(QStringLiteral("DELETE FROM %1 WHERE %2=?")
-                      .arg(quoteName(table_->name), quoteName(fields_[keyField_].name)));
-        for (int index : view_) {
-            q.addBindValue(records_[index].key);
-            if (!q.exec())
-                throw DataError(
-                    engineMessage(QStringLiteral("Die Datensätze können nicht gelöscht werden"), q.lastError().text()));
-        }
+        const QString sql = QStringLiteral("DELETE FROM %1 WHERE %2=?")
+                                .arg(quoteName(table_->name), quoteName(fields_[keyField_].name));
+        for (int index : view_)
+            connection_->run(sql, {records_[index].key}, QStringLiteral("Die Datensätze können nicht gelöscht werden"));
     }
     const QVector<Record> before = records_;
     undoLater([this, before] { records_ = before; });
@@ -922,10 +925,10 @@ QVariant Dataset::maxStoredValue(const QString& name) {
                 best = r.values[f];
         return best;
     }
-    QSqlQuery q = connection_->exec(
+    const QVector<QVariantList> rows = connection_->select(
         QStringLiteral("SELECT MAX(%1) FROM %2").arg(quoteName(fields_[f].name), quoteName(table_->name)), {},
         readFailure(*table_));
-    return q.next() ? q.value(0) : QVariant();
+    return rows.isEmpty() ? QVariant() : rows.first().value(0);
 }
 
 // ------------------------------------------------------------ locate

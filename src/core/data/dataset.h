@@ -240,6 +240,9 @@ private:
     FieldList fields_;
     QVector<int> sqlFields_;  // presented fields read from / written to the table
     int keyField_ = -1;       // AutoIncrement field, the row key
+    // The statements every store of a new row and every read-back runs: built once.
+    QString insertSql_;
+    QString readBackSql_;
 
     QString folder_;
     std::shared_ptr<Connection> connection_;

@@ -7,7 +7,6 @@
 
 #include <QSet>
 #include <QSettings>
-#include <QSqlQuery>
 #include <memory>
 
 namespace ferolind {
@@ -41,18 +40,18 @@ QVariant textOrNull(const QString& t) { return t.isEmpty() ? QVariant(QMetaType:
 // of the settings dataset; the memory takes them over.
 QVector<Row> SettingsStore::readEntries(const std::function<bool(const QString&)>& which) {
     Connection* c = blob_.connection();
-    QSqlQuery q =
-        c->exec(QStringLiteral("SELECT \"ID\", \"Name\", \"Inhalt\" FROM %1 ORDER BY \"ID\"").arg(kEntriesTable), {},
-                QStringLiteral("Die Einstellungen können nicht gelesen werden"));
+    const QVector<QVariantList> stored =
+        c->select(QStringLiteral("SELECT \"ID\", \"Name\", \"Inhalt\" FROM %1 ORDER BY \"ID\"").arg(kEntriesTable), {},
+                  QStringLiteral("Die Einstellungen können nicht gelesen werden"));
     const int fId = blob_.field(QStringLiteral("ID")), fName = blob_.field(QStringLiteral("Name")),
               fText = blob_.field(QStringLiteral("Inhalt"));
     QVector<Row> rows;
-    while (q.next()) {
-        if (!which(q.value(1).toString())) continue;
+    for (const QVariantList& v : stored) {
+        if (!which(v[1].toString())) continue;
         Row r(blob_.fieldCount());
-        r[fId] = q.value(0).toInt();
-        if (!q.value(1).isNull()) r[fName] = q.value(1).toString();
-        if (!q.value(2).isNull() && !q.value(2).toString().isEmpty()) r[fText] = q.value(2).toString();
+        r[fId] = v[0].toInt();
+        if (!v[1].isNull()) r[fName] = v[1].toString();
+        if (!v[2].isNull() && !v[2].toString().isEmpty()) r[fText] = v[2].toString();
         rows.append(r);
     }
     return rows;
@@ -87,16 +86,16 @@ void SettingsStore::DbSettingSet(const QString& name, const QString& text) {
     const int fId = blob_.field(QStringLiteral("ID")), fText = blob_.field(QStringLiteral("Inhalt"));
     QVector<Row> rows = existing;
     if (existing.isEmpty()) {
-        QSqlQuery q = c->exec(QStringLiteral("INSERT INTO %1 (\"Name\", \"Inhalt\") VALUES (?, ?)").arg(kEntriesTable),
-                              {textOrNull(name), textOrNull(text)}, what);
+        const qint64 id = c->run(QStringLiteral("INSERT INTO %1 (\"Name\", \"Inhalt\") VALUES (?, ?)").arg(kEntriesTable),
+                                 {textOrNull(name), textOrNull(text)}, what);
         Row r(blob_.fieldCount());
-        r[fId] = q.lastInsertId().toInt();
+        r[fId] = int(id);
         r[blob_.field(QStringLiteral("Name"))] = name;
         rows.append(r);
     } else {
         // Of two rows of one name (an old file may have them) the first is the entry.
-        c->exec(QStringLiteral("UPDATE %1 SET \"Inhalt\" = ? WHERE \"ID\" = ?").arg(kEntriesTable),
-                {textOrNull(text), existing.first()[fId]}, what);
+        c->run(QStringLiteral("UPDATE %1 SET \"Inhalt\" = ? WHERE \"ID\" = ?").arg(kEntriesTable),
+               {textOrNull(text), existing.first()[fId]}, what);
     }
     rows.first()[fText] = text.isEmpty() ? QVariant() : QVariant(text);
     mirror(name, rows);
@@ -225,9 +224,9 @@ void SettingsStore::deleteWhere(const std::function<bool(const QString&)>& which
     Transaction tx(c);
     c->markChanged(blob_.table()->name);
     for (const Row& r : readEntries(which))
-        c->exec(QStringLiteral("DELETE FROM %1 WHERE \"ID\" = ?").arg(kEntriesTable),
-                {r[blob_.field(QStringLiteral("ID"))]},
-                QStringLiteral("Die Einstellungen können nicht gelöscht werden"));
+        c->run(QStringLiteral("DELETE FROM %1 WHERE \"ID\" = ?").arg(kEntriesTable),
+               {r[blob_.field(QStringLiteral("ID"))]},
+               QStringLiteral("Die Einstellungen können nicht gelöscht werden"));
     const int fName = blob_.field(QStringLiteral("Name"));
     blob_.mirrorDeletedRows([&](const Row& r) { return which(r[fName].toString()); });
     tx.commit();

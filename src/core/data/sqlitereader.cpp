@@ -6,8 +6,6 @@
 #include "values.h"
 
 #include <sqlite3.h>
-#include <QSqlDriver>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -41,12 +39,6 @@ QVariant storedDate(const QString& s) {
     return parseDate(s);
 }
 
-sqlite3* handleOf(QSqlDatabase& db) {
-    const QVariant h = db.driver() ? db.driver()->handle() : QVariant();
-    if (!h.isValid() || qstrcmp(h.typeName(), "sqlite3*") != 0) return nullptr;
-    return *static_cast<sqlite3* const*>(h.constData());
-}
-
 // A cell as Qt's SQLite driver returns it, for the rare stored forms the fast paths leave.
 QVariant driverValue(sqlite3_stmt* st, int c) {
     switch (sqlite3_column_type(st, c)) {
@@ -60,11 +52,6 @@ QVariant driverValue(sqlite3_stmt* st, int c) {
                                      sqlite3_column_bytes(st, c));
     }
 }
-
-struct Finalize {
-    void operator()(sqlite3_stmt* st) const { sqlite3_finalize(st); }
-};
-using Statement = std::unique_ptr<sqlite3_stmt, Finalize>;
 
 // Columns with few distinct texts (towns, salutations, categories) share one string per
 // text; a column found to have many stops looking them up.
@@ -126,31 +113,18 @@ SqliteReader::SqliteReader(Connection& connection, const FieldList& fields, cons
                            QString what)
     : connection_(connection), fields_(fields), sqlFields_(sqlFields), what_(std::move(what)) {}
 
-namespace {
-Statement prepare(sqlite3* db, const QString& sql, const QString& what) {
-    if (!db) throw DataError(engineMessage(what, QStringLiteral("no SQLite connection")));
-    const QByteArray text = sql.toUtf8();
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v3(db, text.constData(), int(text.size()), 0, &st, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(st);
-        throw DataError(engineMessage(what, QString::fromUtf8(sqlite3_errmsg(db))));
-    }
-    return Statement(st);
-}
-}  // namespace
-
 qint64 SqliteReader::number(const QString& sql) {
-    sqlite3* db = handleOf(connection_.db());
-    const Statement st = prepare(db, sql, what_);
+    const Connection::Statement st = connection_.prepared(sql, what_);
     const int rc = sqlite3_step(st.get());
     if (rc == SQLITE_ROW) return sqlite3_column_int64(st.get(), 0);
-    if (rc != SQLITE_DONE) throw DataError(engineMessage(what_, QString::fromUtf8(sqlite3_errmsg(db))));
+    if (rc != SQLITE_DONE)
+        throw DataError(engineMessage(what_, QString::fromUtf8(sqlite3_errmsg(connection_.handle()))));
     return 0;
 }
 
 void SqliteReader::read(const QString& sql, const QVector<qint64>& params, const std::function<void(Row&)>& take) {
-    sqlite3* db = handleOf(connection_.db());
-    const Statement st = prepare(db, sql, what_);
+    sqlite3* db = connection_.handle();
+    const Connection::Statement st = connection_.prepared(sql, what_);
     for (int i = 0; i < params.size(); ++i) sqlite3_bind_int64(st.get(), i + 1, params[i]);
     std::vector<Texts> texts(sqlFields_.size());
     const int fieldCount = int(fields_.size());

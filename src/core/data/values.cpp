@@ -4,10 +4,23 @@
 
 #include <QDateTime>
 #include <QRegularExpression>
+#include <chrono>
 #include <climits>
 #include <cmath>
 
 namespace ferolind {
+
+QDate currentDay() {
+    using Clock = std::chrono::steady_clock;
+    thread_local Clock::time_point readAt;
+    thread_local QDate day;
+    const Clock::time_point now = Clock::now();
+    if (!day.isValid() || now - readAt >= std::chrono::seconds(1)) {
+        day = QDate::currentDate();
+        readAt = now;
+    }
+    return day;
+}
 
 int fieldIndex(const FieldList& fields, const QString& name) {
     for (int i = 0; i < fields.size(); ++i)

@@ -42,6 +42,10 @@ QString dateToText(const QVariant& dateOrDateTime);
 // Reads "d.M.yyyy" (day and month with one or two digits), optionally followed by a
 // time "h:mm" or "h:mm:ss". Also accepts ISO "yyyy-MM-dd". A null QVariant when invalid.
 QVariant parseDate(const QString& text);
+// Today's date, taken from the clock at most once a second: reading the local date reads
+// the time-zone file anew each time, which cost a bulk store more than its writes.
+QDate currentDay();
+
 // The moment of a date value (a QDate is taken at midnight).
 QDateTime toDateTime(const QVariant& dateOrDateTime);
 

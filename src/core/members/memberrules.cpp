@@ -112,8 +112,12 @@ MemberRules::MemberRules(DataModule& data) : data_(data), members_(data.members(
         SettingsStore& s = data_.settings();
         QStringList salutations = s.DbSettingGetList(QStringLiteral("Anrede"));
         const QString salutation = d.storedText(QStringLiteral("Anrede"));
-        if (!salutation.isEmpty() && !salutations.contains(salutation, Qt::CaseSensitive)) salutations << salutation;
-        s.DbSettingSetList(QStringLiteral("Anrede"), salutations);
+        // Written only when it grows: rewriting an unchanged list costs every store a
+        // write and would put back what another workstation changed meanwhile.
+        if (!salutation.isEmpty() && !salutations.contains(salutation, Qt::CaseSensitive)) {
+            salutations << salutation;
+            s.DbSettingSetList(QStringLiteral("Anrede"), salutations);
+        }
         const QVariant id = d.storedRecord()[fId_];
         if (!id.isNull()) data_.lastMemberNumber = s.DbSettingRaiseInt(kLastNumberEntry, id.toInt());
     });

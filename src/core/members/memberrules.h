@@ -4,6 +4,7 @@
 #pragma once
 
 #include "data/field.h"
+#include "data/values.h"
 #include "fees/paymentindex.h"
 
 #include <QDate>
@@ -23,7 +24,7 @@ public:
     ~MemberRules() override;
 
     // The day the rules take as today (tests set another).
-    std::function<QDate()> today = [] { return QDate::currentDate(); };
+    std::function<QDate()> today = [] { return currentDay(); };
 
     // What the last store reported (also sent one by one through notice()).
     const QStringList& problems() const { return problems_; }
