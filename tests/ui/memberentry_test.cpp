@@ -709,7 +709,7 @@ TEST_F(MemberEntryScreen, TheIbanFieldFollowsTheAccountAndATypedGermanIbanSetsIt
 
     // A German IBAN sets bank code, account number and bank name.
     messages.clear();
-    type(iban, "de89 3705 0198 0532 0130 00", line("Kontoinhaber"));
+    type(iban, "de71 3705 0198 0532 0130 00", line("Kontoinhaber"));
     EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
     EXPECT_EQ(members.text("Bankleitzahl"), "37050198");
     EXPECT_EQ(members.text("Kontonummer"), "532013000");
