@@ -76,9 +76,12 @@ QString sepaText(const QString& text, int maxLength) {
         case u'ß': out += QStringLiteral("ss"); continue;
         case u'&': out += u'+'; continue;
         }
-        // Accented letters lose their accent: é → e.
-        const QString base = QString(c).normalized(QString::NormalizationForm_D);
-        const QChar b = base.isEmpty() ? c : base[0];
+        // Accented letters lose their accent: é → e (ASCII needs no decomposition).
+        QChar b = c;
+        if (c.unicode() >= 0x80) {
+            const QString base = QString(c).normalized(QString::NormalizationForm_D);
+            if (!base.isEmpty()) b = base[0];
+        }
         if ((b >= u'a' && b <= u'z') || (b >= u'A' && b <= u'Z') || (b >= u'0' && b <= u'9') || allowed.contains(b))
             out += b;
     }
