@@ -1,9 +1,13 @@
-// The IBAN field of the member entry and the creditor identifier on any typed text: a
-// text is taken (bank code and account number) or refused with a message, never both;
-// what is taken gives back the very IBAN typed; the checks never fail on odd characters.
+// The typed texts of the SEPA run on any input: the IBAN field of the member entry (a
+// text is taken as bank code and account number or refused with a message, never both;
+// what is taken gives back the very IBAN typed), the creditor identifier, and a mandate
+// date typed into a free field (a date read reads back from its own text).
 #include "fuzzcheck.h"
 #include "payments/iban.h"
 #include "payments/ibanentry.h"
+#include "payments/separun.h"
+
+#include "data/values.h"
 
 #include <cstdint>
 
@@ -28,6 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(compact.size() >= 15 && compact.size() <= 34, QStringLiteral("gültig mit Länge %1").arg(compact.size()));
         const int digits = compact.mid(2, 2).toInt();
         FUZZ_CHECK(digits >= 2 && digits <= 98, QStringLiteral("Prüfziffern %1 gelten als gültig").arg(digits));
+    }
+    const QDate mandate = mandateDateOf(text);
+    if (mandate.isValid()) {
+        FUZZ_CHECK(mandateDateOf(dateToText(mandate)) == mandate,
+                   QStringLiteral("Mandatsdatum '%1' liest sich nicht zurück").arg(text));
+        (void)collectionDateProblem(mandate, QDate(2026, 3, 10));
     }
     if (creditorIdValid(text)) FUZZ_CHECK(compact.size() >= 8 && compact.size() <= 35, QStringLiteral("Gläubiger-ID"));
     return 0;
