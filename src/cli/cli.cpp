@@ -218,6 +218,7 @@ int run(QStringList args, QTextStream& out, QTextStream& err) {
     } else if (runCertificateCommand(session, command, sub, args, out)) {
     } else if (runPrintCommand(session, command, sub, args, out)) {
     } else if (runDtausCommand(session, command, sub, args, out)) {
+    } else if (runSepaCommand(session, command, sub, args, out)) {
     } else if (runLetterCommand(session, command, sub, args, out)) {
     } else if (runExchangeCommand(session, command, sub, args, out, changed)) {
     } else if (runMaintenanceCommand(session, command, sub, args, out)) {

@@ -42,6 +42,7 @@ public:
     }
     bool has(const QString& name) const { return values_.contains(name) || on_.contains(name); }
     QString value(const QString& name) const { return values_.value(name); }
+    const QHash<QString, QString>& values() const { return values_; }
     QString required(const QString& name) const {
         if (!values_.contains(name)) throw DataError(QStringLiteral("Es fehlt die Option %1.").arg(name));
         return values_.value(name);
@@ -123,6 +124,21 @@ void runDtausWrite(const QStringList& args, QTextStream& in, QTextStream& out) {
                .arg(moneyToFixed2(w.AmountSumCents() * (kMoneyUnit / 100)));
 }
 
+RunBooking runBookingOptions(Session& session, const QHash<QString, QString>& values) {
+    RunBooking b;
+    b.record = values.contains(QStringLiteral("--book-year"));
+    if (values.contains(QStringLiteral("--book-period")) && !b.record)
+        throw DataError(QStringLiteral("Die Option --book-period gilt nur mit --book-year."));
+    b.periodKind = storedPaymentPeriodKind(session.data());
+    b.yearText = values.value(QStringLiteral("--book-year"));
+    b.periodText = values.value(QStringLiteral("--book-period"));
+    if (b.record && b.periodKind != int(PaymentPeriod::Yearly) && b.periodText.isEmpty())
+        throw DataError(QStringLiteral("Der Verein zahlt %1: bitte --book-period angeben.")
+                            .arg(b.periodKind == int(PaymentPeriod::Monthly) ? QStringLiteral("monatlich")
+                                                                             : QStringLiteral("quartalsweise")));
+    return b;
+}
+
 bool runDtausCommand(Session& session, const QString& command, const QString& sub, const QStringList& args,
                      QTextStream& out) {
     if (command != u"dtaus" || sub != u"run") return false;
@@ -132,16 +148,11 @@ bool runDtausCommand(Session& session, const QString& command, const QString& su
     input.sender = senderOf(a);
     input.purpose = a.required(QStringLiteral("--purpose"));
     input.executionDate = a.date();
-    input.recordPayments = a.has(QStringLiteral("--book-year"));
-    if (a.has(QStringLiteral("--book-period")) && !input.recordPayments)
-        throw DataError(QStringLiteral("Die Option --book-period gilt nur mit --book-year."));
-    input.periodKind = storedPaymentPeriodKind(session.data());
-    input.yearText = a.value(QStringLiteral("--book-year"));
-    input.periodText = a.value(QStringLiteral("--book-period"));
-    if (input.recordPayments && input.periodKind != int(PaymentPeriod::Yearly) && input.periodText.isEmpty())
-        throw DataError(QStringLiteral("Der Verein zahlt %1: bitte --book-period angeben.")
-                            .arg(input.periodKind == int(PaymentPeriod::Monthly) ? QStringLiteral("monatlich")
-                                                                                 : QStringLiteral("quartalsweise")));
+    const RunBooking booking = runBookingOptions(session, a.values());
+    input.recordPayments = booking.record;
+    input.periodKind = booking.periodKind;
+    input.yearText = booking.yearText;
+    input.periodText = booking.periodText;
 
     Dataset& members = session.data().members();
     members.applyFilter(QStringLiteral("DTAUS = true"));

@@ -3,6 +3,7 @@
 // ("dtaus run"), as the program's screen does it.
 #pragma once
 
+#include <QHash>
 #include <QStringList>
 #include <QTextStream>
 
@@ -17,6 +18,16 @@ void runDtausWrite(const QStringList& args, QTextStream& in, QTextStream& out);
 // Runs "dtaus run"; false when the command is not it. Throws DataError on refusal.
 bool runDtausCommand(Session& session, const QString& command, const QString& sub, const QStringList& args,
                      QTextStream& out);
+
+// --book-year and --book-period of a run: whether to record the fee payments, the
+// club's period kind and the texts as the screen's boxes would hold them. Throws
+// DataError for --book-period without --book-year and for a missing period the club needs.
+struct RunBooking {
+    bool record = false;
+    int periodKind = 0;
+    QString yearText, periodText;
+};
+RunBooking runBookingOptions(Session& session, const QHash<QString, QString>& values);
 
 // The lines of the usage text for these commands.
 QString dtausCommandsUsage();

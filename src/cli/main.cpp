@@ -11,8 +11,9 @@ int main(int argc, char** argv) {
     int command = 1;
     if (argc > 2 && QByteArray(argv[1]) == "--db") command = 3;
     bool printing = argc > command && (QByteArray(argv[command]) == "print" || QByteArray(argv[command]) == "letters");
-    // So do the DTAUS commands when they draw the cover sheet.
-    for (int i = command; i < argc && !printing; ++i) printing = QByteArray(argv[i]) == "--cover-sheet";
+    // So do the DTAUS commands when they draw the cover sheet, and the SEPA run its pre-notification.
+    for (int i = command; i < argc && !printing; ++i)
+        printing = QByteArray(argv[i]) == "--cover-sheet" || QByteArray(argv[i]) == "--prenotification";
     if (printing && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     std::unique_ptr<QCoreApplication> app =
         printing ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);

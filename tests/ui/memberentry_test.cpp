@@ -10,6 +10,7 @@
 #include "data/paths.h"
 #include "members/banklookup.h"
 #include "members/memberentryrules.h"
+#include "payments/iban.h"
 
 #include "bankfile.h"
 
@@ -676,3 +677,52 @@ TEST_F(MemberEntryScreen, FreeFieldCaptionsFollowTheClubsLabels) {
 }  // namespace
 
 #include "memberentry_test.moc"
+
+namespace {
+
+// The IBAN field on the account page: computed from bank code and account number, a
+// typed German IBAN sets both and the bank, anything else is refused and changes nothing.
+TEST_F(MemberEntryScreen, TheIbanFieldFollowsTheAccountAndATypedGermanIbanSetsIt) {
+    useBankFile();
+    club.addMember({{"ID", "7"}, {"Vorname", "Anna"}, {"Bankleitzahl", "10000000"}, {"Kontonummer", "12345"}});
+    open();
+    QLineEdit* iban = get<QLineEdit>(controls::kIban);
+    EXPECT_EQ(iban->text(), groupedIban(*germanIban(10000000, 12345)));
+    EXPECT_EQ(iban->text().split(' ').size(), 6) << "groups of four";
+    EXPECT_EQ(get<QLabel>(controls::kBic)->text(), "BIC: TESTDEFFXXX");
+
+    // Refused: the message, and neither field nor record changes.
+    const struct {
+        const char* typed;
+        const char* says;
+    } refused[] = {{"DE03 1000 0000 0000 0123 45", "Prüfziffern"},
+                   {"GB82 WEST 1234 5698 7654 32", "kann nicht gespeichert werden"}};
+    for (const auto& r : refused) {
+        messages.clear();
+        type(iban, QString::fromUtf8(r.typed), line("Kontoinhaber"));
+        ASSERT_EQ(messages.size(), 1) << r.typed;
+        EXPECT_TRUE(messages[0].contains(QString::fromUtf8(r.says))) << messages[0].toStdString();
+        EXPECT_EQ(members.text("Bankleitzahl"), "10000000");
+        EXPECT_EQ(members.text("Kontonummer"), "12345");
+        EXPECT_EQ(iban->text(), groupedIban(*germanIban(10000000, 12345)));
+    }
+
+    // A German IBAN sets bank code, account number and bank name.
+    messages.clear();
+    type(iban, "de71 3705 0198 0532 0130 00", line("Kontoinhaber"));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+    EXPECT_EQ(members.text("Bankleitzahl"), "37050198");
+    EXPECT_EQ(members.text("Kontonummer"), "532013000");
+    EXPECT_EQ(line("Bankleitzahl")->text(), "37050198");
+    EXPECT_EQ(line("Kontonummer")->text(), "532013000");
+    EXPECT_EQ(members.text("Bank"), QString::fromUtf8("Sparkasse Köln Bonn"));
+    EXPECT_EQ(iban->text(), groupedIban(*germanIban(37050198, 532013000)));
+    click(controls::kSave);
+    EXPECT_EQ(stored(7, "Kontonummer"), "532013000");
+
+    // Typing the account number changes the IBAN shown.
+    type("Kontonummer", "1", "Kontoinhaber");
+    EXPECT_EQ(iban->text(), groupedIban(*germanIban(37050198, 1)));
+}
+
+}  // namespace

@@ -5,6 +5,9 @@
 #include "data/postalcodes.h"
 #include "fees/feepayments.h"
 #include "memberrules.h"
+#include "data/errors.h"
+#include "data/dataset.h"
+#include "payments/ibanentry.h"
 #include "session/session.h"
 
 namespace ferolind {
@@ -58,6 +61,31 @@ QStringList MemberEntryRules::lookUpTowns(const QString& townBoxText) {
 void MemberEntryRules::lookUpBank() {
     const QString name = bankNameForCode(members_.text(QStringLiteral("Bankleitzahl")));
     if (members_.isEditing()) members_.setText(QStringLiteral("Bank"), name);
+}
+
+QString MemberEntryRules::ibanText() const {
+    if (!members_.isOpen()) return {};
+    return ibanFieldText(members_.value(QStringLiteral("Bankleitzahl")), members_.value(QStringLiteral("Kontonummer")));
+}
+
+QString MemberEntryRules::bicText() const {
+    if (ibanText().isEmpty()) return {};
+    try {
+        return bicForBankCode(bankCodeFilePath(), members_.value(QStringLiteral("Bankleitzahl")).toLongLong());
+    } catch (const DataError&) {
+        return {};
+    }
+}
+
+void MemberEntryRules::takeIban(const QString& text) {
+    if (!members_.isOpen() || compactIban(text) == compactIban(ibanText())) return;
+    const TypedIban typed = readTypedIban(text);
+    if (!typed.message.isEmpty()) throw DataError(typed.message);
+    if (!typed.account) return;
+    if (!members_.isEditing()) members_.edit();
+    members_.setValue(QStringLiteral("Bankleitzahl"), typed.account->bankCode);
+    members_.setText(QStringLiteral("Kontonummer"), QString::number(typed.account->account));
+    lookUpBank();
 }
 
 void MemberEntryRules::fillAccountHolder() {

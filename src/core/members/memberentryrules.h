@@ -45,6 +45,14 @@ public:
     // while the record is being edited. Throws DataError when the file cannot be read
     // (Bank stays as it was).
     void lookUpBank();
+    // The IBAN field: the current member's IBAN (grouped in fours, empty when the bank
+    // code and account make none) and the BIC of the bank code (empty when unknown).
+    QString ibanText() const;
+    QString bicText() const;
+    // A typed IBAN: a valid German one puts the record into edit mode and sets
+    // Bankleitzahl, Kontonummer and Bank; any other throws DataError with the German
+    // reason and changes nothing. An empty text or the IBAN shown already do nothing.
+    void takeIban(const QString& text);
     // Puts the record into edit mode and sets Kontoinhaber to Vorname + " " + Nachname.
     void fillAccountHolder();
     // Whether the current member's data allow direct debit (account number, fee class,

@@ -7,12 +7,12 @@
 #include "data/progress.h"
 #include "members/memberrules.h"
 #include "payments/dtauswriter.h"
+#include "payments/memberdebits.h"
 #include "session/session.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
 
 namespace ferolind {
 
@@ -28,9 +28,6 @@ QString replaceUmlauts(const QString& text) {
     return s;
 }
 
-namespace {
-
-// The whole number of a typed text (see isWholeNumberText).
 std::optional<qint64> wholeNumberOf(const QString& text) {
     if (text.isEmpty()) return std::nullopt;
     qsizetype i = (text[0] == u'+' || text[0] == u'-') ? 1 : 0;
@@ -43,34 +40,12 @@ std::optional<qint64> wholeNumberOf(const QString& text) {
     return n;
 }
 
+namespace {
+
 bool inRange(const QString& text, qint64 low, qint64 high) {
     const std::optional<qint64> n = wholeNumberOf(text);
     return n && *n >= low && *n <= high;
 }
-
-// A member as messages name it: "Nr. 12 (Anna Berg)".
-QString memberName(const Dataset& m, const Row& r) {
-    const QString name = (r[m.field(QStringLiteral("Vorname"))].toString() + u' ' +
-                          r[m.field(QStringLiteral("Nachname"))].toString())
-                             .trimmed();
-    const QString number = r[m.field(QStringLiteral("ID"))].toString();
-    return name.isEmpty() ? QStringLiteral("Nr. %1").arg(number) : QStringLiteral("Nr. %1 (%2)").arg(number, name);
-}
-
-const QString kNothingDone = QStringLiteral("\nEs wurde keine Datei erstellt und kein Beitrag gebucht.");
-
-// One direct-debit member ready for the file.
-struct Debit {
-    int memberId = 0;
-    QString who;
-};
-
-// Suspends the displays of the shared datasets while the run goes through them.
-struct DisplaysQuiet {
-    DataModule& data;
-    explicit DisplaysQuiet(DataModule& d) : data(d) { data.DisconnectDB(); }
-    ~DisplaysQuiet() { data.ConnectDB(); }
-};
 
 }  // namespace
 
@@ -115,87 +90,48 @@ DtausRunResult runDtaus(Session& session, DtausWriter& writer, const DtausRunInp
 
     DtausRunResult result;
     result.path = QDir(writer.Path()).filePath(target.fileName);
-    QVector<Debit> debits;
+    MemberDebits collected;
     try {
         writer.Start();
         DisplaysQuiet quiet(data);
-        const MemberRules& rules = session.memberRules();
-        const int fId = m.field(QStringLiteral("ID")), fDtaus = m.field(QStringLiteral("DTAUS")),
-                  fClass = m.field(QStringLiteral("Betrag")), fAccount = m.field(QStringLiteral("Kontonummer")),
-                  fBank = m.field(QStringLiteral("Bankleitzahl")), fHolder = m.field(QStringLiteral("Kontoinhaber"));
-        QSet<int> inRun;
-        {
-            Progress progress(QStringLiteral("Die Lastschriften werden zusammengestellt"), m.recordCount());
-            for (int p = 0; p < m.recordCount(); ++p) {
-                progress.step(p + 1);
-                const Row& r = m.rowAt(p);
-                if (!r[fDtaus].toBool()) continue;
-                const QString who = memberName(m, r);
-                auto refuse = [&](const QString& why) {
-                    throw DataError(QStringLiteral("Mitglied %1: %2").arg(who, why) + kNothingDone);
-                };
-                if (r[fId].isNull()) refuse(QStringLiteral("Das Mitglied hat keine Mitgliedsnummer."));
-                const int id = r[fId].toInt();
-                const QString className = r[fClass].toString();
-                const std::optional<Money> fee = feeOfClass(data, className);
-                if (!fee)
-                    refuse(className.isEmpty()
-                               ? QStringLiteral("Das Mitglied hat keine Beitragsklasse.")
-                               : QStringLiteral("Die Beitragsklasse „%1“ gibt es nicht.").arg(className));
-                const QString accountText = r[fAccount].toString();
-                const std::optional<qint64> account = wholeNumberOf(accountText.trimmed());
-                if (!account) refuse(QStringLiteral("Die Kontonummer „%1“ ist keine ganze Zahl.").arg(accountText));
-                if (input.recordPayments && (inRun.contains(id) || rules.IsFeePaid(id, period.kind, period.year,
-                                                                                   period.period))) {
-                    result.alreadyPaid << who;
-                    continue;
-                }
+        collected = collectMemberDebits(
+            session, input.recordPayments ? &period : nullptr,
+            [&](const MemberDebit& d, const Row&) {
                 try {
-                    writer.AddPayment(replaceUmlauts(r[fHolder].toString()), input.purpose, *fee,
-                                      r[fBank].isNull() ? 0 : r[fBank].toLongLong(), *account);
+                    writer.AddPayment(replaceUmlauts(d.holder), input.purpose, d.fee, d.bankCode, d.account);
                 } catch (const DataError& e) {
-                    refuse(e.message());
+                    return e.message();
                 }
-                inRun.insert(id);
-                debits.push_back({id, who});
-                result.amount += *fee;
-            }
-        }
-        if (input.recordPayments && debits.isEmpty() && !result.alreadyPaid.isEmpty())
-            throw DataError(QStringLiteral("Alle %1 Mitglieder mit DTAUS haben den Beitrag dieses Zeitraums schon "
-                                           "bezahlt.\nEs wurde keine Datei erstellt.")
-                                .arg(result.alreadyPaid.size()));
+                return QString();
+            },
+            [](const QString& who, const QString& why) {
+                throw DataError(QStringLiteral("Mitglied %1: %2").arg(who, why) + kNothingDoneText);
+            });
+        result.alreadyPaid = collected.alreadyPaid;
+        result.amount = collected.amount;
+        refuseWhenAllPaid(collected);
 
         // The payments and the file as one unit: the file is written last inside the
         // transaction, so that a refused row or a failed write leaves neither behind.
-        Transaction tx(data.connection());
-        if (input.recordPayments) {
-            Progress progress(QStringLiteral("Die Beitragszahlungen werden gebucht"), int(debits.size()));
-            for (const Debit& d : debits) {
-                try {
-                    storeFeePaymentRow(data, d.memberId, period);
-                } catch (const DataError& e) {
-                    throw DataError(QStringLiteral("Mitglied %1: %2").arg(d.who, e.message()) + kNothingDone);
-                }
-                progress.step(++result.recorded);
+        result.recorded = storeFeePaymentsWith(data, collected.debits, input.recordPayments ? &period : nullptr,
+                                               [&](Transaction& tx) {
+            const bool existed = QFileInfo::exists(result.path);
+            writer.Finish();
+            try {
+                tx.commit();
+            } catch (const DataError& e) {
+                // The payments were not stored: the new file must not be sent either.
+                if (!existed) QFile::remove(result.path);
+                throw DataError(e.message() + QStringLiteral("\nEs wurde kein Beitrag gebucht; die Datei „%1“ ist "
+                                                             "ungültig und wurde entfernt.")
+                                                  .arg(QDir::toNativeSeparators(result.path)));
             }
-        }
-        const bool existed = QFileInfo::exists(result.path);
-        writer.Finish();
-        try {
-            tx.commit();
-        } catch (const DataError& e) {
-            // The payments were not stored: the new file must not be sent either.
-            if (!existed) QFile::remove(result.path);
-            throw DataError(e.message() + QStringLiteral("\nEs wurde kein Beitrag gebucht; die Datei „%1“ ist "
-                                                         "ungültig und wurde entfernt.")
-                                              .arg(QDir::toNativeSeparators(result.path)));
-        }
+        });
     } catch (...) {
         writer.Cancel();
         throw;
     }
-    result.payments = int(debits.size());
+    result.payments = int(collected.debits.size());
     return result;
 }
 
@@ -205,13 +141,7 @@ QString dtausRunSummary(const DtausRunResult& r) {
                        .arg(r.payments)
                        .arg(moneyToCurrency(r.amount));
     if (r.recorded > 0) text += QStringLiteral("\nFür %1 Mitglied(er) wurde der Beitrag gebucht.").arg(r.recorded);
-    if (!r.alreadyPaid.isEmpty()) {
-        const QStringList shown = r.alreadyPaid.mid(0, 10);
-        text += QStringLiteral("\nNicht eingezogen, da der Beitrag schon bezahlt ist (%1): %2")
-                    .arg(r.alreadyPaid.size())
-                    .arg(shown.join(QStringLiteral(", ")) + (r.alreadyPaid.size() > shown.size() ? QStringLiteral(", …")
-                                                                                               : QString()));
-    }
+    text += alreadyPaidNote(r.alreadyPaid);
     return text;
 }
 

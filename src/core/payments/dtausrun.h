@@ -17,6 +17,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <optional>
 
 namespace ferolind {
 
@@ -35,6 +36,8 @@ inline const QString NoTarget = QStringLiteral("Bitte die Zieldatei angeben (Ord
 // "Ä" → "Ae", "Ö" → "Oe", "Ü" → "Ue", "ä" → "ae", "ö" → "oe", "ü" → "ue", "ß" → "ss".
 QString replaceUmlauts(const QString& text);
 
+// The whole number of a typed text (see isWholeNumberText); none for any other text.
+std::optional<qint64> wholeNumberOf(const QString& text);
 // Whether a typed text is a whole number: digits with an optional sign, nothing else
 // (no blanks), within 64 bits.
 bool isWholeNumberText(const QString& text);

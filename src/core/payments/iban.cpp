@@ -55,6 +55,11 @@ QString checkDigits(const QString& country, const QString& guarded) {
 QString checkDigitsProblem(const QString& kind, const QString& text, const QString& s, int guardedFrom) {
     if (!isDigit(s[2]) || !isDigit(s[3]))
         return QStringLiteral("Die Prüfziffern der %1 „%2“ sind keine Ziffern.").arg(kind, text);
+    // Check digits are 02 to 98: 00, 01 and 99 would pass the mod-97 test as a second
+    // spelling of 97, 98 and 02, but no valid identifier carries them.
+    const int digits = s.mid(2, 2).toInt();
+    if (digits < 2 || digits > 98)
+        return QStringLiteral("Die Prüfziffern der %1 „%2“ stimmen nicht: bitte die %1 prüfen.").arg(kind, text);
     const int r = mod97(s.mid(guardedFrom) + s.left(4));
     if (r < 0) return QStringLiteral("Die %1 „%2“ enthält andere Zeichen als Ziffern und Buchstaben.").arg(kind, text);
     if (r != 1) return QStringLiteral("Die Prüfziffern der %1 „%2“ stimmen nicht: bitte die %1 prüfen.").arg(kind, text);
@@ -118,6 +123,22 @@ QString bicForBankCode(const QString& filePath, qint64 bankCode) {
         if (line.startsWith(code)) return QString::fromLatin1(line.mid(93, 11)).trimmed();
     }
     return {};
+}
+
+QHash<qint64, QString> bicsOfBankCodes(const QString& filePath) {
+    QFile f(filePath);
+    if (!f.open(QIODevice::ReadOnly))
+        throw DataError(QStringLiteral("Die Bankleitzahlendatei „%1“ kann nicht gelesen werden: %2").arg(filePath, f.errorString()));
+    QHash<qint64, QString> bics;
+    while (!f.atEnd()) {
+        const QByteArray line = f.readLine();
+        bool ok = false;
+        const qint64 code = line.left(8).toLongLong(&ok);
+        if (!ok || code < 10000000) continue;
+        const QString bic = QString::fromLatin1(line.mid(93, 11)).trimmed();
+        if (!bic.isEmpty() && !bics.contains(code)) bics.insert(code, bic);
+    }
+    return bics;
 }
 
 QString creditorIdProblem(const QString& text) {

@@ -3,6 +3,7 @@
 // account number, and the creditor identifier ("Gläubiger-ID") with its own check rule.
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <optional>
 
@@ -32,6 +33,9 @@ std::optional<GermanAccount> splitGermanIban(const QString& text);
 // The BIC of a bank code from the bank code file (characters 94 to 104 of the line that
 // begins with the code); empty when no line has it. A missing file throws DataError.
 QString bicForBankCode(const QString& filePath, qint64 bankCode);
+// Every bank code of the file with its BIC (the first line of a code counts), read once
+// for a run over many members. A missing file throws DataError.
+QHash<qint64, QString> bicsOfBankCodes(const QString& filePath);
 
 // Why a creditor identifier is not valid (empty when valid): country code, two check
 // digits, a three-character business code, the national identifier; check digits by

@@ -28,17 +28,6 @@ QString amountText(Money m) {
     return QStringLiteral("%1.%2").arg(c / 100).arg(c % 100, 2, 10, QLatin1Char('0'));
 }
 
-bool bicValid(const QString& bic) {
-    static const QRegularExpression re(QStringLiteral("^[A-Z]{6}[A-Z2-9][A-NP-Z0-9]([A-Z0-9]{3})?$"));
-    return re.match(bic).hasMatch();
-}
-
-// Identifiers: the SEPA characters without blanks, at most 35.
-bool identifierValid(const QString& id) {
-    static const QRegularExpression re(QStringLiteral("^[A-Za-z0-9/\\-?:().,'+]{1,35}$"));
-    return re.match(id).hasMatch() && !id.startsWith(u'/') && !id.contains(QStringLiteral("//"));
-}
-
 void agent(QXmlStreamWriter& x, const char* element, const QString& bic) {
     x.writeStartElement(QString::fromLatin1(element));
     x.writeStartElement(QStringLiteral("FinInstnId"));
@@ -63,6 +52,16 @@ void account(QXmlStreamWriter& x, const char* element, const QString& iban) {
 
 }  // namespace
 
+bool bicValid(const QString& bic) {
+    static const QRegularExpression re(QStringLiteral("^[A-Z]{6}[A-Z2-9][A-NP-Z0-9]([A-Z0-9]{3})?$"));
+    return re.match(bic).hasMatch();
+}
+
+bool identifierValid(const QString& id) {
+    static const QRegularExpression re(QStringLiteral("^[A-Za-z0-9/\\-?:().,'+]{1,35}$"));
+    return re.match(id).hasMatch() && !id.startsWith(u'/') && !id.contains(QStringLiteral("//"));
+}
+
 QString sepaText(const QString& text, int maxLength) {
     static const QString allowed = QStringLiteral("/-?:().,'+ ");
     QString out;
@@ -77,9 +76,12 @@ QString sepaText(const QString& text, int maxLength) {
         case u'ß': out += QStringLiteral("ss"); continue;
         case u'&': out += u'+'; continue;
         }
-        // Accented letters lose their accent: é → e.
-        const QString base = QString(c).normalized(QString::NormalizationForm_D);
-        const QChar b = base.isEmpty() ? c : base[0];
+        // Accented letters lose their accent: é → e (ASCII needs no decomposition).
+        QChar b = c;
+        if (c.unicode() >= 0x80) {
+            const QString base = QString(c).normalized(QString::NormalizationForm_D);
+            if (!base.isEmpty()) b = base[0];
+        }
         if ((b >= u'a' && b <= u'z') || (b >= u'A' && b <= u'Z') || (b >= u'0' && b <= u'9') || allowed.contains(b))
             out += b;
     }

@@ -19,6 +19,13 @@ namespace ferolind {
 // is dropped; cut to `maxLength` characters.
 QString sepaText(const QString& text, int maxLength);
 
+// A BIC: four letters of the bank, two of the country, two characters of the place, an
+// optional three of the branch (capitals and digits).
+bool bicValid(const QString& bic);
+// An identifier of the file (message, mandate, end-to-end): 1 to 35 SEPA characters
+// without blanks, not beginning with "/" and without "//".
+bool identifierValid(const QString& id);
+
 // Whether the day is a TARGET business day: not Saturday or Sunday, not 1 January, Good
 // Friday, Easter Monday, 1 May, 25 or 26 December.
 bool isTargetBusinessDay(const QDate& day);

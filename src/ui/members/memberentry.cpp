@@ -123,6 +123,7 @@ void TDatenEingebenF::connectControls() {
     connect(u.DBComboBox1, &PopupComboBox::popupAboutToShow, this, [this] { enterFeeClassBox(); });
 
     connect(u.DBComboBox1, &QComboBox::currentTextChanged, this, [this] { feeClassTextChanged(); });
+    connect(u.EIBAN, &QLineEdit::editingFinished, this, [this] { takeTypedIban(); });
 
     // The direct-debit data go into the record as they are typed, so that the rule sees
     // them at once (the text field's binding has put the record into edit mode first).
@@ -137,17 +138,25 @@ void TDatenEingebenF::connectControls() {
                 } catch (const DataError&) {
                 }
             });
-        connect(b, &FieldBinding::committed, this,
-                [this] { guarded(this, [this] { entry_.directDebitDataEdited(); }); });
+        connect(b, &FieldBinding::committed, this, [this] {
+            guarded(this, [this] { entry_.directDebitDataEdited(); });
+            showIban();
+        });
     }
 }
 
 void TDatenEingebenF::followRecord() {
     // What the screen shows besides the bound fields follows the record.
     for (auto signal : {&Dataset::currentChanged, &Dataset::rowUpdated})
-        connect(&members_, signal, this, [this] { showDirectDebit(); });
+        connect(&members_, signal, this, [this] {
+            showDirectDebit();
+            showIban();
+        });
     for (auto signal : {&Dataset::stateChanged, &Dataset::viewReset})
-        connect(&members_, signal, this, [this] { showDirectDebit(); });
+        connect(&members_, signal, this, [this] {
+            showDirectDebit();
+            showIban();
+        });
     const auto recordChanged = [this] {
         if (isVisible()) refreshRecordDependents();
     };
@@ -241,6 +250,7 @@ void TDatenEingebenF::prepareShow() {
     applyOpenerStates();
     ui_->BSpeichern->setEnabled(members_.isEditing());
     showDirectDebit();
+    showIban();
     if (members_.isModified()) {
         ui_->PageControl1->setCurrentIndex(0);
         ui_->DBID->setFocus(Qt::OtherFocusReason);
@@ -399,6 +409,28 @@ void TDatenEingebenF::showDirectDebit() {
     const bool possible = entry_.directDebitPossible();
     ui_->DBCheckBox1->setEnabled(possible);
     ui_->Label27->setVisible(!possible);
+}
+
+void TDatenEingebenF::showIban() {
+    if (!bindings_) return;
+    const QString iban = entry_.ibanText();
+    ui_->EIBAN->setText(iban);
+    const qint64 code = iban.isEmpty() ? 0 : members_.value(QStringLiteral("Bankleitzahl")).toLongLong();
+    if (code != bicBankCode_) {
+        bicBankCode_ = code;
+        bic_ = code ? entry_.bicText() : QString();
+    }
+    ui_->LBIC->setText(bic_.isEmpty() ? QString() : QStringLiteral("BIC: ") + bic_);
+}
+
+void TDatenEingebenF::takeTypedIban() {
+    if (!members_.isOpen() || !bindings_) return;
+    guarded(this, [this] { entry_.takeIban(ui_->EIBAN->text()); });
+    // Taken or refused: the field shows the IBAN of what the record holds now.
+    for (const char* field : {"Bankleitzahl", "Kontonummer", "Bank"})
+        if (FieldBinding* b = bindings_->binding(QString::fromLatin1(field))) b->refresh();
+    guarded(this, [this] { entry_.directDebitDataEdited(); });
+    showIban();
 }
 
 bool TDatenEingebenF::checkFeeClass() {

@@ -47,6 +47,8 @@ inline constexpr const char* kDirectDebitHint = "Label27";
 inline constexpr const char* kBookFee = "BBeitragBuchen";
 inline constexpr const char* kPaidPeriods = "MBeitrag";
 inline constexpr const char* kDeletePayments = "BeitragLoeschen";
+inline constexpr const char* kIban = "EIBAN";  // computed from bank code and account; typed, it sets them
+inline constexpr const char* kBic = "LBIC";
 }  // namespace ferolind::ui::memberentry::controls
 
 class TDatenEingebenF : public QDialog {
@@ -92,6 +94,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    qint64 bicBankCode_ = -1;  // the bank code whose BIC is shown
+    QString bic_;
     void connectControls();
     void bindControls();
     void followRecord();
@@ -115,6 +119,10 @@ private:
     bool checkFeeClass();  // false: the box names no fee class (message shown)
     void feeClassTextChanged();
     void showDirectDebit();
+    // The IBAN field and the BIC beside it follow the bank code and account number; a
+    // typed IBAN goes to MemberEntryRules::takeIban.
+    void showIban();
+    void takeTypedIban();
     void refillFeeClasses();
     void updatePaidPeriods();
     void setFeeButtonWanted(bool on);

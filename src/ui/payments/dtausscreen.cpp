@@ -8,7 +8,11 @@
 #include "fees/feepaymentscreen.h"
 #include "members/memberrules.h"
 #include "payments/coversheetlayout.h"
+#include "data/settings.h"
 #include "payments/dtausrun.h"
+#include "payments/iban.h"
+#include "payments/prenotificationlayout.h"
+#include "payments/separun.h"
 #include "printing/memberlistlayout.h"
 #include "printing/pagepreview.h"
 #include "session/session.h"
@@ -30,6 +34,10 @@ const QString kHolderEntry = QStringLiteral("Kontoinhaber");
 const QString kTargetEntry = QStringLiteral("Zieldatei");
 const QString kBankCodeEntry = QStringLiteral("BLZ");
 const QString kPurposeEntry = QStringLiteral("Verwendungszweck");
+
+// The screen's SEPA choice and file; the creditor data are the SEPA settings.
+const QString kSepaFormat = QStringLiteral("SEPA");
+const QString kDtausFormat = QStringLiteral("DTAUS");
 
 // The grid's columns.
 const QStringList kGridFields = {"ID",           "Vorname",      "Nachname", "Betrag",
@@ -71,6 +79,17 @@ TdtausF::TdtausF(Session& session, const TBeitragBuchenF& periods, QWidget* pare
     execPreview = [](QDialog& d) { return d.exec(); };
     statusColumnSelected = [] { return false; };
 
+    const QStringList captions = {"Eintrittsdatum", "Sonstiges 1", "Sonstiges 2", "Sonstiges 3", "Sonstiges 4"};
+    const QStringList sources = mandateDateSources();
+    for (int i = 0; i < sources.size(); ++i) ui_->CBSepaMandatsdatum->addItem(captions.value(i, sources[i]), sources[i]);
+    formatChosen();
+
+    connect(ui_->CBVerfahren, &QComboBox::currentIndexChanged, this, [this] { formatChosen(); });
+    connect(ui_->BVorabinformation, &QPushButton::clicked, this, [this] { printPrenotification(); });
+    connect(ui_->SBSepaZieldatei, &QToolButton::clicked, this, [this] {
+        const QString path = askTarget(ui_->ESepaZieldatei->text());
+        if (!path.isEmpty()) ui_->ESepaZieldatei->setText(path);
+    });
     connect(ui_->SpeedButton1, &QToolButton::clicked, this, [this] { chooseTarget(); });
     connect(ui_->EBLZ, &QLineEdit::editingFinished, this, [this] { leaveBankCode(); });
     connect(ui_->Button1, &QPushButton::clicked, this, [this] { run(); });
@@ -99,6 +118,21 @@ void TdtausF::prepareShow() {
         ui_->EVerwendungszweck->setText(s.DbSettingGet(kPurposeEntry));
     });
     const QDate today = session_.memberRules().today();
+    guarded(this, [this] {
+        if (!members_.isOpen()) return;
+        const SettingsStore& s = session_.data().settings();
+        const SepaSettings sepa = loadSepaSettings(s);
+        ui_->ESepaName->setText(sepa.creditorName);
+        ui_->ESepaIBAN->setText(groupedIban(sepa.creditorIban));
+        ui_->ESepaBIC->setText(sepa.creditorBic);
+        ui_->ESepaGlaeubigerID->setText(sepa.creditorId);
+        ui_->ESepaPraefix->setText(sepa.mandatePrefix);
+        ui_->CBSepaMandatsdatum->setCurrentIndex(std::max(0, ui_->CBSepaMandatsdatum->findData(sepa.mandateDateSource)));
+        ui_->CBSepaSequenz->setCurrentIndex(std::max(0, ui_->CBSepaSequenz->findText(sepa.sequenceType)));
+        ui_->ESepaZieldatei->setText(s.DbSettingGet(sepaentry::Target));
+        ui_->CBVerfahren->setCurrentIndex(s.DbSettingGet(sepaentry::Format) == kSepaFormat ? 1 : 0);
+    });
+    ui_->DESepaFaelligkeit->setDate(earliestCollectionDate(today));
     const QSignalBlocker quiet(ui_->CBJahr);
     ui_->CBJahr->clear();
     ui_->CBJahr->addItems(dtausYearItems(today));
@@ -114,8 +148,53 @@ void TdtausF::done(int result) {
         s.DbSettingSet(kTargetEntry, ui_->EZieldatei->text());
         s.DbSettingSet(kBankCodeEntry, ui_->EBLZ->text());
         s.DbSettingSet(kPurposeEntry, ui_->EVerwendungszweck->text());
+        s.DbSettingSet(sepaentry::Target, ui_->ESepaZieldatei->text());
+        s.DbSettingSet(sepaentry::Format, sepaChosen() ? kSepaFormat : kDtausFormat);
+        // The creditor data are kept when they pass their checks; a run says what is wrong.
+        const SepaRunInput input = sepaInput();
+        if (sepaSettingsProblems(input.settings).isEmpty()) storeSepaSettings(session_.data(), input.settings);
     });
     MemberSelectionScreen::done(result);
+}
+
+bool TdtausF::sepaChosen() const { return ui_->CBVerfahren->currentIndex() == 1; }
+
+void TdtausF::formatChosen() {
+    const bool sepa = sepaChosen();
+    ui_->GBSepa->setVisible(sepa);
+    for (QWidget* w : std::initializer_list<QWidget*>{ui_->EKontonummer, ui_->EBLZ, ui_->EKontoinhaber,
+                                                      ui_->DTPAusfuehrung, ui_->EZieldatei, ui_->SpeedButton1,
+                                                      ui_->BBeiblatt})
+        w->setEnabled(!sepa);
+}
+
+SepaRunInput TdtausF::sepaInput() const {
+    SepaRunInput input;
+    input.target = ui_->ESepaZieldatei->text();
+    input.settings.creditorName = ui_->ESepaName->text();
+    input.settings.creditorIban = ui_->ESepaIBAN->text();
+    input.settings.creditorBic = ui_->ESepaBIC->text();
+    input.settings.creditorId = ui_->ESepaGlaeubigerID->text();
+    input.settings.mandatePrefix = ui_->ESepaPraefix->text();
+    input.settings.mandateDateSource = ui_->CBSepaMandatsdatum->currentData().toString();
+    input.settings.sequenceType = ui_->CBSepaSequenz->currentText();
+    input.remittance = ui_->EVerwendungszweck->text();
+    input.collectionDate = ui_->DESepaFaelligkeit->date();
+    input.recordPayments = ui_->CBBuchen->isChecked();
+    input.periodKind = periods_.periodKind();
+    input.yearText = ui_->CBJahr->currentText();
+    input.periodText = ui_->CBMonatQuartal->currentText();
+    return input;
+}
+
+void TdtausF::printPrenotification() {
+    guarded(this, [this] {
+        printing::PrenotificationLayout layout(prepareSepaRun(session_, sepaInput()).file);
+        if (!printer_) printer_ = defaultPrinter();
+        PagePreviewScreen preview(*printer_, layout, layout.pageCount(), this);
+        preview.setWindowTitle(QStringLiteral("Vorabinformation SEPA-Lastschrift"));
+        execPreview(preview);
+    });
 }
 
 void TdtausF::chooseTarget() {
@@ -132,6 +211,11 @@ void TdtausF::leaveBankCode() {
 }
 
 void TdtausF::run() {
+    if (sepaChosen()) {
+        SepaRunResult result;
+        if (guarded(this, [&] { result = runSepa(session_, sepaInput()); })) inform(this, sepaRunSummary(result));
+        return;
+    }
     DtausRunInput input;
     input.target = ui_->EZieldatei->text();
     input.sender = {ui_->EKontoinhaber->text(), ui_->EBLZ->text(), ui_->EKontonummer->text()};

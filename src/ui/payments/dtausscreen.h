@@ -1,6 +1,8 @@
 // "Datenträgeraustausch": the direct-debit run over the members marked "DTAUS", with the
 // club's sender data (kept club-wide), the optional fee payment of a period for all of
-// them, the cover sheet of the last run and the bank-data list. The screen lives as long
+// them, the cover sheet of the last run and the bank-data list. The same run can write a
+// SEPA file (pain.008) instead, with the creditor data, the collection date and the
+// pre-notification (runSepa in core/payments/separun.h). The screen lives as long
 // as the program and owns the one DTAUS writer, so "Beiblatt drucken" shows the last
 // run's count and sums. The run itself is runDtaus in core/payments/dtausrun.h; the
 // layout is dtausscreen.ui.
@@ -13,6 +15,10 @@
 #include <memory>
 
 class QPrinter;
+
+namespace ferolind {
+struct SepaRunInput;
+}
 
 namespace Ui {
 class TdtausF;
@@ -38,6 +44,20 @@ inline constexpr const char* kCoverSheet = "BBeiblatt";  // "Beiblatt drucken"
 inline constexpr const char* kHelp = "SpeedButton3";
 inline constexpr const char* kList = "Button3";  // "Liste drucken"
 inline constexpr const char* kGrid = "DBGrid1";
+// The choice of the file and the SEPA creditor data.
+inline constexpr const char* kFormat = "CBVerfahren";  // "DTAUS" / "SEPA (pain.008)"
+inline constexpr const char* kSepaGroup = "GBSepa";
+inline constexpr const char* kSepaName = "ESepaName";
+inline constexpr const char* kSepaCreditorId = "ESepaGlaeubigerID";
+inline constexpr const char* kSepaIban = "ESepaIBAN";
+inline constexpr const char* kSepaBic = "ESepaBIC";
+inline constexpr const char* kSepaPrefix = "ESepaPraefix";
+inline constexpr const char* kSepaMandateDate = "CBSepaMandatsdatum";
+inline constexpr const char* kSepaSequence = "CBSepaSequenz";
+inline constexpr const char* kSepaCollection = "DESepaFaelligkeit";
+inline constexpr const char* kSepaTarget = "ESepaZieldatei";
+inline constexpr const char* kSepaChooseTarget = "SBSepaZieldatei";
+inline constexpr const char* kPrenotification = "BVorabinformation";  // "Vorabinformation drucken"
 }  // namespace ferolind::ui::dtausscreen::controls
 
 class TdtausF : public ferolind::ui::MemberSelectionScreen {
@@ -61,6 +81,10 @@ public:
     std::function<bool()> statusColumnSelected;
 
 private:
+    bool sepaChosen() const;
+    void formatChosen();
+    ferolind::SepaRunInput sepaInput() const;
+    void printPrenotification();
     void chooseTarget();
     void leaveBankCode();
     void run();

@@ -1,0 +1,71 @@
+// The step both direct-debit runs share (DTAUS and SEPA): the presented members of the
+// member dataset whose "DTAUS" is true, each with the fee of the member's class, the
+// members who have paid the period already left out; and afterwards the fee payment rows
+// of the collected members stored in one transaction with the file.
+#pragma once
+
+#include "data/field.h"
+#include "data/values.h"
+#include "fees/feepayments.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <functional>
+
+namespace ferolind {
+
+class Connection;
+class DataModule;
+class Session;
+class Transaction;
+
+// The end of every refusal of a run.
+inline const QString kNothingDoneText = QStringLiteral("\nEs wurde keine Datei erstellt und kein Beitrag gebucht.");
+
+// A direct-debit member the run can take.
+struct MemberDebit {
+    int memberId = 0;
+    QString who;          // as messages name it: "Nr. 12 (Anna Berg)"
+    Money fee = 0;
+    qint64 bankCode = 0;  // 0: none
+    qint64 account = 0;
+    QString holder;       // Kontoinhaber as stored
+};
+
+struct MemberDebits {
+    QVector<MemberDebit> debits;
+    QStringList alreadyPaid;  // left out: they had paid the period already
+    Money amount = 0;         // the sum of the debits' fees
+};
+
+// Goes through the presented members (in the dataset's filter and order) whose "DTAUS"
+// is true. A member without number or fee class, or whose account number is no whole
+// number, goes to `refuse(who, why)`; so does one that `take` refuses by returning a
+// reason. `take` is called for every member that can be debited (with `period`, after
+// leaving out those who have paid it already), with its row for further fields. `refuse`
+// may throw to stop at the first; when it returns, the member is left out.
+MemberDebits collectMemberDebits(Session& session, const FeePeriod* period,
+                                 const std::function<QString(const MemberDebit&, const Row&)>& take,
+                                 const std::function<void(const QString& who, const QString& why)>& refuse);
+
+// Throws when recording left nobody because every member had paid already.
+void refuseWhenAllPaid(const MemberDebits& collected);
+
+// The summary's line on the members left out ("Nicht eingezogen, …"); empty for none.
+QString alreadyPaidNote(const QStringList& alreadyPaid);
+
+// Opens the transaction, stores the fee payment row of every debit for `period` (none
+// without one), then hands the open transaction to `finish`, which writes the file and
+// commits. A refused row names its member and leaves nothing stored. Returns the rows stored.
+int storeFeePaymentsWith(DataModule& data, const QVector<MemberDebit>& debits, const FeePeriod* period,
+                         const std::function<void(Transaction&)>& finish);
+
+// Suspends the displays of the shared datasets while a run goes through them.
+struct DisplaysQuiet {
+    DataModule& data;
+    explicit DisplaysQuiet(DataModule& d);
+    ~DisplaysQuiet();
+};
+
+}  // namespace ferolind
