@@ -13,12 +13,15 @@
 #include "data/database.h"
 #include "data/datamodule.h"
 #include "data/errors.h"
+#include "data/fastexit.h"
 #include "data/postalcodes.h"
 #include "data/values.h"
 #include "members/columns.h"
 #include "members/memberquery.h"
 #include "members/memberrules.h"
 #include "session/session.h"
+
+#include <memory>
 
 namespace ferolind {
 
@@ -152,7 +155,7 @@ void add(Dataset& d, const QStringList& pairs) {
     }
 }
 
-int run(QStringList args, QTextStream& out, QTextStream& err) {
+int run(QStringList args, QTextStream& out, QTextStream& err, DataModule& data) {
     QString folder;
     bool haveFolder = false;
     if (args.size() >= 2 && args[0] == u"--db") {
@@ -166,7 +169,6 @@ int run(QStringList args, QTextStream& out, QTextStream& err) {
     }
     const QString command = args.takeFirst();
 
-    DataModule data;
     if (command == u"plz") {
         if (args.size() != 1) throw DataError(QStringLiteral("Aufruf: ferolind-cli plz PLZ"));
         for (const QString& town : townsForPostalCode(data.postalCodes(), args[0])) out << town << '\n';
@@ -241,12 +243,26 @@ int run(QStringList args, QTextStream& out, QTextStream& err) {
 }  // namespace
 
 int runCli(const QStringList& args, QTextStream& out, QTextStream& err) {
+    DataModule data;
     try {
-        return run(args, out, err);
+        return run(args, out, err, data);
     } catch (const DataError& e) {
         err << e.message() << '\n';
         return 1;
     }
+}
+
+int runCliLeavingRows(const QStringList& args, QTextStream& out, QTextStream& err, bool& leaveFast) {
+    auto data = std::make_unique<DataModule>();
+    int rc = 1;
+    try {
+        rc = run(args, out, err, *data);
+    } catch (const DataError& e) {
+        err << e.message() << '\n';
+    }
+    leaveFast = data->connection() && mayLeaveWithoutClosing(*data->connection());
+    if (leaveFast) (void)data.release();  // the process ends next, without freeing the rows
+    return rc;
 }
 
 }  // namespace ferolind

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLocale>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 int main(int argc, char** argv) {
@@ -19,8 +21,16 @@ int main(int argc, char** argv) {
         printing ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     QTextStream out(stdout), err(stderr);
-    const int rc = ferolind::runCli(app->arguments().mid(1), out, err);
+    bool leaveFast = false;
+    const int rc = ferolind::runCliLeavingRows(app->arguments().mid(1), out, err, leaveFast);
     out.flush();
     err.flush();
+    if (leaveFast) {
+        // A read-only run: every file the command wrote is closed, the club file holds all
+        // it committed (nothing), and its connection only reads. Ending here skips freeing
+        // the rows and the connection; the system closes the file.
+        std::fflush(nullptr);
+        std::_Exit(rc);
+    }
     return rc;
 }

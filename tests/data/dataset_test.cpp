@@ -1,6 +1,7 @@
 // The dataset engine on a real database file: schema, states, events, locate, filter,
 // sort, re-query, display suspension and XML persistence.
 #include "data/dataset.h"
+#include "data/collation.h"
 #include "data/database.h"
 #include "data/datamodule.h"
 #include "data/errors.h"
@@ -349,6 +350,93 @@ TEST(Engine, FilterAndSortPresentRowsAndRequeryKeepsThem) {
 
     m->setFiltered(false);
     EXPECT_EQ(m->recordCount(), 5);
+}
+
+// A filter change over a sorted view reuses the order of all records; every change of the
+// records since must show: the view is always what a fresh sort of the filtered rows gives.
+TEST(Engine, AFilterOverASortedViewFollowsEveryChangeOfTheRecords) {
+    Db db;
+    auto m = openMembers(db);
+    addMember(*m, 1, "Anna", "Zander");
+    addMember(*m, 2, "Bert", "müller");
+    addMember(*m, 3, "Cora", "Adam");
+    addMember(*m, 4, "Dora", "Meier");
+    addMember(*m, 5, "Emil", "Müller");
+    addMember(*m, 6, "Finn", "");
+    const int id = m->field("ID"), last = m->field("Nachname");
+    const QString filter = QStringLiteral("ID <> 4");
+    // The IDs a filtered, sorted view must present: rows by name (German collation, no
+    // name first), ties in table order.
+    const auto expected = [&](bool filtered) {
+        QVector<int> order;
+        for (int i = 0; i < m->totalCount(); ++i)
+            if (!filtered || m->recordAt(i)[id].toInt() != 4) order << i;
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            return germanCollator().compare(m->recordAt(a)[last].toString(), m->recordAt(b)[last].toString()) < 0;
+        });
+        QList<int> ids;
+        for (const int i : order) ids << m->recordAt(i)[id].toInt();
+        return ids;
+    };
+    const auto presented = [&] {
+        QList<int> ids;
+        for (int p = 0; p < m->recordCount(); ++p) ids << m->rowAt(p)[id].toInt();
+        return ids;
+    };
+    m->setSort("Nachname");
+    const auto editName = [&](int member, const QString& name) {
+        ASSERT_TRUE(m->locate("ID", {member}));
+        m->edit();
+        m->setText("Nachname", name);
+        ASSERT_TRUE(m->post());
+    };
+    const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+        {"nothing", [] {}},
+        {"a stored name moves the row", [&] { editName(3, "Zorn"); }},
+        {"a new record", [&] { addMember(*m, 7, "Gina", "Berg"); }},
+        {"a deleted record",
+         [&] {
+             ASSERT_TRUE(m->locate("ID", {1}));
+             m->remove();
+         }},
+        {"a store undone by a failing rule",
+         [&] {
+             const int rule = m->on(Dataset::Event::AfterStore, [](Dataset&) { throw DataError("nein"); });
+             ASSERT_TRUE(m->locate("ID", {2}));
+             m->edit();
+             m->setText("Nachname", "Aal");
+             EXPECT_THROW(m->post(), DataError);
+             m->cancel();
+             m->off(rule);
+         }},
+        {"a row mirrored from another writer",
+         [&] {
+             ASSERT_TRUE(m->locate("ID", {5}));
+             Row r = m->currentRow();
+             r[last] = QStringLiteral("Ahrens");
+             m->mirrorStoredRow(r);
+         }},
+        {"a row another workstation changed",
+         [&] {
+             {
+                 auto other = openMembers(db);
+                 ASSERT_TRUE(other->locate("ID", {6}));
+                 other->edit();
+                 other->setText("Nachname", "Yilmaz");
+                 ASSERT_TRUE(other->post());
+             }
+             m->refresh();
+         }},
+    };
+    for (const auto& [what, change] : changes) {
+        m->clearFilter();
+        EXPECT_EQ(presented(), expected(false)) << "before: " << what;
+        change();
+        m->applyFilter(filter);
+        EXPECT_EQ(presented(), expected(true)) << what;
+        m->clearFilter();
+        EXPECT_EQ(presented(), expected(false)) << what;
+    }
 }
 
 TEST(Engine, AFilterThatCannotBeParsedChangesNothing) {

@@ -98,6 +98,10 @@ const std::vector<MatchCase>& matchCases() {
         // text: case-insensitive, also when ordering
         {"Ort = 'BERLIN'", {0, 2, 5}},
         {"Ort <> 'Berlin'", {1, 3}},
+        {"Ort = 'MÜNCHEN'", {3}},
+        {"Ort = 'Berli'", {}},  // a shorter or longer text is another text
+        {"Ort <> 'Berlins'", {0, 1, 2, 3, 5}},
+        {"Ort <> 'hamburg'", {0, 2, 3, 5}},
         {"Nachname = 'müller'", {0}},
         {"Vorname < 'c'", {0, 1}},
         {"Nachname > 'm' and Nachname < 'N'", {0, 1, 3}},

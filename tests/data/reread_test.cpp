@@ -3,6 +3,7 @@
 // by row reads those rows only, with the same result as reading the table whole.
 #include "club.h"
 #include "data/connection.h"
+#include "data/fastexit.h"
 #include "data/schema.h"
 
 #include <gtest/gtest.h>
@@ -245,4 +246,23 @@ TEST(Reading, OneChangedRowIsAllThatIsRead) {
     EXPECT_EQ(m.text("Vorname"), "Gelesen");
     ASSERT_TRUE(m.locate(QStringLiteral("ID"), {1}));
     EXPECT_EQ(m.text("Vorname"), "Unbemerkt");
+}
+
+// The command-line tool ends a run that only read without closing the file: only while the
+// connection has no transaction open and has written nothing.
+TEST(Reading, OnlyAConnectionThatWroteNothingMayBeLeftOpen) {
+    Club club;
+    club.addMember({{"ID", "1"}, {"Nachname", "Berg"}});
+    EXPECT_FALSE(mayLeaveWithoutClosing(*club.data->connection()));  // it wrote
+
+    Workstation reader(club.folder());
+    Connection& c = *reader.data.connection();
+    EXPECT_TRUE(mayLeaveWithoutClosing(c));
+    {
+        Transaction tx(&c);
+        EXPECT_FALSE(mayLeaveWithoutClosing(c));
+    }
+    EXPECT_TRUE(mayLeaveWithoutClosing(c));
+    editMember(reader.data.members(), 1, "Vorname", QStringLiteral("Eins"));
+    EXPECT_FALSE(mayLeaveWithoutClosing(c));
 }

@@ -15,6 +15,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <algorithm>
+#include <deque>
 #include <limits>
 
 namespace ferolind {
@@ -101,6 +102,7 @@ void Dataset::close() {
     if (!isOpen()) return;
     records_.clear();
     view_.clear();
+    forgetOrder();
     buffer_.clear();
     bufferRecord_ = -1;
     modified_ = false;
@@ -280,12 +282,40 @@ bool Dataset::lessThan(int a, int b) const {
     return false;
 }
 
-void Dataset::rebuildView() {
+void Dataset::rebuildView(bool orderKept) {
+    if (!orderKept) order_.clear();
     view_.clear();
     view_.reserve(records_.size());
+    // With the order of all records known (only the filter changed), the view is the
+    // records of that order the filter passes: the order of any subset is the same.
+    if (!sortFields_.isEmpty() && order_.size() == size_t(records_.size())) {
+        // The filter is tested in table order, the order the rows lie in memory, so that the
+        // walk through the rows is not one cache miss after another; then the order is walked.
+        std::vector<char> passes(records_.size());
+        for (int i = 0; i < records_.size(); ++i) passes[i] = passesFilter(records_[i].values);
+        for (const int i : order_)
+            if (passes[i]) view_.append(i);
+        return;
+    }
     for (int i = 0; i < records_.size(); ++i)
         if (passesFilter(records_[i].values)) view_.append(i);
     if (sortFields_.isEmpty()) return;
+    sortView();
+    if (view_.size() == records_.size()) order_.assign(view_.begin(), view_.end());
+}
+
+namespace {
+// The text a sort sees in a cell: its QString without a copy; other values (none, or
+// a value of another type) through `holder`.
+QStringView sortText(const QVariant& v, QString& holder) {
+    if (v.typeId() == QMetaType::QString) return *static_cast<const QString*>(v.constData());
+    holder = v.toString();
+    return holder;
+}
+}  // namespace
+
+// Orders the view by the sort keys, ties in table order.
+void Dataset::sortView() {
     // Keys made once per row, so that a sort over many rows compares integers: a text its
     // rank among the column's distinct texts (collated once per distinct text), a number
     // or a Yes/No its value. Dates compare by value.
@@ -297,24 +327,33 @@ void Dataset::rebuildView() {
         switch (fields_[f].type) {
             case FieldType::Text:
             case FieldType::Memo: {
-                QHash<QString, int> distinct;
+                // Views into the rows' own texts; `held` keeps converted ones alive.
+                std::deque<QString> held;
+                QHash<QStringView, int> distinct;
+                std::vector<QStringView> texts;
                 std::vector<int> textOf(n);
                 for (int i = 0; i < n; ++i) {
-                    const QString text = records_[view_[i]].values[f].toString();
+                    QString holder;
+                    QStringView text = sortText(records_[view_[i]].values[f], holder);
+                    if (!holder.isEmpty()) {
+                        held.push_back(std::move(holder));
+                        text = held.back();
+                    }
                     auto it = distinct.constFind(text);
-                    if (it == distinct.constEnd()) it = distinct.insert(text, int(distinct.size()));
+                    if (it == distinct.constEnd()) {
+                        it = distinct.insert(text, int(texts.size()));
+                        texts.push_back(text);
+                    }
                     textOf[i] = it.value();
                 }
                 std::vector<QCollatorSortKey> collated;
-                collated.reserve(distinct.size());
-                std::vector<const QString*> texts(distinct.size());
-                for (auto it = distinct.cbegin(); it != distinct.cend(); ++it) texts[it.value()] = &it.key();
-                for (const QString* t : texts) collated.push_back(germanCollator().sortKey(*t));
-                std::vector<int> byText(distinct.size());
+                collated.reserve(texts.size());
+                for (const QStringView t : texts) collated.push_back(germanCollator().sortKey(t.toString()));
+                std::vector<int> byText(texts.size());
                 for (int i = 0; i < int(byText.size()); ++i) byText[i] = i;
                 std::sort(byText.begin(), byText.end(),
                           [&](int a, int b) { return collated[a].compare(collated[b]) < 0; });
-                std::vector<qint64> rank(distinct.size());
+                std::vector<qint64> rank(texts.size());
                 for (int j = 0, r = 0; j < int(byText.size()); ++j) {
                     if (j > 0 && collated[byText[j - 1]].compare(collated[byText[j]]) != 0) ++r;
                     rank[byText[j]] = r;
@@ -336,25 +375,40 @@ void Dataset::rebuildView() {
             case FieldType::Date: break;
         }
     }
-    const auto less = [&](int a, int b) {
-        for (int k = 0; k < sortFields_.size(); ++k) {
-            int c;
-            if (!keys[k].empty()) {
-                c = keys[k][a] < keys[k][b] ? -1 : (keys[k][a] > keys[k][b] ? 1 : 0);
-            } else {
-                const int f = sortFields_[k];
-                c = compareValues(fields_[f].type, records_[view_[a]].values[f], records_[view_[b]].values[f],
-                                  germanCollator());
-            }
-            if (c != 0) return c < 0;
-        }
-        return false;
-    };
     std::vector<int> order(n);
     for (int i = 0; i < n; ++i) order[i] = i;
-    // Often the rows are in that order already (by ID, as read): nothing to sort then.
-    if (std::is_sorted(order.begin(), order.end(), less)) return;
-    std::stable_sort(order.begin(), order.end(), less);
+    if (keys.size() == 1 && !keys[0].empty()) {
+        // One integer key (a title click): pairs of key and place sort without indirection,
+        // the place keeping ties in table order.
+        const std::vector<qint64>& key = keys[0];
+        std::vector<std::pair<qint64, int>> pairs(n);
+        bool sorted = true;
+        for (int i = 0; i < n; ++i) {
+            pairs[i] = {key[i], i};
+            if (i > 0 && key[i] < key[i - 1]) sorted = false;
+        }
+        if (sorted) return;  // often the rows are in that order already (by ID, as read)
+        std::sort(pairs.begin(), pairs.end());
+        for (int i = 0; i < n; ++i) order[i] = pairs[i].second;
+    } else {
+        const auto less = [&](int a, int b) {
+            for (int k = 0; k < sortFields_.size(); ++k) {
+                int c;
+                if (!keys[k].empty()) {
+                    c = keys[k][a] < keys[k][b] ? -1 : (keys[k][a] > keys[k][b] ? 1 : 0);
+                } else {
+                    const int f = sortFields_[k];
+                    c = compareValues(fields_[f].type, records_[view_[a]].values[f], records_[view_[b]].values[f],
+                                      germanCollator());
+                }
+                if (c != 0) return c < 0;
+            }
+            return false;
+        };
+        // Often the rows are in that order already (by ID, as read): nothing to sort then.
+        if (std::is_sorted(order.begin(), order.end(), less)) return;
+        std::stable_sort(order.begin(), order.end(), less);
+    }
     QVector<int> sorted(view_.size());
     for (int i = 0; i < int(order.size()); ++i) sorted[i] = view_[order[i]];
     view_ = std::move(sorted);
@@ -388,7 +442,7 @@ void Dataset::setFilter(const QString& text) {
     filterText_ = text;
     filter_ = std::move(compiled);
     if (isOpen() && filtered_) {
-        rebuildView();
+        rebuildView(true);
         notifyReset();
         moveCursor(0, true);
     }
@@ -400,7 +454,7 @@ void Dataset::setFiltered(bool on) {
     filtered_ = on;
     if (on && !filter_) filter_ = Filter::compile(filterText_, fields_);
     if (isOpen()) {
-        rebuildView();
+        rebuildView(true);
         notifyReset();
         moveCursor(0, true);
     }
@@ -631,6 +685,7 @@ void Dataset::undoLater(std::function<void()> undo) {
 }
 
 void Dataset::afterRollback() {
+    forgetOrder();
     if (!isOpen()) return;
     rebuildKeepingCurrent();
     emit contentChanged();
@@ -709,6 +764,7 @@ bool Dataset::post() {
         Record rec{isNew ? 0 : records_[bufferRecord_].key, buffer_};
         storeToDatabase(rec, isNew, isNew ? nullptr : &records_[bufferRecord_].values);
         compute(rec.values);
+        forgetOrder();
         int index;
         if (isNew) {
             records_.append(std::move(rec));
@@ -807,6 +863,7 @@ void Dataset::remove() {
                           {records_[index].key}, QStringLiteral("Der Datensatz kann nicht gelöscht werden"));
     }
     const Record old = records_[index];
+    forgetOrder();
     undoLater([this, old, index] { records_.insert(std::min(index, int(records_.size())), old); });
     records_.remove(index);
     view_.remove(pos_);
@@ -854,6 +911,7 @@ void Dataset::mirrorStoredRow(const Row& row) {
     compute(r);
     const qint64 key = keyField_ >= 0 ? r[keyField_].toLongLong() : 0;
     const int i = keyField_ >= 0 ? indexOfKey(key) : -1;
+    forgetOrder();
     if (i >= 0) {
         const Record old = records_[i];
         undoLater([this, old] {
@@ -1042,6 +1100,7 @@ void Dataset::compute(Row& r) const {
 void Dataset::recomputeAll() {
     if (!compute_ || !isOpen()) return;
     for (Record& rec : records_) compute_(rec.values);
+    forgetOrder();
     if (isEditing()) compute_(buffer_);
     // A filter or sort on a calculated field sees the new values.
     if ((filtered_ && filter_ && !filter_->selectsAll()) || !sortFields_.isEmpty())

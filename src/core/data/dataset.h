@@ -14,6 +14,7 @@
 #include <QVariantList>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace ferolind {
 
@@ -215,7 +216,12 @@ private:
     void loadAllRows();
     void presentReRead(qint64 currentKey);
     void markRowChanged(qint64 key);
-    void rebuildView();
+    // Rebuilds the view from the records; `orderKept`: only the filter changed since the
+    // last rebuild, so a known order of all records still holds.
+    void rebuildView(bool orderKept = false);
+    void sortView();
+    // Forgets the order of all records (their values or places changed).
+    void forgetOrder() { order_.clear(); }
     void rebuildKeepingCurrent();
     bool passesFilter(const Row& r) const;
     bool lessThan(int a, int b) const;
@@ -264,6 +270,9 @@ private:
     bool filtered_ = false;
     QString sortText_;
     QVector<int> sortFields_;
+    // Every record index in the order of the sort keys, kept from the last sort that saw all
+    // records, so that a filter change needs no new sort; empty when not known.
+    std::vector<int> order_;
 
     int suspend_ = 0;
     bool resetPending_ = false;

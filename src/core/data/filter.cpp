@@ -105,6 +105,12 @@ bool isAbsent(const QVariant& v) { return !v.isValid() || v.isNull(); }
 // The text of a cell, or nullptr when it has none. `holder` keeps a converted
 // value alive for cells that do not hold a QString.
 const QString* readText(const QVariant& v, QString& holder) {
+    // A text cell first, without the general test for no value: a QString cell without
+    // one holds an empty text.
+    if (v.typeId() == QMetaType::QString) {
+        const QString* s = static_cast<const QString*>(v.constData());
+        return s->isEmpty() ? nullptr : s;
+    }
     if (isAbsent(v)) return nullptr;
     const QString* s = &holder;
     if (v.typeId() == QMetaType::QString)
@@ -227,7 +233,10 @@ bool compareWithConstant(const Comparison& c, const Row& row) {
             const QVariant* v = cellOf(row, c.left.field);
             QString holder;
             const QString* s = v ? readText(*v, holder) : nullptr;
-            return s && holds(c.op, QStringView(*s).compare(QStringView(c.text), Qt::CaseInsensitive));
+            if (!s) return false;
+            // Texts equal ignoring case have the same length (case is folded letter by letter).
+            if ((c.op == Op::Eq || c.op == Op::Ne) && s->size() != c.text.size()) return c.op == Op::Ne;
+            return holds(c.op, QStringView(*s).compare(QStringView(c.text), Qt::CaseInsensitive));
         }
         case Category::Int:
         case Category::Money: {
