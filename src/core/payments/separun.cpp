@@ -148,6 +148,8 @@ QDate mandateDateOf(const QVariant& value) {
         const QVariant d = parseDate(value.toString().trimmed());
         return d.isNull() ? QDate() : toDateTime(d).date();
     }
+    // A date as it is; only a moment needs converting (through the local time).
+    if (value.typeId() == QMetaType::QDate) return value.toDate();
     return toDateTime(value).date();
 }
 
