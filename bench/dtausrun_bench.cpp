@@ -5,7 +5,7 @@
 // FEROLIND_BENCH_MEMBERS changes the club's size.
 #include "data/datamodule.h"
 #include "data/dataset.h"
-#include "democlub.h"
+#include "debitclub.h"
 #include "fees/feepayments.h"
 #include "payments/dtausrun.h"
 #include "payments/dtauswriter.h"
@@ -18,22 +18,14 @@
 namespace {
 
 void dtausMemberRun(benchmark::State& state) {
-    QTemporaryDir dir;
-    ferolind::demo::Size size;
-    size.members = qEnvironmentVariableIsSet("FEROLIND_BENCH_MEMBERS") ? qEnvironmentVariableIntValue("FEROLIND_BENCH_MEMBERS")
-                                                                        : 30000;
-    size.bookings = 100;
-    ferolind::demo::createDemoClub(dir.path(), size);
-    ferolind::DataModule dm;
-    ferolind::Session session(dm);
-    dm.openFolder(dir.path());
-    session.loadAfterOpen();
-    ferolind::storePaymentPeriodKind(dm, int(ferolind::PaymentPeriod::Monthly));
+    ferolind::demo::DebitClub club;
+    ferolind::DataModule& dm = club.dm;
+    const ferolind::demo::Size& size = club.size;
     dm.members().applyFilter(QStringLiteral("DTAUS = true"));
 
     ferolind::DtausWriter writer;
     ferolind::DtausRunInput input;
-    input.target = QDir(dir.path()).filePath(QStringLiteral("lastschrift.txt"));
+    input.target = QDir(club.dir.path()).filePath(QStringLiteral("lastschrift.txt"));
     input.sender = {QStringLiteral("Förderverein Süd"), QStringLiteral("37050198"), QStringLiteral("1234567890")};
     input.purpose = QStringLiteral("Mitgliedsbeitrag Januar");
     input.recordPayments = true;
@@ -44,7 +36,7 @@ void dtausMemberRun(benchmark::State& state) {
         input.yearText = QString::number(size.today.year() + 1 + month / 12);
         input.periodText = QString::number(month % 12 + 1);
         ++month;
-        result = ferolind::runDtaus(session, writer, input);
+        result = ferolind::runDtaus(club.session, writer, input);
         benchmark::DoNotOptimize(result.payments);
     }
     state.counters["members"] = size.members;

@@ -5,7 +5,7 @@
 // FEROLIND_BENCH_MEMBERS changes the club's size.
 #include "data/datamodule.h"
 #include "data/dataset.h"
-#include "democlub.h"
+#include "debitclub.h"
 #include "fees/feepayments.h"
 #include "payments/iban.h"
 #include "payments/separun.h"
@@ -52,24 +52,16 @@ void sepaWriter20000(benchmark::State& state) {
 BENCHMARK(sepaWriter20000)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 void sepaMemberRun(benchmark::State& state) {
-    QTemporaryDir dir;
-    ferolind::demo::Size size;
-    size.members = qEnvironmentVariableIsSet("FEROLIND_BENCH_MEMBERS") ? qEnvironmentVariableIntValue("FEROLIND_BENCH_MEMBERS")
-                                                                        : 30000;
-    size.bookings = 100;
-    ferolind::demo::createDemoClub(dir.path(), size);
-    ferolind::DataModule dm;
-    ferolind::Session session(dm);
-    dm.openFolder(dir.path());
-    session.loadAfterOpen();
-    ferolind::storePaymentPeriodKind(dm, int(ferolind::PaymentPeriod::Monthly));
+    ferolind::demo::DebitClub club;
+    ferolind::DataModule& dm = club.dm;
+    const ferolind::demo::Size& size = club.size;
     // The demo club has members who join later this year; their mandate dates lie ahead,
     // and the run would refuse them.
     dm.members().applyFilter(QStringLiteral("DTAUS = true and EintrittDatum <= '%1'")
                                  .arg(size.today.toString(QStringLiteral("dd.MM.yyyy"))));
 
     ferolind::SepaRunInput input;
-    input.target = QDir(dir.path()).filePath(QStringLiteral("lastschrift.xml"));
+    input.target = QDir(club.dir.path()).filePath(QStringLiteral("lastschrift.xml"));
     input.settings.creditorName = QStringLiteral("Förderverein Süd e.V.");
     input.settings.creditorIban = QStringLiteral("DE02500105170137075030");
     input.settings.creditorBic = QStringLiteral("INGDDEFFXXX");
@@ -86,7 +78,7 @@ void sepaMemberRun(benchmark::State& state) {
         input.yearText = QString::number(size.today.year() + 1 + month / 12);
         input.periodText = QString::number(month % 12 + 1);
         ++month;
-        result = ferolind::runSepa(session, input);
+        result = ferolind::runSepa(club.session, input);
         benchmark::DoNotOptimize(result.payments);
     }
     state.counters["members"] = size.members;
