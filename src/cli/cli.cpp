@@ -86,7 +86,7 @@ void list(Dataset& d, const QStringList& defaultColumns, const QStringList& args
     for (int f : fields) header << d.fields()[f].name;
     out << header.join('\t') << '\n';
     for (int p = 0; p < d.recordCount(); ++p) {
-        const Row& r = d.rowAt(p);
+        const RowRef r = d.rowAt(p);
         QStringList cells;
         for (int f : fields) cells << valueToText(d.fields()[f].type, r[f]);
         out << cells.join('\t') << '\n';

@@ -104,7 +104,7 @@ void arrears(Session& session, const QStringList& args, QTextStream& out) {
     for (int f : fields) header << m.fields()[f].name;
     out << header.join('\t') << '\n';
     for (int p = 0; p < m.recordCount(); ++p) {
-        const Row& r = m.rowAt(p);
+        const RowRef r = m.rowAt(p);
         QStringList cells;
         for (int f : fields) cells << valueToText(m.fields()[f].type, r[f]);
         out << cells.join('\t') << '\n';

@@ -412,7 +412,7 @@ TEST(Engine, AFilterOverASortedViewFollowsEveryChangeOfTheRecords) {
         {"a row mirrored from another writer",
          [&] {
              ASSERT_TRUE(m->locate("ID", {5}));
-             Row r = m->currentRow();
+             Row r = m->currentRow().toRow();
              r[last] = QStringLiteral("Ahrens");
              m->mirrorStoredRow(r);
          }},

@@ -30,7 +30,7 @@ QStringList presented(Dataset& d) {
     QStringList rows;
     for (int p = 0; p < d.recordCount(); ++p) {
         QStringList cells;
-        for (const QVariant& v : d.rowAt(p)) cells << v.toString();
+        for (const QVariant& v : d.rowAt(p).toRow()) cells << v.toString();
         rows << cells.join('|');
     }
     return rows;

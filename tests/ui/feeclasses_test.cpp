@@ -62,7 +62,7 @@ struct ClubWithClasses {
         QVector<Row> rows;
         const int fClass = members.field("Betrag");
         for (int i = 0; i < members.totalCount(); ++i) {
-            Row r = members.recordAt(i);
+            Row r = members.recordAt(i).toRow();
             r.remove(fClass);
             rows << r;
         }

@@ -70,7 +70,7 @@ void recomputeBalances(DataModule& data, const std::function<void(int, int)>& pr
     data.DisconnectDB();
     try {
         for (int i = 0; i < total; ++i) {
-            const Row& r = b.recordAt(i);
+            const RowRef r = b.recordAt(i);
             const int k = slot.value(r[fAccount].toString().toCaseFolded(), 0);
             if (k == 0) continue;
             const Money amount = r[fAmount].toLongLong();

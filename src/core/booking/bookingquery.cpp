@@ -25,7 +25,7 @@ Money bookingNetSum(const Dataset& bookings) {
     const int fAmount = bookings.field(QStringLiteral("Betrag")), fDirection = bookings.field(QStringLiteral("SollHaben"));
     Money sum = 0;
     for (int p = 0; p < bookings.recordCount(); ++p) {
-        const Row& r = bookings.rowAt(p);
+        const RowRef r = bookings.rowAt(p);
         const Money amount = r[fAmount].toLongLong();
         sum += r[fDirection].toString() == u"A" ? -amount : amount;
         // Both terms lie within the range of an amount, so the step itself cannot overflow.

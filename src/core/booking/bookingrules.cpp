@@ -53,7 +53,7 @@ BookingRules::BookingRules(DataModule& data) : data_(data), bookings_(data.booki
     });
     // Inside the store's transaction: a balance that cannot be written undoes the store.
     bookings_.on(E::AfterStore, [this](Dataset& d) {
-        const Row& stored = d.storedRecord();
+        const RowRef stored = d.storedRecord();
         if (!stored[fNumber_].isNull()) {
             // A store undone later (the second booking of a transfer refused) uses up no number.
             if (Connection* c = data_.connection()) {
@@ -85,7 +85,7 @@ QStringList BookingRules::categoriesFor(const QString& direction) const {
 
 QStringList BookingRules::accounts() const { return data_.settings().DbSettingGetList(kAccounts); }
 
-BookingEffect BookingRules::effectOf(const Row& booking) const {
+BookingEffect BookingRules::effectOf(const RowRef& booking) const {
     BookingEffect e;
     if (booking.size() <= fAccount_) return e;
     e.account = booking[fAccount_].toString();
@@ -98,7 +98,7 @@ BookingEffect BookingRules::effectOf(const Row& booking) const {
     return e;
 }
 
-bool BookingRules::isTransfer(const Row& booking) const {
+bool BookingRules::isTransfer(const RowRef& booking) const {
     return booking.size() > fPayee_ && booking[fPayee_].toString() == kTransferPayee;
 }
 
@@ -111,7 +111,7 @@ void BookingRules::correctLetterCase(Dataset& d) const {
 
 // A category new to its direction's list and an account new to the account list are
 // appended (an empty name is no entry; a direction other than E or A has no list).
-void BookingRules::learn(const Row& stored) {
+void BookingRules::learn(const RowRef& stored) {
     SettingsStore& s = data_.settings();
     const QString direction = stored[fDirection_].toString();
     const QString category = stored[fCategory_].toString();

@@ -5,6 +5,7 @@
 // delete, in money, inside the store's own transaction.
 #pragma once
 
+#include "data/columnstore.h"
 #include "data/field.h"
 #include "data/values.h"
 
@@ -50,8 +51,8 @@ public:
     QStringList categoriesFor(const QString& direction) const;
     QStringList accounts() const;
     // A booking's effect on its account (Betrag and SollHaben of the row).
-    BookingEffect effectOf(const Row& booking) const;
-    bool isTransfer(const Row& booking) const;
+    BookingEffect effectOf(const RowRef& booking) const;
+    bool isTransfer(const RowRef& booking) const;
     // Before the entry screen stores: a category or account typed with a lower-case first
     // letter takes the letter case of the listed name it then matches (see correctedName).
     void correctLetterCase(Dataset& bookings) const;
@@ -62,7 +63,7 @@ signals:
 
 private:
     void tell(const QString& message);
-    void learn(const Row& stored);
+    void learn(const RowRef& stored);
     void addToBalance(const BookingEffect& e, int sign);
 
     DataModule& data_;

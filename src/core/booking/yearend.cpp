@@ -34,7 +34,7 @@ QString closeBookingYear(DataModule& data, const QString& folder, const QDateTim
     // 1. The archive of every booking, whatever a screen's filter presents.
     QVector<Row> all;
     all.reserve(b.totalCount());
-    for (int i = 0; i < b.totalCount(); ++i) all.append(b.recordAt(i));
+    for (int i = 0; i < b.totalCount(); ++i) all.append(b.recordAt(i).toRow());
     const QString path = freeArchivePath(folder, moment);
     writeRowsetXml(path, b.fields(), all);  // throws before anything is deleted
     if (progress) progress(1, 3);

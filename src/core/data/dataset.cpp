@@ -25,7 +25,7 @@ QString selectSql(const TableDef& table, const FieldList& fields, const QVector<
 // ------------------------------------------------------------ construction
 
 Dataset::Dataset(QString name, const TableDef& table, FieldList fields, QObject* parent)
-    : QObject(parent), name_(std::move(name)), table_(&table), fields_(std::move(fields)) {
+    : QObject(parent), name_(std::move(name)), table_(&table), fields_(std::move(fields)), store_(fields_) {
     for (int i = 0; i < fields_.size(); ++i) {
         if (fields_[i].calculated) continue;
         sqlFields_.append(i);
@@ -46,7 +46,7 @@ Dataset::Dataset(QString name, const TableDef& table, FieldList fields, QObject*
 }
 
 Dataset::Dataset(QString name, FieldList fields, QObject* parent)
-    : QObject(parent), name_(std::move(name)), fields_(std::move(fields)), memoryOnly_(true) {}
+    : QObject(parent), name_(std::move(name)), fields_(std::move(fields)), memoryOnly_(true), store_(fields_) {}
 
 Dataset::~Dataset() = default;
 
@@ -100,7 +100,8 @@ void Dataset::open() {
 
 void Dataset::close() {
     if (!isOpen()) return;
-    records_.clear();
+    store_.clear();
+    keys_.clear();
     view_.clear();
     forgetOrder();
     buffer_.clear();
@@ -115,13 +116,16 @@ void Dataset::close() {
 }
 
 void Dataset::setRows(QVector<Row> rows) {
-    records_.clear();
-    records_.reserve(rows.size());
+    store_.clear();
+    keys_.clear();
+    store_.reserve(int(rows.size()));
+    keys_.reserve(rows.size());
     qint64 key = 0;
     for (Row& r : rows) {
         r.resize(fields_.size());
         compute(r);
-        records_.append(Record{++key, std::move(r)});
+        store_.append(r);
+        keys_.append(++key);
     }
     state_ = State::Browse;
     modified_ = false;
@@ -147,16 +151,15 @@ QString readFailure(const TableDef& table) {
 
 void Dataset::loadAllRows() {
     SqliteReader reader(*connection_, fields_, sqlFields_, readFailure(*table_));
-    QVector<Record> recs;
-    recs.reserve(reader.number(QStringLiteral("SELECT count(*) FROM %1").arg(quoteName(table_->name))));
-    reader.read(selectSql(*table_, fields_, sqlFields_), {}, [&](Row& r) {
-        Record rec;
-        rec.key = keyField_ >= 0 ? r[keyField_].toLongLong() : recs.size() + 1;
-        rec.values = std::move(r);
-        compute(rec.values);
-        recs.append(std::move(rec));
-    });
-    records_ = std::move(recs);
+    ColumnStore read(fields_);
+    read.reserve(int(reader.number(QStringLiteral("SELECT count(*) FROM %1").arg(quoteName(table_->name)))));
+    reader.readInto(selectSql(*table_, fields_, sqlFields_), {}, read);
+    QVector<qint64> keys(read.size());
+    for (int i = 0; i < read.size(); ++i) keys[i] = keyField_ >= 0 ? read.number(i, keyField_) : i + 1;
+    store_ = std::move(read);
+    keys_ = std::move(keys);
+    if (compute_)
+        for (int i = 0; i < store_.size(); ++i) computeRecord(i);
 }
 
 void Dataset::requery() {
@@ -176,7 +179,7 @@ void Dataset::requery() {
 void Dataset::refresh() {
     ensureOpen();
     if (memoryOnly_ || isEditing()) return;
-    const qint64 key = pos_ >= 0 && pos_ < view_.size() ? records_[view_[pos_]].key : -1;
+    const qint64 key = pos_ >= 0 && pos_ < view_.size() ? keys_[view_[pos_]] : -1;
     loadAllRows();
     presentReRead(key);
 }
@@ -188,7 +191,7 @@ void Dataset::refreshRows(const QSet<qint64>& keys) {
         refresh();
         return;
     }
-    const qint64 key = pos_ >= 0 && pos_ < view_.size() ? records_[view_[pos_]].key : -1;
+    const qint64 key = pos_ >= 0 && pos_ < view_.size() ? keys_[view_[pos_]] : -1;
     QHash<qint64, Row> read;
     if (!keys.isEmpty()) {
         QStringList marks;
@@ -207,23 +210,26 @@ void Dataset::refreshRows(const QSet<qint64>& keys) {
     }
     // One pass in table order: rows read take their record's place, the others of the
     // keys are gone; rows new to this workstation follow in key order, as a full read has them.
-    QVector<Record> kept;
-    kept.reserve(records_.size() + read.size());
-    for (Record& rec : records_) {
-        if (!keys.contains(rec.key)) {
-            kept.append(std::move(rec));
+    std::vector<char> keep(size_t(store_.size()), 1);
+    bool gone = false;
+    for (int i = 0; i < store_.size(); ++i) {
+        if (!keys.contains(keys_[i])) continue;
+        const auto it = read.find(keys_[i]);
+        if (it == read.end()) {
+            keep[size_t(i)] = 0;
+            gone = true;
             continue;
         }
-        const auto it = read.find(rec.key);
-        if (it == read.end()) continue;
-        rec.values = std::move(it.value());
+        store_.setRow(i, it.value());
         read.erase(it);
-        kept.append(std::move(rec));
     }
+    if (gone) keepRecords(keep);
     QList<qint64> added = read.keys();
     std::sort(added.begin(), added.end());
-    for (const qint64 k : added) kept.append(Record{k, read.take(k)});
-    records_ = std::move(kept);
+    for (const qint64 k : added) {
+        store_.append(read.take(k));
+        keys_.append(k);
+    }
     presentReRead(key);
 }
 
@@ -234,7 +240,7 @@ void Dataset::presentReRead(qint64 key) {
     emit contentChanged();
     int at = -1;
     for (int i = 0; i < view_.size() && key >= 0; ++i)
-        if (records_[view_[i]].key == key) {
+        if (keys_[view_[i]] == key) {
             at = i;
             break;
         }
@@ -245,9 +251,9 @@ void Dataset::presentReRead(qint64 key) {
 
 // ------------------------------------------------------------ view: filter and sort
 
-bool Dataset::passesFilter(const Row& r) const {
+bool Dataset::passesFilter(int recordIndex) const {
     if (!filtered_ || !filter_) return true;
-    return filter_->matches(r);
+    return filter_->matches(recordAt(recordIndex));
 }
 
 namespace {
@@ -273,10 +279,8 @@ int compareValues(FieldType type, const QVariant& a, const QVariant& b, const QC
 }  // namespace
 
 bool Dataset::lessThan(int a, int b) const {
-    const Row& x = records_[a].values;
-    const Row& y = records_[b].values;
     for (int f : sortFields_) {
-        const int c = compareValues(fields_[f].type, x[f], y[f], germanCollator());
+        const int c = compareValues(fields_[f].type, store_.value(a, f), store_.value(b, f), germanCollator());
         if (c != 0) return c < 0;
     }
     return false;
@@ -284,125 +288,90 @@ bool Dataset::lessThan(int a, int b) const {
 
 void Dataset::rebuildView(bool orderKept) {
     if (!orderKept) order_.clear();
+    const int n = store_.size();
     view_.clear();
-    view_.reserve(records_.size());
+    view_.reserve(n);
     // With the order of all records known (only the filter changed), the view is the
     // records of that order the filter passes: the order of any subset is the same.
-    if (!sortFields_.isEmpty() && order_.size() == size_t(records_.size())) {
+    if (!sortFields_.isEmpty() && order_.size() == size_t(n)) {
         // The filter is tested in table order, the order the rows lie in memory, so that the
         // walk through the rows is not one cache miss after another; then the order is walked.
-        std::vector<char> passes(records_.size());
-        for (int i = 0; i < records_.size(); ++i) passes[i] = passesFilter(records_[i].values);
+        std::vector<char> passes(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i) passes[size_t(i)] = passesFilter(i);
         for (const int i : order_)
-            if (passes[i]) view_.append(i);
+            if (passes[size_t(i)]) view_.append(i);
         return;
     }
-    for (int i = 0; i < records_.size(); ++i)
-        if (passesFilter(records_[i].values)) view_.append(i);
+    for (int i = 0; i < n; ++i)
+        if (passesFilter(i)) view_.append(i);
     if (sortFields_.isEmpty()) return;
     sortView();
-    if (view_.size() == records_.size()) order_.assign(view_.begin(), view_.end());
+    if (view_.size() == n) order_.assign(view_.begin(), view_.end());
 }
-
-namespace {
-// The text a sort sees in a cell: its QString without a copy; other values (none, or
-// a value of another type) through `holder`.
-QStringView sortText(const QVariant& v, QString& holder) {
-    if (v.typeId() == QMetaType::QString) return *static_cast<const QString*>(v.constData());
-    holder = v.toString();
-    return holder;
-}
-}  // namespace
 
 // Orders the view by the sort keys, ties in table order.
 void Dataset::sortView() {
-    // Keys made once per row, so that a sort over many rows compares integers: a text its
-    // rank among the column's distinct texts (collated once per distinct text), a number
-    // or a Yes/No its value. Dates compare by value.
+    // Keys made once per row, so that a sort over many rows compares integers: a text the
+    // rank of its string among the column's strings (each collated once), a number, a
+    // Yes/No or a date its value; no value before every value.
     const int n = int(view_.size());
+    constexpr qint64 none = std::numeric_limits<qint64>::min();
     std::vector<std::vector<qint64>> keys(sortFields_.size());
     for (int k = 0; k < sortFields_.size(); ++k) {
         const int f = sortFields_[k];
         std::vector<qint64>& key = keys[k];
-        switch (fields_[f].type) {
-            case FieldType::Text:
-            case FieldType::Memo: {
-                // Views into the rows' own texts; `held` keeps converted ones alive.
-                std::deque<QString> held;
-                QHash<QStringView, int> distinct;
-                std::vector<QStringView> texts;
-                std::vector<int> textOf(n);
-                for (int i = 0; i < n; ++i) {
-                    QString holder;
-                    QStringView text = sortText(records_[view_[i]].values[f], holder);
-                    if (!holder.isEmpty()) {
-                        held.push_back(std::move(holder));
-                        text = held.back();
-                    }
-                    auto it = distinct.constFind(text);
-                    if (it == distinct.constEnd()) {
-                        it = distinct.insert(text, int(texts.size()));
-                        texts.push_back(text);
-                    }
-                    textOf[i] = it.value();
-                }
-                std::vector<QCollatorSortKey> collated;
-                collated.reserve(texts.size());
-                for (const QStringView t : texts) collated.push_back(germanCollator().sortKey(t.toString()));
-                std::vector<int> byText(texts.size());
-                for (int i = 0; i < int(byText.size()); ++i) byText[i] = i;
-                std::sort(byText.begin(), byText.end(),
-                          [&](int a, int b) { return collated[a].compare(collated[b]) < 0; });
-                std::vector<qint64> rank(texts.size());
-                for (int j = 0, r = 0; j < int(byText.size()); ++j) {
-                    if (j > 0 && collated[byText[j - 1]].compare(collated[byText[j]]) != 0) ++r;
-                    rank[byText[j]] = r;
-                }
-                key.resize(n);
-                for (int i = 0; i < n; ++i) key[i] = rank[textOf[i]];
-                break;
+        key.resize(size_t(n));
+        if (fields_[f].type != FieldType::Text && fields_[f].type != FieldType::Memo) {
+            for (int i = 0; i < n; ++i)
+                key[size_t(i)] = store_.isNull(view_[i], f) ? none : store_.number(view_[i], f);
+            continue;
+        }
+        // The strings the rows of the view use, each once.
+        std::vector<int> slot(size_t(store_.textCount(f)), -1);
+        std::vector<int> used;
+        for (int i = 0; i < n; ++i) {
+            const int t = store_.textIndex(view_[i], f);
+            if (t >= 0 && slot[size_t(t)] < 0) {
+                slot[size_t(t)] = int(used.size());
+                used.push_back(t);
             }
-            case FieldType::AutoIncrement:
-            case FieldType::Integer:
-            case FieldType::Currency:
-            case FieldType::Bool:
-                key.resize(n);
-                for (int i = 0; i < n; ++i) {
-                    const QVariant& v = records_[view_[i]].values[f];
-                    key[i] = v.isNull() ? std::numeric_limits<qint64>::min() : v.toLongLong();  // no value first
-                }
-                break;
-            case FieldType::Date: break;
+        }
+        std::vector<QCollatorSortKey> collated;
+        collated.reserve(used.size());
+        for (const int t : used) collated.push_back(germanCollator().sortKey(store_.textAt(f, t)));
+        std::vector<int> byText(used.size());
+        for (int i = 0; i < int(byText.size()); ++i) byText[size_t(i)] = i;
+        std::sort(byText.begin(), byText.end(), [&](int a, int b) { return collated[a].compare(collated[b]) < 0; });
+        // Equal texts (a column that does not share its strings holds them more than once) rank alike.
+        std::vector<qint64> rank(used.size());
+        for (int j = 0, r = 0; j < int(byText.size()); ++j) {
+            if (j > 0 && collated[byText[j - 1]].compare(collated[byText[j]]) != 0) ++r;
+            rank[size_t(byText[j])] = r;
+        }
+        for (int i = 0; i < n; ++i) {
+            const int t = store_.textIndex(view_[i], f);
+            key[size_t(i)] = t < 0 ? none : rank[size_t(slot[size_t(t)])];
         }
     }
-    std::vector<int> order(n);
-    for (int i = 0; i < n; ++i) order[i] = i;
-    if (keys.size() == 1 && !keys[0].empty()) {
-        // One integer key (a title click): pairs of key and place sort without indirection,
-        // the place keeping ties in table order.
+    std::vector<int> order(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) order[size_t(i)] = i;
+    if (keys.size() == 1) {
+        // One key (a title click): pairs of key and place sort without indirection, the place
+        // keeping ties in table order.
         const std::vector<qint64>& key = keys[0];
-        std::vector<std::pair<qint64, int>> pairs(n);
+        std::vector<std::pair<qint64, int>> pairs(static_cast<size_t>(n));
         bool sorted = true;
         for (int i = 0; i < n; ++i) {
-            pairs[i] = {key[i], i};
-            if (i > 0 && key[i] < key[i - 1]) sorted = false;
+            pairs[size_t(i)] = {key[size_t(i)], i};
+            if (i > 0 && key[size_t(i)] < key[size_t(i - 1)]) sorted = false;
         }
         if (sorted) return;  // often the rows are in that order already (by ID, as read)
         std::sort(pairs.begin(), pairs.end());
-        for (int i = 0; i < n; ++i) order[i] = pairs[i].second;
+        for (int i = 0; i < n; ++i) order[size_t(i)] = pairs[size_t(i)].second;
     } else {
         const auto less = [&](int a, int b) {
-            for (int k = 0; k < sortFields_.size(); ++k) {
-                int c;
-                if (!keys[k].empty()) {
-                    c = keys[k][a] < keys[k][b] ? -1 : (keys[k][a] > keys[k][b] ? 1 : 0);
-                } else {
-                    const int f = sortFields_[k];
-                    c = compareValues(fields_[f].type, records_[view_[a]].values[f], records_[view_[b]].values[f],
-                                      germanCollator());
-                }
-                if (c != 0) return c < 0;
-            }
+            for (const std::vector<qint64>& key : keys)
+                if (key[size_t(a)] != key[size_t(b)]) return key[size_t(a)] < key[size_t(b)];
             return false;
         };
         // Often the rows are in that order already (by ID, as read): nothing to sort then.
@@ -410,13 +379,13 @@ void Dataset::sortView() {
         std::stable_sort(order.begin(), order.end(), less);
     }
     QVector<int> sorted(view_.size());
-    for (int i = 0; i < int(order.size()); ++i) sorted[i] = view_[order[i]];
+    for (int i = 0; i < int(order.size()); ++i) sorted[i] = view_[order[size_t(i)]];
     view_ = std::move(sorted);
 }
 
 // Puts one record at its place in the view (after a store), without re-sorting all.
 void Dataset::placeInView(int recordIndex, bool keepCurrent) {
-    if (!passesFilter(records_[recordIndex].values)) return;
+    if (!passesFilter(recordIndex)) return;
     // The view is ordered by the sort keys, ties (and everything, without keys) by
     // table order, so an edited record keeps its place.
     const int at = int(std::upper_bound(view_.begin(), view_.end(), recordIndex,
@@ -480,12 +449,12 @@ void Dataset::setSort(const QString& keys) {
 
 // Rebuilds the view after an order or value change; the current record stays current.
 void Dataset::rebuildKeepingCurrent() {
-    const qint64 currentKey = pos_ >= 0 && pos_ < view_.size() ? records_[view_[pos_]].key : -1;
+    const qint64 currentKey = pos_ >= 0 && pos_ < view_.size() ? keys_[view_[pos_]] : -1;
     rebuildView();
     notifyReset();
     int p = 0;
     for (int i = 0; i < view_.size(); ++i)
-        if (records_[view_[i]].key == currentKey) {
+        if (keys_[view_[i]] == currentKey) {
             p = i;
             break;
         }
@@ -556,23 +525,18 @@ void Dataset::moveTo(int position) {
 
 // ------------------------------------------------------------ records
 
-const Row& Dataset::currentRow() const {
-    static const Row empty;
-    if (isEditing()) return buffer_;
-    if (pos_ < 0 || pos_ >= view_.size()) return empty;
-    return records_[view_[pos_]].values;
+RowRef Dataset::currentRow() const {
+    if (isEditing()) return RowRef(buffer_);
+    if (pos_ < 0 || pos_ >= view_.size()) return RowRef();
+    return recordAt(view_[pos_]);
 }
 
-const Row& Dataset::rowAt(int position) const {
-    if (isEditing() && position == pos_ && state_ == State::Edit) return buffer_;
-    return records_[view_[position]].values;
+RowRef Dataset::rowAt(int position) const {
+    if (isEditing() && position == pos_ && state_ == State::Edit) return RowRef(buffer_);
+    return recordAt(view_[position]);
 }
 
-QVariant Dataset::value(int f) const {
-    const Row& r = currentRow();
-    if (f < 0 || f >= r.size()) return {};
-    return r[f];
-}
+QVariant Dataset::value(int f) const { return currentRow().value(f); }
 
 QString Dataset::text(int f) const { return valueToText(fields_[f].type, value(f)); }
 
@@ -626,7 +590,7 @@ void Dataset::edit() {
     }
     fire(Event::BeforeEdit);
     bufferRecord_ = view_[pos_];
-    buffer_ = records_[bufferRecord_].values;
+    buffer_ = store_.row(bufferRecord_);
     modified_ = false;
     state_ = State::Edit;
     emit stateChanged();
@@ -673,9 +637,28 @@ QVariant toSqlValue(const FieldDef& f, const QVariant& v) {
 }  // namespace
 
 int Dataset::indexOfKey(qint64 key) const {
-    for (int i = int(records_.size()) - 1; i >= 0; --i)
-        if (records_[i].key == key) return i;
+    for (int i = int(keys_.size()) - 1; i >= 0; --i)
+        if (keys_[i] == key) return i;
     return -1;
+}
+
+void Dataset::putRecord(int index, const Record& r) {
+    store_.setRow(index, r.values);
+    keys_[index] = r.key;
+}
+
+void Dataset::eraseRecord(int index) {
+    store_.removeAt(index);
+    keys_.remove(index);
+}
+
+void Dataset::keepRecords(const std::vector<char>& keep) {
+    store_.keepOnly(keep);
+    QVector<qint64> kept;
+    kept.reserve(store_.size());
+    for (int i = 0; i < int(keep.size()); ++i)
+        if (keep[size_t(i)]) kept.append(keys_[i]);
+    keys_ = std::move(kept);
 }
 
 // Registers how the memory goes back when the surrounding transaction is rolled back.
@@ -712,7 +695,7 @@ Row Dataset::readBack(qint64 key) {
 // `before`, so that what another workstation changed in other columns stays.
 void Dataset::storeToDatabase(Record& rec, bool isNew, const Row* before) {
     if (memoryOnly_) {
-        if (isNew) rec.key = records_.isEmpty() ? 1 : records_.last().key + 1;
+        if (isNew) rec.key = keys_.isEmpty() ? 1 : keys_.last() + 1;
         return;
     }
     QStringList cols;
@@ -761,27 +744,28 @@ bool Dataset::post() {
         for (const auto& [id, h] : beforeStore)
             if (!h(*this)) return false;
         const bool isNew = state_ == State::Insert;
-        Record rec{isNew ? 0 : records_[bufferRecord_].key, buffer_};
-        storeToDatabase(rec, isNew, isNew ? nullptr : &records_[bufferRecord_].values);
+        Record rec{isNew ? 0 : keys_[bufferRecord_], buffer_};
+        const Row before = isNew ? Row() : store_.row(bufferRecord_);
+        storeToDatabase(rec, isNew, isNew ? nullptr : &before);
         compute(rec.values);
         forgetOrder();
         int index;
         if (isNew) {
-            records_.append(std::move(rec));
-            index = records_.size() - 1;
-            const qint64 key = records_[index].key;
+            index = store_.append(rec.values);
+            keys_.append(rec.key);
+            const qint64 key = rec.key;
             undoLater([this, key] {
                 const int i = indexOfKey(key);
-                if (i >= 0) records_.remove(i);
+                if (i >= 0) eraseRecord(i);
             });
         } else {
             index = bufferRecord_;
-            const Record old = records_[index];
+            const Record old{keys_[index], before};
             undoLater([this, old] {
                 const int i = indexOfKey(old.key);
-                if (i >= 0) records_[i] = old;
+                if (i >= 0) putRecord(i, old);
             });
-            records_[index] = std::move(rec);
+            putRecord(index, rec);
             removeFromView(index);
         }
         buffer_.clear();
@@ -804,20 +788,20 @@ bool Dataset::post() {
         }
         emit stateChanged();
         emit contentChanged();
-        stored_ = &records_[index].values;
+        storedIndex_ = index;
         try {
             fire(Event::AfterStore);
         } catch (...) {
-            stored_ = nullptr;
+            storedIndex_ = -1;
             throw;
         }
-        stored_ = nullptr;
+        storedIndex_ = -1;
         tx.commit();
         return true;
     } catch (...) {
         // Nothing was stored: the record is back in its state with the user's edits.
         if (state_ != wasState || buffer_ != wasBuffer) {
-            const qint64 key = wasRecord >= 0 && wasRecord < records_.size() ? records_[wasRecord].key : -1;
+            const qint64 key = wasRecord >= 0 && wasRecord < keys_.size() ? keys_[wasRecord] : -1;
             state_ = wasState;
             buffer_ = wasBuffer;
             bufferRecord_ = key >= 0 ? indexOfKey(key) : -1;
@@ -845,10 +829,10 @@ void Dataset::remove() {
     // The before-delete rules' writes (members leaving a deleted fee class) and the delete
     // are one transaction.
     Transaction tx(memoryOnly_ ? nullptr : connection_.get());
-    const qint64 key = records_[view_[pos_]].key;
+    const qint64 key = keys_[view_[pos_]];
     fire(Event::BeforeDelete);
     int index = pos_ >= 0 && pos_ < view_.size() ? view_[pos_] : -1;
-    if (index < 0 || records_[index].key != key) {
+    if (index < 0 || keys_[index] != key) {
         // A rule moved the cursor: the record to delete is still the one it was.
         index = indexOfKey(key);
         const int at = int(view_.indexOf(index));
@@ -857,15 +841,19 @@ void Dataset::remove() {
     }
     if (!memoryOnly_) {
         // A row another workstation deleted already is gone all the same.
-        markRowChanged(records_[index].key);
+        markRowChanged(keys_[index]);
         connection_->run(QStringLiteral("DELETE FROM %1 WHERE %2=?")
                               .arg(quoteName(table_->name), quoteName(fields_[keyField_].name)),
-                          {records_[index].key}, QStringLiteral("Der Datensatz kann nicht gelöscht werden"));
+                          {keys_[index]}, QStringLiteral("Der Datensatz kann nicht gelöscht werden"));
     }
-    const Record old = records_[index];
+    const Record old = takeRecord(index);
     forgetOrder();
-    undoLater([this, old, index] { records_.insert(std::min(index, int(records_.size())), old); });
-    records_.remove(index);
+    undoLater([this, old, index] {
+        const int at = std::min(index, int(keys_.size()));
+        store_.insertAt(at, old.values);
+        keys_.insert(at, old.key);
+    });
+    eraseRecord(index);
     view_.remove(pos_);
     for (int& v : view_)
         if (v > index) --v;
@@ -882,21 +870,20 @@ void Dataset::removeAllPresented() {
     // One transaction: all presented rows go, or none.
     Transaction tx(memoryOnly_ ? nullptr : connection_.get());
     if (!memoryOnly_) {
-        for (int index : view_) markRowChanged(records_[index].key);
+        for (int index : view_) markRowChanged(keys_[index]);
         const QString sql = QStringLiteral("DELETE FROM %1 WHERE %2=?")
                                 .arg(quoteName(table_->name), quoteName(fields_[keyField_].name));
         for (int index : view_)
-            connection_->run(sql, {records_[index].key}, QStringLiteral("Die Datensätze können nicht gelöscht werden"));
+            connection_->run(sql, {keys_[index]}, QStringLiteral("Die Datensätze können nicht gelöscht werden"));
     }
-    const QVector<Record> before = records_;
-    undoLater([this, before] { records_ = before; });
-    QVector<bool> gone(records_.size(), false);
-    for (int index : view_) gone[index] = true;
-    QVector<Record> kept;
-    kept.reserve(records_.size() - view_.size());
-    for (int i = 0; i < records_.size(); ++i)
-        if (!gone[i]) kept.append(std::move(records_[i]));
-    records_ = std::move(kept);
+    auto before = std::make_shared<const Snapshot>(Snapshot{store_, keys_});
+    undoLater([this, before] {
+        store_ = before->store;
+        keys_ = before->keys;
+    });
+    std::vector<char> keep(size_t(store_.size()), 1);
+    for (int index : view_) keep[size_t(index)] = 0;
+    keepRecords(keep);
     rebuildView();
     tx.commit();  // on failure the undo above brings the rows back
     notifyReset();
@@ -913,51 +900,55 @@ void Dataset::mirrorStoredRow(const Row& row) {
     const int i = keyField_ >= 0 ? indexOfKey(key) : -1;
     forgetOrder();
     if (i >= 0) {
-        const Record old = records_[i];
+        const Record old = takeRecord(i);
         undoLater([this, old] {
             const int j = indexOfKey(old.key);
-            if (j >= 0) records_[j] = old;
+            if (j >= 0) putRecord(j, old);
         });
-        records_[i].values = std::move(r);
+        store_.setRow(i, r);
         if (bufferRecord_ != i) {
             removeFromView(i);
             placeInView(i, true);
         }
     } else {
-        records_.append(Record{key, std::move(r)});
+        store_.append(r);
+        keys_.append(key);
         undoLater([this, key] {
             const int j = indexOfKey(key);
-            if (j >= 0) records_.remove(j);
+            if (j >= 0) eraseRecord(j);
         });
-        placeInView(int(records_.size()) - 1, true);
+        placeInView(store_.size() - 1, true);
     }
     clampCursor();
     notifyReset();
     emit contentChanged();
 }
 
-void Dataset::mirrorDeletedRows(const std::function<bool(const Row&)>& which) {
+void Dataset::mirrorDeletedRows(const std::function<bool(RowRef)>& which) {
     ensureOpen();
-    if (isEditing() && bufferRecord_ >= 0 && which(records_[bufferRecord_].values)) cancel();
-    const qint64 currentKey = pos_ >= 0 && pos_ < view_.size() ? records_[view_[pos_]].key : -1;
-    const QVector<Record> before = records_;
-    QVector<Record> kept;
-    kept.reserve(records_.size());
-    const qint64 editedKey = bufferRecord_ >= 0 ? records_[bufferRecord_].key : -1;
-    for (Record& r : records_)
-        if (!which(r.values)) kept.append(std::move(r));
-    if (kept.size() == before.size()) {
-        records_ = before;
-        return;
-    }
-    undoLater([this, before] { records_ = before; });
-    records_ = std::move(kept);
+    if (isEditing() && bufferRecord_ >= 0 && which(recordAt(bufferRecord_))) cancel();
+    const qint64 currentKey = pos_ >= 0 && pos_ < view_.size() ? keys_[view_[pos_]] : -1;
+    const qint64 editedKey = bufferRecord_ >= 0 ? keys_[bufferRecord_] : -1;
+    std::vector<char> keep(size_t(store_.size()), 1);
+    bool any = false;
+    for (int i = 0; i < store_.size(); ++i)
+        if (which(recordAt(i))) {
+            keep[size_t(i)] = 0;
+            any = true;
+        }
+    if (!any) return;
+    auto before = std::make_shared<const Snapshot>(Snapshot{store_, keys_});
+    undoLater([this, before] {
+        store_ = before->store;
+        keys_ = before->keys;
+    });
+    keepRecords(keep);
     if (editedKey >= 0) bufferRecord_ = indexOfKey(editedKey);
     rebuildView();
     notifyReset();
     int p = pos_;
     for (int i = 0; i < view_.size(); ++i)
-        if (records_[view_[i]].key == currentKey) p = i;
+        if (keys_[view_[i]] == currentKey) p = i;
     moveCursor(p, true);
     emit contentChanged();
 }
@@ -978,9 +969,9 @@ QVariant Dataset::maxStoredValue(const QString& name) {
     const int f = field(name);
     if (memoryOnly_) {
         QVariant best;
-        for (const Record& r : records_)
-            if (!r.values[f].isNull() && (best.isNull() || r.values[f].toLongLong() > best.toLongLong()))
-                best = r.values[f];
+        for (int i = 0; i < store_.size(); ++i)
+            if (!store_.isNull(i, f) && (best.isNull() || store_.number(i, f) > best.toLongLong()))
+                best = store_.value(i, f);
         return best;
     }
     const QVector<QVariantList> rows = connection_->select(
@@ -1015,10 +1006,10 @@ bool Dataset::locate(const QString& fieldNames, const QVariantList& values) {
     }
     checkBrowseMode();
     for (int p = 0; p < view_.size(); ++p) {
-        const Row& r = records_[view_[p]].values;
+        const RowRef r = recordAt(view_[p]);
         bool all = true;
         for (int i = 0; i < fs.size() && all; ++i) {
-            const QVariant& a = r[fs[i]];
+            const QVariant a = r[fs[i]];
             const QVariant& b = wanted[i];
             if (a.isNull() || b.isNull())
                 all = a.isNull() && b.isNull();
@@ -1094,14 +1085,21 @@ void Dataset::setComputeHandler(ComputeHandler handler) {
 }
 
 void Dataset::compute(Row& r) const {
-    if (compute_) compute_(r);
+    if (!compute_) return;
+    RowAccess access(r);
+    compute_(access);
+}
+
+void Dataset::computeRecord(int index) {
+    RowAccess access(store_, index);
+    compute_(access);
 }
 
 void Dataset::recomputeAll() {
     if (!compute_ || !isOpen()) return;
-    for (Record& rec : records_) compute_(rec.values);
+    for (int i = 0; i < store_.size(); ++i) computeRecord(i);
     forgetOrder();
-    if (isEditing()) compute_(buffer_);
+    if (isEditing()) compute(buffer_);
     // A filter or sort on a calculated field sees the new values.
     if ((filtered_ && filter_ && !filter_->selectsAll()) || !sortFields_.isEmpty())
         rebuildKeepingCurrent();
@@ -1115,7 +1113,7 @@ void Dataset::saveToXml(const QString& path) const {
     ensureOpen();
     QVector<Row> rows;
     rows.reserve(view_.size());
-    for (int index : view_) rows.append(records_[index].values);
+    for (int index : view_) rows.append(store_.row(index));
     writeRowsetXml(path, fields_, rows);
 }
 

@@ -6,6 +6,7 @@
 // postal-code table). Rules attach to the events and so run for every caller.
 #pragma once
 
+#include "columnstore.h"
 #include "field.h"
 
 #include <QObject>
@@ -37,7 +38,7 @@ public:
     // Returns false to abandon the store: the record stays in its edit or insert state.
     using BeforeStoreHandler = std::function<bool(Dataset&)>;
     // Fills the calculated fields of a row (the row holds all fields, stored ones read).
-    using ComputeHandler = std::function<void(Row&)>;
+    using ComputeHandler = std::function<void(RowAccess&)>;
 
     // A dataset over a table: `fields` are the fields it presents (a subset or reordering
     // of the table's columns plus calculated fields).
@@ -132,16 +133,19 @@ public:
     void setValue(const QString& name, const QVariant& v) { setValue(field(name), v); }
     // Sets a field from a typed text (German formats); throws the conversion message.
     void setText(const QString& name, const QString& text);
-    // A calculated field may be set in any state (compute rules, display values).
-    const Row& currentRow() const;
+    // The current row (the edit buffer while editing). A row handed out is valid until the
+    // dataset next changes.
+    RowRef currentRow() const;
     // Presented row at a position (for grids).
-    const Row& rowAt(int position) const;
+    RowRef rowAt(int position) const;
+    // One cell of a presented row, without the rest of the row.
+    QVariant cellAt(int position, int field) const { return rowAt(position).value(field); }
     // Every stored row in table order, whatever the filter presents.
-    int totalCount() const { return int(records_.size()); }
-    const Row& recordAt(int index) const { return records_[index].values; }
+    int totalCount() const { return store_.size(); }
+    RowRef recordAt(int index) const { return RowRef(store_, index); }
     // The record just stored, as the after-store rules see it (wherever the cursor is:
     // a filter may hide it). Outside an after-store event: the current row.
-    const Row& storedRecord() const { return stored_ ? *stored_ : currentRow(); }
+    RowRef storedRecord() const { return storedIndex_ >= 0 ? recordAt(storedIndex_) : currentRow(); }
     QString storedText(const QString& name) const;
 
     // --- rows written by someone else on this dataset's connection (the settings store):
@@ -149,7 +153,7 @@ public:
     // Puts a row (all stored fields) in place of the record with its key, or adds it.
     void mirrorStoredRow(const Row& row);
     // Forgets the records the predicate selects.
-    void mirrorDeletedRows(const std::function<bool(const Row&)>& which);
+    void mirrorDeletedRows(const std::function<bool(RowRef)>& which);
     // The highest value of a column in the file (not in memory); null when there is none.
     QVariant maxStoredValue(const QString& name);
 
@@ -203,9 +207,19 @@ signals:
     void currentRecordLost();
 
 private:
+    // One record taken out of the store (to put it back when a transaction is rolled back).
     struct Record {
         qint64 key = 0;  // value of the AutoIncrement column, or the memory index
         Row values;
+    };
+    Record takeRecord(int index) const { return Record{keys_[index], store_.row(index)}; }
+    void putRecord(int index, const Record& r);
+    void eraseRecord(int index);
+    void keepRecords(const std::vector<char>& keep);  // the records whose flag is set
+    // Every record at once, for a bulk change to undo.
+    struct Snapshot {
+        ColumnStore store;
+        QVector<qint64> keys;
     };
     struct Subscription {
         int id;
@@ -223,13 +237,14 @@ private:
     // Forgets the order of all records (their values or places changed).
     void forgetOrder() { order_.clear(); }
     void rebuildKeepingCurrent();
-    bool passesFilter(const Row& r) const;
+    bool passesFilter(int recordIndex) const;
     bool lessThan(int a, int b) const;
     void placeInView(int recordIndex, bool keepCurrent);
     void removeFromView(int recordIndex);
     void moveCursor(int position, bool fireScroll);
     void fire(Event e);
     void compute(Row& r) const;
+    void computeRecord(int index);
     void storeToDatabase(Record& rec, bool isNew, const Row* before);
     Row readBack(qint64 key);
     int indexOfKey(qint64 key) const;
@@ -255,7 +270,9 @@ private:
     bool ownConnection_ = false;
     bool memoryOnly_ = false;
 
-    QVector<Record> records_;
+    // Every record in table order: the values and, beside them, each one's key.
+    ColumnStore store_;
+    QVector<qint64> keys_;
     QVector<int> view_;  // record indexes presented, in order
     int pos_ = -1;
     bool bof_ = true, eof_ = true;
@@ -276,7 +293,7 @@ private:
 
     int suspend_ = 0;
     bool resetPending_ = false;
-    const Row* stored_ = nullptr;  // during the after-store event
+    int storedIndex_ = -1;  // the record of the after-store event
 
     QVector<Subscription> handlers_;
     QVector<std::pair<int, BeforeStoreHandler>> beforeStore_;

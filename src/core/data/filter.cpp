@@ -186,26 +186,52 @@ struct Operand {
     qint64 offset = 0;            // subtracted from the value, in the comparison's unit
 };
 
-const QVariant* cellOf(const Row& row, int field) { return field < row.size() ? &row[field] : nullptr; }
+// A cell of the row; `present` is false when the row has no such field.
+struct Cell {
+    QVariant value;
+    bool present = false;
+};
 
-bool operandHasValue(const Operand& o, const Row& row) {
-    const QVariant* v = cellOf(row, o.field);
-    if (!v) return false;
-    if (o.part == DatePart::None) return hasValue(*v);
+Cell cellOf(const RowRef& row, int field) {
+    if (field < 0 || field >= row.size()) return {};
+    return {row.value(field), true};
+}
+
+// The text of a cell, or nullptr when it has none: a text cell's own string without a
+// copy, any other value converted into `holder`.
+const QString* textOf(const RowRef& row, int field, QString& holder) {
+    if (const QString* s = row.text(field)) return s->isEmpty() ? nullptr : s;
+    if (field < 0 || field >= row.size()) return nullptr;
+    const QVariant v = row.value(field);
+    const QString* s = readText(v, holder);
+    if (s && s != &holder) {
+        holder = *s;
+        return &holder;
+    }
+    return s;
+}
+
+bool operandHasValue(const Operand& o, const RowRef& row) {
+    if (o.part == DatePart::None) {
+        if (const QString* s = row.text(o.field)) return !s->isEmpty();
+    }
+    const Cell c = cellOf(row, o.field);
+    if (!c.present) return false;
+    if (o.part == DatePart::None) return hasValue(c.value);
     QDate d;
-    return readDate(*v, d);
+    return readDate(c.value, d);
 }
 
 // Value of an Int or Money operand.
-bool readNumber(const Operand& o, const Row& row, qint64& out) {
-    const QVariant* v = cellOf(row, o.field);
-    if (!v) return false;
+bool readNumber(const Operand& o, const RowRef& row, qint64& out) {
+    const Cell c = cellOf(row, o.field);
+    if (!c.present) return false;
     qint64 n = 0;
     if (o.part != DatePart::None) {
         QDate d;
-        if (!readDate(*v, d)) return false;
+        if (!readDate(c.value, d)) return false;
         n = o.part == DatePart::Year ? d.year() : o.part == DatePart::Month ? d.month() : d.day();
-    } else if (!readInteger(*v, n)) {
+    } else if (!readInteger(c.value, n)) {
         return false;
     }
     if (o.integerAsMoney) n = saturatingMoney(n);
@@ -227,12 +253,11 @@ struct Comparison {
     bool truth = false;
 };
 
-bool compareWithConstant(const Comparison& c, const Row& row) {
+bool compareWithConstant(const Comparison& c, const RowRef& row) {
     switch (c.category) {
         case Category::Text: {
-            const QVariant* v = cellOf(row, c.left.field);
             QString holder;
-            const QString* s = v ? readText(*v, holder) : nullptr;
+            const QString* s = textOf(row, c.left.field, holder);
             if (!s) return false;
             // Texts equal ignoring case have the same length (case is folded letter by letter).
             if ((c.op == Op::Eq || c.op == Op::Ne) && s->size() != c.text.size()) return c.op == Op::Ne;
@@ -244,30 +269,33 @@ bool compareWithConstant(const Comparison& c, const Row& row) {
             return readNumber(c.left, row, n) && holds(c.op, threeWay(n, c.number));
         }
         case Category::Date: {
-            const QVariant* v = cellOf(row, c.left.field);
+            const Cell v = cellOf(row, c.left.field);
             Moment m;
-            return v && readMoment(*v, m) && holds(c.op, threeWay(m, c.moment));
+            return v.present && readMoment(v.value, m) && holds(c.op, threeWay(m, c.moment));
         }
         case Category::Bool: {
-            const QVariant* v = cellOf(row, c.left.field);
+            const Cell v = cellOf(row, c.left.field);
             bool b = false;
-            return v && readBool(*v, b) && holds(c.op, b == c.truth ? 0 : 1);
+            return v.present && readBool(v.value, b) && holds(c.op, b == c.truth ? 0 : 1);
         }
     }
     return false;
 }
 
-bool compareOperands(const Comparison& c, const Row& row) {
-    const QVariant* lv = cellOf(row, c.left.field);
-    const QVariant* rv = cellOf(row, c.right.field);
-    if (!lv || !rv) return false;
+bool compareOperands(const Comparison& c, const RowRef& row) {
+    if (c.category == Category::Text) {
+        QString lh, rh;
+        const QString* l = textOf(row, c.left.field, lh);
+        const QString* r = textOf(row, c.right.field, rh);
+        return l && r && holds(c.op, QStringView(*l).compare(QStringView(*r), Qt::CaseInsensitive));
+    }
+    const Cell lc = cellOf(row, c.left.field);
+    const Cell rc = cellOf(row, c.right.field);
+    if (!lc.present || !rc.present) return false;
+    const QVariant* lv = &lc.value;
+    const QVariant* rv = &rc.value;
     switch (c.category) {
-        case Category::Text: {
-            QString lh, rh;
-            const QString* l = readText(*lv, lh);
-            const QString* r = readText(*rv, rh);
-            return l && r && holds(c.op, QStringView(*l).compare(QStringView(*r), Qt::CaseInsensitive));
-        }
+        case Category::Text: break;
         case Category::Int:
         case Category::Money: {
             qint64 l = 0, r = 0;
@@ -285,15 +313,14 @@ bool compareOperands(const Comparison& c, const Row& row) {
     return false;
 }
 
-bool evaluate(const Comparison& c, const Row& row) {
+bool evaluate(const Comparison& c, const RowRef& row) {
     switch (c.test) {
         case Test::IsNull: return !operandHasValue(c.left, row);
         case Test::HasValue: return operandHasValue(c.left, row);
         case Test::StartsWith:
         case Test::NotStartsWith: {
-            const QVariant* v = cellOf(row, c.left.field);
             QString holder;
-            const QString* s = v ? readText(*v, holder) : nullptr;
+            const QString* s = textOf(row, c.left.field, holder);
             if (!s) return false;
             const bool starts = QStringView(*s).startsWith(QStringView(c.text), Qt::CaseInsensitive);
             return starts == (c.test == Test::StartsWith);
@@ -320,7 +347,7 @@ struct Filter::Node {
 
 namespace {
 
-bool evaluate(const Filter::Node& node, const Row& row) {
+bool evaluate(const Filter::Node& node, const RowRef& row) {
     switch (node.kind) {
         case Filter::Node::Kind::And:
             for (const Filter::Node& child : node.children)
@@ -903,7 +930,7 @@ std::shared_ptr<const Filter> Filter::compile(const QString& text, const FieldLi
     return std::shared_ptr<const Filter>(new Filter(Compiler(text, fields).run()));
 }
 
-bool Filter::matches(const Row& row) const { return !root_ || evaluate(*root_, row); }
+bool Filter::matches(const RowRef& row) const { return !root_ || evaluate(*root_, row); }
 
 bool Filter::selectsAll() const { return !root_; }
 

@@ -5,6 +5,7 @@
 // constants converted to the field's value type) and then tested against many rows.
 #pragma once
 
+#include "columnstore.h"
 #include "field.h"
 
 #include <QString>
@@ -27,7 +28,7 @@ public:
     Filter(const Filter&) = delete;
     Filter& operator=(const Filter&) = delete;
 
-    bool matches(const Row& row) const;  // row values indexed like `fields`
+    bool matches(const RowRef& row) const;  // row values indexed like `fields`
     bool selectsAll() const;
 
     struct Node;  // compiled expression tree, defined in filter.cpp

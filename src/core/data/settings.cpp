@@ -62,7 +62,7 @@ void SettingsStore::mirror(const QString& name, const QVector<Row>& fileRows) {
     const int fId = blob_.field(QStringLiteral("ID")), fName = blob_.field(QStringLiteral("Name"));
     QSet<qint64> keys;
     for (const Row& r : fileRows) keys.insert(r[fId].toLongLong());
-    blob_.mirrorDeletedRows([&](const Row& r) {
+    blob_.mirrorDeletedRows([&](RowRef r) {
         return r[fName].toString().compare(name, Qt::CaseInsensitive) == 0 && !keys.contains(r[fId].toLongLong());
     });
     for (const Row& r : fileRows) blob_.mirrorStoredRow(r);
@@ -228,7 +228,7 @@ void SettingsStore::deleteWhere(const std::function<bool(const QString&)>& which
                {r[blob_.field(QStringLiteral("ID"))]},
                QStringLiteral("Die Einstellungen können nicht gelöscht werden"));
     const int fName = blob_.field(QStringLiteral("Name"));
-    blob_.mirrorDeletedRows([&](const Row& r) { return which(r[fName].toString()); });
+    blob_.mirrorDeletedRows([&](RowRef r) { return which(r[fName].toString()); });
     tx.commit();
 }
 

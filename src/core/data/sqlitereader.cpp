@@ -6,9 +6,6 @@
 #include "values.h"
 
 #include <sqlite3.h>
-#include <string>
-#include <string_view>
-#include <unordered_map>
 
 namespace ferolind {
 
@@ -53,34 +50,7 @@ QVariant driverValue(sqlite3_stmt* st, int c) {
     }
 }
 
-// Columns with few distinct texts (towns, salutations, categories) share one string per
-// text; a column found to have many stops looking them up.
-constexpr size_t kMostShared = 4096;
-
 }  // namespace
-
-struct SqliteReader::Texts {
-    struct Hash {
-        using is_transparent = void;
-        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-    };
-    std::unordered_map<std::string, QString, Hash, std::equal_to<>> seen;
-    bool sharing = true;
-
-    QString take(const char* s, int n) {
-        if (!sharing) return QString::fromUtf8(s, n);
-        const std::string_view key(s, size_t(n));
-        if (const auto it = seen.find(key); it != seen.end()) return it->second;
-        QString text = QString::fromUtf8(s, n);
-        if (seen.size() >= kMostShared) {
-            sharing = false;
-            seen.clear();
-        } else {
-            seen.emplace(std::string(key), text);
-        }
-        return text;
-    }
-};
 
 QVariant storedValue(FieldType type, const QVariant& v) {
     if (v.isNull()) {
@@ -122,17 +92,18 @@ qint64 SqliteReader::number(const QString& sql) {
     return 0;
 }
 
-void SqliteReader::read(const QString& sql, const QVector<qint64>& params, const std::function<void(Row&)>& take) {
+void SqliteReader::readInto(const QString& sql, const QVector<qint64>& params, ColumnStore& store) {
     sqlite3* db = connection_.handle();
     const Connection::Statement st = connection_.prepared(sql, what_);
     for (int i = 0; i < params.size(); ++i) sqlite3_bind_int64(st.get(), i + 1, params[i]);
-    std::vector<Texts> texts(sqlFields_.size());
-    const int fieldCount = int(fields_.size());
     for (;;) {
         const int rc = sqlite3_step(st.get());
         if (rc == SQLITE_DONE) break;
-        if (rc != SQLITE_ROW) throw DataError(engineMessage(what_, QString::fromUtf8(sqlite3_errmsg(db))));
-        Row r(fieldCount);
+        if (rc != SQLITE_ROW) {
+            store.finishReading();
+            throw DataError(engineMessage(what_, QString::fromUtf8(sqlite3_errmsg(db))));
+        }
+        const int r = store.appendRow();
         for (int c = 0; c < sqlFields_.size(); ++c) {
             const int f = sqlFields_[c];
             const FieldType type = fields_[f].type;
@@ -141,36 +112,45 @@ void SqliteReader::read(const QString& sql, const QVector<qint64>& params, const
             if (stored == SQLITE_INTEGER) {
                 const qint64 n = sqlite3_column_int64(st.get(), c);
                 if (type == FieldType::Integer || type == FieldType::AutoIncrement) {
-                    r[f] = int(n);
+                    store.setInt(r, f, qint32(n));
                     continue;
                 }
                 if (type == FieldType::Bool) {
-                    r[f] = n != 0;
+                    store.setBool(r, f, n != 0);
                     continue;
                 }
                 if (type == FieldType::Currency) {
-                    r[f] = QVariant::fromValue<qint64>(n);
+                    store.setInt64(r, f, n);
                     continue;
                 }
             } else if (stored == SQLITE_TEXT) {
                 const auto* s = sqlite3_column_text(st.get(), c);
                 const int n = sqlite3_column_bytes(st.get(), c);
                 if (type == FieldType::Text || type == FieldType::Memo) {
-                    if (n > 0) r[f] = texts[c].take(reinterpret_cast<const char*>(s), n);
+                    if (n > 0) store.setTextUtf8(r, f, reinterpret_cast<const char*>(s), n);
                     continue;
                 }
                 if (type == FieldType::Date) {
                     if (const QDate d = isoDate(s, n); d.isValid()) {
-                        r[f] = d;
+                        store.setDate(r, f, d);
                         continue;
                     }
                 }
             } else if (stored == SQLITE_NULL) {
-                if (type == FieldType::Bool) r[f] = false;
+                if (type == FieldType::Bool) store.setBool(r, f, false);
                 continue;
             }
-            r[f] = storedValue(type, driverValue(st.get(), c));
+            store.set(r, f, storedValue(type, driverValue(st.get(), c)));
         }
+    }
+    store.finishReading();
+}
+
+void SqliteReader::read(const QString& sql, const QVector<qint64>& params, const std::function<void(Row&)>& take) {
+    ColumnStore rows(fields_);
+    readInto(sql, params, rows);
+    for (int i = 0; i < rows.size(); ++i) {
+        Row r = rows.row(i);
         take(r);
     }
 }

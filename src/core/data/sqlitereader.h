@@ -3,6 +3,7 @@
 // (repeated texts of a column shared), dates from the raw bytes.
 #pragma once
 
+#include "columnstore.h"
 #include "field.h"
 
 #include <QVariantList>
@@ -18,13 +19,16 @@ public:
     // into rows indexed like `fields`; `what` opens the message of a failure.
     SqliteReader(Connection& connection, const FieldList& fields, const QVector<int>& sqlFields, QString what);
 
-    // Runs one SELECT with integer parameters and hands every row to `take`. Throws DataError.
+    // Runs one SELECT with integer parameters and appends every row to `store` (made over
+    // `fields`); the calculated fields stay null. Throws DataError, with `store` holding
+    // the rows read before the failure.
+    void readInto(const QString& sql, const QVector<qint64>& params, ColumnStore& store);
+    // The same, every row handed to `take` whole (a few rows: a read-back, a re-read by key).
     void read(const QString& sql, const QVector<qint64>& params, const std::function<void(Row&)>& take);
     // The first column of the first row of a query as a number (a count); 0 when none.
     qint64 number(const QString& sql);
 
 private:
-    struct Texts;
     Connection& connection_;
     const FieldList& fields_;
     const QVector<int>& sqlFields_;

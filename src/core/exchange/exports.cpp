@@ -106,7 +106,7 @@ ExportTable exportTable(const Dataset& d, const QVector<ExportColumn>& columns, 
     t.cells.reserve(d.recordCount());
     t.values.reserve(d.recordCount());
     for (int p = 0; p < d.recordCount(); ++p) {
-        const Row& r = d.rowAt(p);
+        const RowRef r = d.rowAt(p);
         QStringList cells;
         QVector<QVariant> values;
         cells.reserve(fields.size());

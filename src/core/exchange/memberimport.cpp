@@ -76,7 +76,7 @@ void ensureFeeClass(DataModule& data, const QString& text) {
     const int fName = classes.field(QStringLiteral("Name"));
     const int fFee = classes.field(QStringLiteral("Beitrag"));
     for (int i = 0; i < classes.totalCount(); ++i) {
-        const Row& r = classes.recordAt(i);
+        const RowRef r = classes.recordAt(i);
         if (r[fName].toString() == text) return;
         if (fee && !r[fFee].isNull() && r[fFee].toLongLong() == *fee) return;
     }

@@ -26,13 +26,13 @@ private:
 };
 
 // The row of a member among all members (whatever the filter); null when none has the number.
-const Row* memberRow(Dataset& members, int memberId) {
+std::optional<RowRef> memberRow(Dataset& members, int memberId) {
     const int fId = members.field(QStringLiteral("ID"));
     for (int i = 0; i < members.totalCount(); ++i) {
-        const Row& r = members.recordAt(i);
-        if (!r[fId].isNull() && r[fId].toInt() == memberId) return &r;
+        const RowRef r = members.recordAt(i);
+        if (!r.isNull(fId) && r[fId].toInt() == memberId) return r;
     }
-    return nullptr;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -117,7 +117,7 @@ QStringList unpaidMemberPicks(Session& session, const FeePeriod& period) {
     const int fId = m.field(QStringLiteral("ID")), fFirst = m.field(QStringLiteral("Vorname")),
               fLast = m.field(QStringLiteral("Nachname"));
     for (int p = 0; p < m.recordCount(); ++p) {
-        const Row& r = m.rowAt(p);
+        const RowRef r = m.rowAt(p);
         if (!r[fId].isNull() && rules.IsFeePaid(r[fId].toInt(), period.kind, period.year, period.period)) continue;
         picks << memberPickText(r[fId], r[fFirst].toString(), r[fLast].toString());
     }
@@ -187,7 +187,7 @@ std::optional<Money> feeOfClass(DataModule& data, const QString& className) {
     if (!c.isOpen() || className.isEmpty()) return std::nullopt;
     const int fName = c.field(QStringLiteral("Name")), fFee = c.field(QStringLiteral("Beitrag"));
     for (int i = 0; i < c.totalCount(); ++i) {
-        const Row& r = c.recordAt(i);
+        const RowRef r = c.recordAt(i);
         if (r[fName].toString() == className && !r[fFee].isNull()) return r[fFee].toLongLong();
     }
     return std::nullopt;
@@ -202,7 +202,7 @@ QString feeBookingText(const FeePeriod& period) {
 void prepareFeeBooking(Session& session, int memberId, const FeePeriod& period) {
     DataModule& data = session.data();
     Dataset& m = data.members();
-    const Row* member = memberRow(m, memberId);
+    const std::optional<RowRef> member = memberRow(m, memberId);
     if (!member) throw DataError(QStringLiteral("Es gibt kein Mitglied mit der Nummer %1.").arg(memberId));
     const QString payee = (*member)[m.field(QStringLiteral("Vorname"))].toString() + QLatin1Char(' ') +
                           (*member)[m.field(QStringLiteral("Nachname"))].toString();

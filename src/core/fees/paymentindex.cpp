@@ -17,7 +17,7 @@ void PaymentIndex::rebuild(const Dataset& feePayments) {
     const int fMonth = feePayments.field(QStringLiteral("Monat"));
     const int fQuarter = feePayments.field(QStringLiteral("Quartal"));
     for (int i = 0; i < feePayments.totalCount(); ++i) {
-        const Row& r = feePayments.recordAt(i);
+        const RowRef r = feePayments.recordAt(i);
         if (r[fMember].isNull()) continue;
         payments_.push_back(Payment{r[fMember].toInt(), r[fYear].toInt(), r[fMonth].toInt(), r[fQuarter].toInt()});
     }

@@ -79,7 +79,7 @@ std::optional<QString> replaceMarkers(QTextDocument& doc, const QVector<Replacem
 }
 
 QVector<Replacement> memberReplacements(const Dataset& members, int position) {
-    const Row& row = members.rowAt(position);
+    const RowRef row = members.rowAt(position);
     QVector<Replacement> out;
     for (const MergeField& f : mergeOrder()) {
         const int i = members.field(f.memberField);
@@ -89,7 +89,7 @@ QVector<Replacement> memberReplacements(const Dataset& members, int position) {
 }
 
 QString memberEntry(const Dataset& members, int position) {
-    const Row& row = members.rowAt(position);
+    const RowRef row = members.rowAt(position);
     auto text = [&](const char* name) {
         const int i = members.field(QString::fromLatin1(name));
         return valueToText(members.fields()[i].type, row[i]);

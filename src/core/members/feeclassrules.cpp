@@ -83,7 +83,7 @@ void FeeClassRules::moveMembers(const QString& from, const QString& to) {
     const int fKey = m.field(kKey), fClass = m.field(kClass);
     QVariantList keys;
     for (int i = 0; i < m.totalCount(); ++i) {
-        const Row& r = m.recordAt(i);
+        const RowRef r = m.recordAt(i);
         if (!r[fClass].isNull() && r[fClass].toString() == from) keys << r[fKey];
     }
     if (keys.isEmpty()) return;

@@ -39,7 +39,7 @@ void MemberRules::takeFreeNumber(Dataset& d) {
     if (free != proposedNumber_) d.setValue(QStringLiteral("ID"), free);
 }
 
-bool MemberRules::directDebitDataComplete(const Row& r) const {
+bool MemberRules::directDebitDataComplete(const RowRef& r) const {
     for (int f : {fAccount_, fFeeClass_, fBankCode_, fHolder_})
         if (r.value(f).toString().isEmpty()) return false;  // also: no record at all
     return true;
@@ -130,7 +130,7 @@ MemberRules::MemberRules(DataModule& data) : data_(data), members_(data.members(
     connect(&data_.settingsEntries(), &Dataset::contentChanged, this, [this] {
         if (paymentPeriodKind() != cachedKind_) scheduleRefresh();
     });
-    members_.setComputeHandler([this](Row& r) { compute(r); });
+    members_.setComputeHandler([this](RowAccess& r) { compute(r); });
 }
 
 MemberRules::~MemberRules() { members_.setComputeHandler({}); }
@@ -183,16 +183,16 @@ bool MemberRules::isFeePaidOn(int memberId, const QDate& day) const {
     return index_.IsFeePaid(memberId, cachedKind_, day.year(), period);
 }
 
-void MemberRules::compute(Row& r) const {
+void MemberRules::compute(RowAccess& r) const {
     // The members are opened before the fee payments; computing then would be undone
     // at once, so the values wait for the payments (Session::loadAfterOpen).
     if (!data_.feePayments().isOpen()) return;
     const QDate d = batchDay_.isValid() ? batchDay_ : today();
     const QString t = jubileeText(r[fEntry_], r[fBirth_], d.year());
-    r[fJubilee_] = t.isEmpty() ? QVariant() : QVariant(t);
+    r.set(fJubilee_, t.isEmpty() ? QVariant() : QVariant(t));
     ensureIndex();
     if (cachedKind_ < 0 || cachedKind_ > 2) return;  // an unknown kind leaves the flag as it was
-    r[fPaid_] = !r[fId_].isNull() && isFeePaidOn(r[fId_].toInt(), d);
+    r.set(fPaid_, !r.isNull(fId_) && isFeePaidOn(r[fId_].toInt(), d));
 }
 
 void MemberRules::scheduleRefresh() {
@@ -225,7 +225,7 @@ QStringList MemberRules::paidPeriodLines(int memberId) const {
     const int fMember = p.field(QStringLiteral("Mitgliedsnummer")), fYear = p.field(QStringLiteral("Jahr")),
               fMonth = p.field(QStringLiteral("Monat")), fQuarter = p.field(QStringLiteral("Quartal"));
     for (int i = 0; i < p.totalCount(); ++i) {
-        const Row& r = p.recordAt(i);
+        const RowRef r = p.recordAt(i);
         if (r[fMember].isNull() || r[fMember].toInt() != memberId) continue;
         // A missing value reads as 0.
         const QString year = QString::number(r[fYear].toInt());
@@ -244,7 +244,7 @@ QString MemberRules::feeTextOfClass(const QString& className) const {
     if (!c.isOpen() || className.isEmpty()) return {};
     const int fName = c.field(QStringLiteral("Name")), fFee = c.field(QStringLiteral("Beitrag"));
     for (int i = 0; i < c.totalCount(); ++i) {
-        const Row& r = c.recordAt(i);
+        const RowRef r = c.recordAt(i);
         if (r[fName].toString() == className) return moneyToFixed2(r[fFee].toLongLong()) + QStringLiteral(" €");
     }
     return {};

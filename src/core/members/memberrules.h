@@ -3,6 +3,7 @@
 // number, the salutation list, and the computed jubilee text and fee-paid flag.
 #pragma once
 
+#include "data/columnstore.h"
 #include "data/field.h"
 #include "data/values.h"
 #include "fees/paymentindex.h"
@@ -30,7 +31,7 @@ public:
     const QStringList& problems() const { return problems_; }
 
     // Direct debit needs account number, fee class, bank code and account holder.
-    bool directDebitDataComplete(const Row& member) const;
+    bool directDebitDataComplete(const RowRef& member) const;
     // The names of all fee classes in the fee class dataset's order, and sorted by German
     // collation (as a drop-down box lists them).
     QStringList feeClassNames() const;
@@ -72,7 +73,7 @@ private:
     void takeFreeNumber(Dataset& d);
     void checkDirectDebit(Dataset& d);
     void checkFeeClass(Dataset& d);
-    void compute(Row& row) const;
+    void compute(RowAccess& row) const;
     bool isFeePaidOn(int memberId, const QDate& day) const;
     void scheduleRefresh();
     void ensureIndex() const;

@@ -64,7 +64,7 @@ QStringList donorPicks(DataModule& data) {
     const int fId = m.field(QStringLiteral("ID")), fFirst = m.field(QStringLiteral("Vorname")),
               fLast = m.field(QStringLiteral("Nachname"));
     for (int p = 0; p < m.recordCount(); ++p) {
-        const Row& r = m.rowAt(p);
+        const RowRef r = m.rowAt(p);
         picks << memberPickText(r[fId], r[fFirst].toString(), r[fLast].toString());
     }
     return picks;

@@ -96,7 +96,7 @@ DtausRunResult runDtaus(Session& session, DtausWriter& writer, const DtausRunInp
         DisplaysQuiet quiet(data);
         collected = collectMemberDebits(
             session, input.recordPayments ? &period : nullptr,
-            [&](const MemberDebit& d, const Row&) {
+            [&](const MemberDebit& d, const RowRef&) {
                 try {
                     writer.AddPayment(replaceUmlauts(d.holder), input.purpose, d.fee, d.bankCode, d.account);
                 } catch (const DataError& e) {

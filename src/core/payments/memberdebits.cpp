@@ -16,7 +16,7 @@ namespace ferolind {
 namespace {
 
 // A member as messages name it: "Nr. 12 (Anna Berg)".
-QString memberName(const Dataset& m, const Row& r) {
+QString memberName(const Dataset& m, const RowRef& r) {
     const QString name = (r[m.field(QStringLiteral("Vorname"))].toString() + u' ' +
                           r[m.field(QStringLiteral("Nachname"))].toString())
                              .trimmed();
@@ -30,7 +30,7 @@ DisplaysQuiet::DisplaysQuiet(DataModule& d) : data(d) { data.DisconnectDB(); }
 DisplaysQuiet::~DisplaysQuiet() { data.ConnectDB(); }
 
 MemberDebits collectMemberDebits(Session& session, const FeePeriod* period,
-                                 const std::function<QString(const MemberDebit&, const Row&)>& take,
+                                 const std::function<QString(const MemberDebit&, const RowRef&)>& take,
                                  const std::function<void(const QString& who, const QString& why)>& refuse) {
     DataModule& data = session.data();
     Dataset& m = data.members();
@@ -43,7 +43,7 @@ MemberDebits collectMemberDebits(Session& session, const FeePeriod* period,
     Progress progress(QStringLiteral("Die Lastschriften werden zusammengestellt"), m.recordCount());
     for (int p = 0; p < m.recordCount(); ++p) {
         progress.step(p + 1);
-        const Row& r = m.rowAt(p);
+        const RowRef r = m.rowAt(p);
         if (!r[fDtaus].toBool()) continue;
         MemberDebit d;
         d.who = memberName(m, r);

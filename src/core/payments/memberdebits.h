@@ -4,6 +4,7 @@
 // of the collected members stored in one transaction with the file.
 #pragma once
 
+#include "data/columnstore.h"
 #include "data/field.h"
 #include "data/values.h"
 #include "fees/feepayments.h"
@@ -46,7 +47,7 @@ struct MemberDebits {
 // leaving out those who have paid it already), with its row for further fields. `refuse`
 // may throw to stop at the first; when it returns, the member is left out.
 MemberDebits collectMemberDebits(Session& session, const FeePeriod* period,
-                                 const std::function<QString(const MemberDebit&, const Row&)>& take,
+                                 const std::function<QString(const MemberDebit&, const RowRef&)>& take,
                                  const std::function<void(const QString& who, const QString& why)>& refuse);
 
 // Throws when recording left nobody because every member had paid already.

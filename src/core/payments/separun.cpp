@@ -76,7 +76,7 @@ Prepared prepare(Session& session, const SepaRunInput& input) {
         DisplaysQuiet quiet(data);
         p.collected = collectMemberDebits(
             session, input.recordPayments ? &p.period : nullptr,
-            [&](const MemberDebit& d, const Row& r) {
+            [&](const MemberDebit& d, const RowRef& r) {
                 const std::optional<QString> iban = germanIban(d.bankCode, d.account);
                 if (!iban)
                     return QStringLiteral("Aus der Bankleitzahl „%1“ und der Kontonummer „%2“ ergibt sich keine IBAN.")

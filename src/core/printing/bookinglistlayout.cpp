@@ -38,7 +38,7 @@ void BookingListLayout::scale(int W, int H) {
 }
 
 QString BookingListLayout::cellText(int position, int column) const {
-    const Row& r = bookings_.rowAt(position);
+    const RowRef r = bookings_.rowAt(position);
     const QVariant& v = r[fields_[column]];
     if (column == kAmountColumn) return v.isNull() ? QString() : moneyToFixed2(v.toLongLong());
     return valueToText(bookings_.fields()[fields_[column]].type, v);

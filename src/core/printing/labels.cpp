@@ -49,7 +49,7 @@ int LabelLayout::sheetCount() const {
 }
 
 QVector<LabelLayout::Line> LabelLayout::labelLines(int position) const {
-    const Row& r = members_.rowAt(position);
+    const RowRef r = members_.rowAt(position);
     auto text = [&](const char* name) {
         const int f = members_.field(QString::fromLatin1(name));
         return valueToText(members_.fields()[f].type, r[f]);

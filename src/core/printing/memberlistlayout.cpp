@@ -71,7 +71,7 @@ bool MemberListLayout::leftOut(int printColumn) const {
 
 QString MemberListLayout::cellText(int position, int printColumn) const {
     const int grid = memberPrintGridColumn(printColumn);
-    const Row& row = members_.rowAt(position);
+    const RowRef row = members_.rowAt(position);
     const int f = fieldIndex_[grid];
     const QString text = valueToText(members_.fields()[f].type, row[f]);
     if (grid != 21 || text.isEmpty()) return text;
@@ -85,7 +85,7 @@ void MemberListLayout::MeasureColumns(Canvas& canvas) {
     const int name = feeClasses_.isOpen() ? feeClasses_.field(QStringLiteral("Name")) : -1;
     const int fee = feeClasses_.isOpen() ? feeClasses_.field(QStringLiteral("Beitrag")) : -1;
     for (int i = 0; name >= 0 && i < feeClasses_.totalCount(); ++i) {
-        const Row& r = feeClasses_.recordAt(i);
+        const RowRef r = feeClasses_.recordAt(i);
         const QString n = r[name].toString();
         if (!fees_.contains(n)) fees_.insert(n, r[fee].toLongLong());
     }

@@ -137,7 +137,7 @@ int StatementLayout::drawPage(Canvas& canvas, int W, int H, int page) {
             for (Sum& s : expense_) s.amount = 0;
             period = periodOf(period.end);
         }
-        const Row& r = bookings_.recordAt(item.index);
+        const RowRef r = bookings_.recordAt(item.index);
         const QString direction = r[dir].toString();
         if (direction == u"E")
             add(income_, r[cat].toString(), r[amount].toLongLong());

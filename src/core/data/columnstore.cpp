@@ -1,0 +1,388 @@
+#include "columnstore.h"
+
+#include <QDateTime>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace ferolind {
+
+namespace {
+
+constexpr qint64 kMsPerDay = 86400000;
+
+// Columns with few distinct texts (towns, salutations, categories) keep one string per
+// text; a column found to have many stops looking them up.
+constexpr size_t kMostShared = 4096;
+
+}  // namespace
+
+struct ColumnStore::Column::Shared {
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    std::unordered_map<std::string, int, Hash, std::equal_to<>> seen;
+};
+
+ColumnStore::ColumnStore(const FieldList& fields) {
+    columns_.resize(fields.size());
+    for (int f = 0; f < fields.size(); ++f) {
+        Column& c = columns_[f];
+        switch (fields[f].type) {
+            case FieldType::AutoIncrement:
+            case FieldType::Integer: c.kind = Kind::Int32; break;
+            case FieldType::Currency: c.kind = Kind::Int64; break;
+            case FieldType::Bool: c.kind = Kind::Bool; break;
+            case FieldType::Date: c.kind = Kind::Date; break;
+            case FieldType::Text:
+            case FieldType::Memo: c.kind = Kind::Text; break;
+        }
+    }
+}
+
+void ColumnStore::reserve(int rows) {
+    for (Column& c : columns_) {
+        switch (c.kind) {
+            case Kind::Int32:
+            case Kind::Text: c.i32.reserve(size_t(rows)); break;
+            case Kind::Int64:
+            case Kind::Date: c.i64.reserve(size_t(rows)); break;
+            case Kind::Bool: c.b.reserve(size_t(rows)); break;
+        }
+        if (c.kind != Kind::Text) c.nulls.reserve((size_t(rows) + 63) / 64);
+    }
+}
+
+void ColumnStore::clear() {
+    for (Column& c : columns_) {
+        const Kind k = c.kind;
+        c = Column();
+        c.kind = k;
+    }
+    count_ = 0;
+}
+
+void ColumnStore::setNullBit(Column& c, int row, bool on) {
+    quint64& word = c.nulls[size_t(row) >> 6];
+    const quint64 bit = quint64(1) << (row & 63);
+    word = on ? (word | bit) : (word & ~bit);
+}
+
+// Makes room for rows up to `rows`, the new cells null.
+void ColumnStore::growTo(int rows) {
+    for (Column& c : columns_) {
+        switch (c.kind) {
+            case Kind::Int32: c.i32.resize(size_t(rows), 0); break;
+            case Kind::Text: c.i32.resize(size_t(rows), -1); break;
+            case Kind::Int64:
+            case Kind::Date: c.i64.resize(size_t(rows), 0); break;
+            case Kind::Bool: c.b.resize(size_t(rows), 0); break;
+        }
+        if (c.kind != Kind::Text) {
+            const size_t words = (size_t(rows) + 63) / 64;
+            const int old = count_;
+            c.nulls.resize(words, ~quint64(0));
+            // Bits past the old end of the last word it had may be clear: set them.
+            for (int r = old; r < rows && (r & 63) != 0; ++r) setNullBit(c, r, true);
+        }
+    }
+    count_ = rows;
+}
+
+int ColumnStore::appendRow() {
+    growTo(count_ + 1);
+    return count_ - 1;
+}
+
+int ColumnStore::append(const Row& values) {
+    const int r = appendRow();
+    setRow(r, values);
+    return r;
+}
+
+void ColumnStore::insertAt(int row, const Row& values) {
+    for (Column& c : columns_) {
+        switch (c.kind) {
+            case Kind::Int32: c.i32.insert(c.i32.begin() + row, 0); break;
+            case Kind::Text: c.i32.insert(c.i32.begin() + row, -1); break;
+            case Kind::Int64:
+            case Kind::Date: c.i64.insert(c.i64.begin() + row, 0); break;
+            case Kind::Bool: c.b.insert(c.b.begin() + row, 0); break;
+        }
+        if (c.kind == Kind::Text) continue;
+        // Shift the null bits of the rows from `row` on by one.
+        c.nulls.resize((size_t(count_) + 1 + 63) / 64, ~quint64(0));
+        for (int r = count_; r > row; --r) setNullBit(c, r, nullBit(c, r - 1));
+        setNullBit(c, row, true);
+    }
+    ++count_;
+    setRow(row, values);
+}
+
+void ColumnStore::removeAt(int row) {
+    std::vector<char> keep(size_t(count_), 1);
+    keep[size_t(row)] = 0;
+    keepOnly(keep);
+}
+
+void ColumnStore::keepOnly(const std::vector<char>& keep) {
+    int kept = 0;
+    for (int r = 0; r < count_; ++r) kept += keep[size_t(r)] != 0;
+    for (Column& c : columns_) {
+        int to = 0;
+        for (int r = 0; r < count_; ++r) {
+            if (!keep[size_t(r)]) continue;
+            if (to != r) {
+                switch (c.kind) {
+                    case Kind::Int32:
+                    case Kind::Text: c.i32[size_t(to)] = c.i32[size_t(r)]; break;
+                    case Kind::Int64:
+                    case Kind::Date: c.i64[size_t(to)] = c.i64[size_t(r)]; break;
+                    case Kind::Bool: c.b[size_t(to)] = c.b[size_t(r)]; break;
+                }
+                if (c.kind != Kind::Text) setNullBit(c, to, nullBit(c, r));
+            }
+            ++to;
+        }
+        switch (c.kind) {
+            case Kind::Int32:
+            case Kind::Text: c.i32.resize(size_t(kept)); break;
+            case Kind::Int64:
+            case Kind::Date: c.i64.resize(size_t(kept)); break;
+            case Kind::Bool: c.b.resize(size_t(kept)); break;
+        }
+        if (c.kind != Kind::Text) c.nulls.resize((size_t(kept) + 63) / 64);
+    }
+    count_ = kept;
+    for (Column& c : columns_)
+        if (c.kind == Kind::Text) compactStrings(c);
+}
+
+// ------------------------------------------------------------ reading
+
+bool ColumnStore::isNull(int row, int field) const {
+    const Column& c = columns_[size_t(field)];
+    if (c.kind == Kind::Text) return c.i32[size_t(row)] < 0;
+    return nullBit(c, row);
+}
+
+const QString* ColumnStore::text(int row, int field) const {
+    const Column& c = columns_[size_t(field)];
+    if (c.kind != Kind::Text) return nullptr;
+    const qint32 i = c.i32[size_t(row)];
+    return i < 0 ? nullptr : &c.strings[size_t(i)];
+}
+
+qint64 ColumnStore::number(int row, int field) const {
+    const Column& c = columns_[size_t(field)];
+    if (c.kind == Kind::Text || nullBit(c, row)) return 0;
+    switch (c.kind) {
+        case Kind::Int32: return c.i32[size_t(row)];
+        case Kind::Int64:
+        case Kind::Date: return c.i64[size_t(row)];
+        case Kind::Bool: return c.b[size_t(row)];
+        case Kind::Text: break;
+    }
+    return 0;
+}
+
+qint64 ColumnStore::moment(int row, int field) const { return number(row, field); }
+
+QVariant ColumnStore::value(int row, int field) const {
+    const Column& c = columns_[size_t(field)];
+    if (c.kind == Kind::Text) {
+        const qint32 i = c.i32[size_t(row)];
+        return i < 0 ? QVariant() : QVariant(c.strings[size_t(i)]);
+    }
+    if (nullBit(c, row)) return {};
+    switch (c.kind) {
+        case Kind::Int32: return QVariant(int(c.i32[size_t(row)]));
+        case Kind::Int64: return QVariant::fromValue<qint64>(c.i64[size_t(row)]);
+        case Kind::Bool: return QVariant(c.b[size_t(row)] != 0);
+        case Kind::Date: {
+            const qint64 m = c.i64[size_t(row)];
+            qint64 day = m / kMsPerDay, ms = m % kMsPerDay;
+            if (ms < 0) {
+                ms += kMsPerDay;
+                --day;
+            }
+            const QDate d = QDate::fromJulianDay(day);
+            if (ms == 0) return d;
+            return QDateTime(d, QTime::fromMSecsSinceStartOfDay(int(ms)));
+        }
+        case Kind::Text: break;
+    }
+    return {};
+}
+
+Row ColumnStore::row(int row) const {
+    Row r(fieldCount());
+    for (int f = 0; f < fieldCount(); ++f) r[f] = value(row, f);
+    return r;
+}
+
+int ColumnStore::textIndex(int row, int field) const { return columns_[size_t(field)].i32[size_t(row)]; }
+int ColumnStore::textCount(int field) const { return int(columns_[size_t(field)].strings.size()); }
+const QString& ColumnStore::textAt(int field, int index) const {
+    return columns_[size_t(field)].strings[size_t(index)];
+}
+
+// ------------------------------------------------------------ writing
+
+void ColumnStore::setInt(int row, int field, qint32 v) {
+    Column& c = columns_[size_t(field)];
+    c.i32[size_t(row)] = v;
+    setNullBit(c, row, false);
+}
+
+void ColumnStore::setInt64(int row, int field, qint64 v) {
+    Column& c = columns_[size_t(field)];
+    c.i64[size_t(row)] = v;
+    setNullBit(c, row, false);
+}
+
+void ColumnStore::setBool(int row, int field, bool v) {
+    Column& c = columns_[size_t(field)];
+    c.b[size_t(row)] = v ? 1 : 0;
+    setNullBit(c, row, false);
+}
+
+void ColumnStore::setDate(int row, int field, const QDate& d) {
+    Column& c = columns_[size_t(field)];
+    if (!d.isValid()) {
+        setNullBit(c, row, true);
+        return;
+    }
+    c.i64[size_t(row)] = d.toJulianDay() * kMsPerDay;
+    setNullBit(c, row, false);
+}
+
+int ColumnStore::addString(Column& c, QString s) {
+    c.strings.push_back(std::move(s));
+    return int(c.strings.size()) - 1;
+}
+
+void ColumnStore::setTextUtf8(int row, int field, const char* s, int n) {
+    Column& c = columns_[size_t(field)];
+    if (!c.sharing) {
+        c.i32[size_t(row)] = addString(c, QString::fromUtf8(s, n));
+        return;
+    }
+    if (!c.shared) c.shared = std::make_shared<Column::Shared>();
+    const std::string_view key(s, size_t(n));
+    if (const auto it = c.shared->seen.find(key); it != c.shared->seen.end()) {
+        c.i32[size_t(row)] = it->second;
+        return;
+    }
+    const int index = addString(c, QString::fromUtf8(s, n));
+    c.i32[size_t(row)] = index;
+    if (c.shared->seen.size() >= kMostShared) {
+        c.sharing = false;
+        c.shared.reset();
+    } else {
+        c.shared->seen.emplace(std::string(key), index);
+    }
+}
+
+void ColumnStore::setText(int row, int field, const QString& s) {
+    Column& c = columns_[size_t(field)];
+    const qint32 old = c.i32[size_t(row)];
+    if (old >= 0 && c.strings[size_t(old)] == s) return;  // recomputed values are mostly unchanged
+    c.i32[size_t(row)] = addString(c, s);
+    // Replaced texts stay in the list until it holds many more than the rows.
+    if (c.strings.size() > 2 * size_t(count_) + 256) compactStrings(c);
+}
+
+void ColumnStore::finishReading() {
+    for (Column& c : columns_) {
+        c.shared.reset();
+        c.sharing = true;
+    }
+}
+
+// Drops the strings no row uses any more.
+void ColumnStore::compactStrings(Column& c) {
+    if (c.strings.size() <= 2 * size_t(count_) + 256) return;
+    std::vector<qint32> to(c.strings.size(), -1);
+    std::vector<QString> kept;
+    kept.reserve(size_t(count_));
+    for (int r = 0; r < count_; ++r) {
+        qint32& i = c.i32[size_t(r)];
+        if (i < 0) continue;
+        if (to[size_t(i)] < 0) {
+            to[size_t(i)] = qint32(kept.size());
+            kept.push_back(std::move(c.strings[size_t(i)]));
+        }
+        i = to[size_t(i)];
+    }
+    c.strings = std::move(kept);
+    c.shared.reset();
+}
+
+void ColumnStore::set(int row, int field, const QVariant& v) {
+    Column& c = columns_[size_t(field)];
+    if (c.kind == Kind::Text) {
+        if (v.isNull())
+            c.i32[size_t(row)] = -1;
+        else if (v.typeId() == QMetaType::QString)
+            setText(row, field, *static_cast<const QString*>(v.constData()));
+        else
+            setText(row, field, v.toString());
+        return;
+    }
+    if (v.isNull()) {
+        setNullBit(c, row, true);
+        return;
+    }
+    switch (c.kind) {
+        case Kind::Int32: setInt(row, field, qint32(v.toInt())); break;
+        case Kind::Int64: setInt64(row, field, v.toLongLong()); break;
+        case Kind::Bool: setBool(row, field, v.toBool()); break;
+        case Kind::Date: {
+            if (v.typeId() == QMetaType::QDateTime) {
+                const QDateTime dt = v.toDateTime();
+                if (!dt.isValid()) {
+                    setNullBit(c, row, true);
+                    break;
+                }
+                c.i64[size_t(row)] = dt.date().toJulianDay() * kMsPerDay + dt.time().msecsSinceStartOfDay();
+                setNullBit(c, row, false);
+            } else {
+                setDate(row, field, v.toDate());
+            }
+            break;
+        }
+        case Kind::Text: break;
+    }
+}
+
+void ColumnStore::setRow(int row, const Row& values) {
+    for (int f = 0; f < fieldCount(); ++f) set(row, f, f < values.size() ? values[f] : QVariant());
+}
+
+// ------------------------------------------------------------ RowRef
+
+QVariant RowRef::value(int field) const {
+    if (store_) return field >= 0 && field < store_->fieldCount() ? store_->value(index_, field) : QVariant();
+    return row_ ? row_->value(field) : QVariant();
+}
+
+bool RowRef::isNull(int field) const {
+    if (store_) return field < 0 || field >= store_->fieldCount() || store_->isNull(index_, field);
+    return !row_ || row_->value(field).isNull();
+}
+
+const QString* RowRef::text(int field) const {
+    if (store_) return field >= 0 && field < store_->fieldCount() ? store_->text(index_, field) : nullptr;
+    if (!row_ || field < 0 || field >= row_->size()) return nullptr;
+    const QVariant& v = (*row_)[field];
+    return v.typeId() == QMetaType::QString ? static_cast<const QString*>(v.constData()) : nullptr;
+}
+
+Row RowRef::toRow() const {
+    if (store_) return store_->row(index_);
+    return row_ ? *row_ : Row();
+}
+
+}  // namespace ferolind
