@@ -167,11 +167,11 @@ bool ColumnStore::isNull(int row, int field) const {
     return nullBit(c, row);
 }
 
-const QString* ColumnStore::text(int row, int field) const {
+QStringView ColumnStore::text(int row, int field) const {
     const Column& c = columns_[size_t(field)];
-    if (c.kind != Kind::Text) return nullptr;
+    if (c.kind != Kind::Text) return {};
     const qint32 i = c.i32[size_t(row)];
-    return i < 0 ? nullptr : &c.strings[size_t(i)];
+    return i < 0 ? QStringView() : c.textAt(i);
 }
 
 qint64 ColumnStore::number(int row, int field) const {
@@ -193,7 +193,7 @@ QVariant ColumnStore::value(int row, int field) const {
     const Column& c = columns_[size_t(field)];
     if (c.kind == Kind::Text) {
         const qint32 i = c.i32[size_t(row)];
-        return i < 0 ? QVariant() : QVariant(c.strings[size_t(i)]);
+        return i < 0 ? QVariant() : QVariant(c.textAt(i).toString());
     }
     if (nullBit(c, row)) return {};
     switch (c.kind) {
@@ -223,10 +223,8 @@ Row ColumnStore::row(int row) const {
 }
 
 int ColumnStore::textIndex(int row, int field) const { return columns_[size_t(field)].i32[size_t(row)]; }
-int ColumnStore::textCount(int field) const { return int(columns_[size_t(field)].strings.size()); }
-const QString& ColumnStore::textAt(int field, int index) const {
-    return columns_[size_t(field)].strings[size_t(index)];
-}
+int ColumnStore::textCount(int field) const { return columns_[size_t(field)].texts(); }
+QStringView ColumnStore::textAt(int field, int index) const { return columns_[size_t(field)].textAt(index); }
 
 // ------------------------------------------------------------ writing
 
@@ -258,15 +256,39 @@ void ColumnStore::setDate(int row, int field, const QDate& d) {
     setNullBit(c, row, false);
 }
 
-int ColumnStore::addString(Column& c, QString s) {
-    c.strings.push_back(std::move(s));
-    return int(c.strings.size()) - 1;
+int ColumnStore::addText(Column& c, QStringView s) {
+    c.chars.insert(c.chars.end(), s.utf16(), s.utf16() + s.size());
+    c.starts.push_back(quint32(c.chars.size()));
+    return c.texts() - 1;
 }
+
+namespace {
+// A text from UTF-8 at the end of `chars`: ASCII widened in place, anything else decoded.
+void appendUtf8(std::vector<char16_t>& chars, const char* s, int n) {
+    const size_t at = chars.size();
+    chars.resize(at + size_t(n));
+    for (int i = 0; i < n; ++i) {
+        const auto ch = static_cast<unsigned char>(s[i]);
+        if (ch >= 0x80) {
+            chars.resize(at);
+            const QString decoded = QString::fromUtf8(s, n);
+            chars.insert(chars.end(), decoded.utf16(), decoded.utf16() + decoded.size());
+            return;
+        }
+        chars[at + size_t(i)] = char16_t(ch);
+    }
+}
+}  // namespace
 
 void ColumnStore::setTextUtf8(int row, int field, const char* s, int n) {
     Column& c = columns_[size_t(field)];
+    const auto add = [&] {
+        appendUtf8(c.chars, s, n);
+        c.starts.push_back(quint32(c.chars.size()));
+        return c.texts() - 1;
+    };
     if (!c.sharing) {
-        c.i32[size_t(row)] = addString(c, QString::fromUtf8(s, n));
+        c.i32[size_t(row)] = add();
         return;
     }
     if (!c.shared) c.shared = std::make_shared<Column::Shared>();
@@ -275,7 +297,7 @@ void ColumnStore::setTextUtf8(int row, int field, const char* s, int n) {
         c.i32[size_t(row)] = it->second;
         return;
     }
-    const int index = addString(c, QString::fromUtf8(s, n));
+    const int index = add();
     c.i32[size_t(row)] = index;
     if (c.shared->seen.size() >= kMostShared) {
         c.sharing = false;
@@ -285,13 +307,13 @@ void ColumnStore::setTextUtf8(int row, int field, const char* s, int n) {
     }
 }
 
-void ColumnStore::setText(int row, int field, const QString& s) {
+void ColumnStore::setText(int row, int field, QStringView s) {
     Column& c = columns_[size_t(field)];
     const qint32 old = c.i32[size_t(row)];
-    if (old >= 0 && c.strings[size_t(old)] == s) return;  // recomputed values are mostly unchanged
-    c.i32[size_t(row)] = addString(c, s);
+    if (old >= 0 && c.textAt(old) == s) return;  // recomputed values are mostly unchanged
+    c.i32[size_t(row)] = addText(c, s);
     // Replaced texts stay in the list until it holds many more than the rows.
-    if (c.strings.size() > 2 * size_t(count_) + 256) compactStrings(c);
+    if (size_t(c.texts()) > 2 * size_t(count_) + 256) compactStrings(c);
 }
 
 void ColumnStore::finishReading() {
@@ -303,21 +325,19 @@ void ColumnStore::finishReading() {
 
 // Drops the strings no row uses any more.
 void ColumnStore::compactStrings(Column& c) {
-    if (c.strings.size() <= 2 * size_t(count_) + 256) return;
-    std::vector<qint32> to(c.strings.size(), -1);
-    std::vector<QString> kept;
-    kept.reserve(size_t(count_));
+    if (size_t(c.texts()) <= 2 * size_t(count_) + 256) return;
+    std::vector<qint32> to(size_t(c.texts()), -1);
+    Column kept;
     for (int r = 0; r < count_; ++r) {
         qint32& i = c.i32[size_t(r)];
         if (i < 0) continue;
-        if (to[size_t(i)] < 0) {
-            to[size_t(i)] = qint32(kept.size());
-            kept.push_back(std::move(c.strings[size_t(i)]));
-        }
+        if (to[size_t(i)] < 0) to[size_t(i)] = addText(kept, c.textAt(i));
         i = to[size_t(i)];
     }
-    c.strings = std::move(kept);
+    c.chars = std::move(kept.chars);
+    c.starts = std::move(kept.starts);
     c.shared.reset();
+    c.sharing = false;
 }
 
 void ColumnStore::set(int row, int field, const QVariant& v) {
@@ -326,7 +346,7 @@ void ColumnStore::set(int row, int field, const QVariant& v) {
         if (v.isNull())
             c.i32[size_t(row)] = -1;
         else if (v.typeId() == QMetaType::QString)
-            setText(row, field, *static_cast<const QString*>(v.constData()));
+            setText(row, field, QStringView(*static_cast<const QString*>(v.constData())));
         else
             setText(row, field, v.toString());
         return;
@@ -373,11 +393,23 @@ bool RowRef::isNull(int field) const {
     return !row_ || row_->value(field).isNull();
 }
 
-const QString* RowRef::text(int field) const {
-    if (store_) return field >= 0 && field < store_->fieldCount() ? store_->text(index_, field) : nullptr;
-    if (!row_ || field < 0 || field >= row_->size()) return nullptr;
+bool RowRef::text(int field, QStringView& out) const {
+    if (store_) {
+        if (field < 0 || field >= store_->fieldCount() || !store_->isTextField(field)) return false;
+        out = store_->text(index_, field);
+        return true;
+    }
+    if (!row_ || field < 0 || field >= row_->size()) return false;
     const QVariant& v = (*row_)[field];
-    return v.typeId() == QMetaType::QString ? static_cast<const QString*>(v.constData()) : nullptr;
+    if (v.typeId() == QMetaType::QString) {
+        out = *static_cast<const QString*>(v.constData());
+        return true;
+    }
+    if (v.isNull()) {
+        out = {};
+        return true;
+    }
+    return false;
 }
 
 Row RowRef::toRow() const {

@@ -1,6 +1,7 @@
 // The rows of a dataset in typed columns: whole numbers in flat 32-bit arrays, amounts in
 // 64-bit ones, Yes/No in bytes, dates as day and second numbers, texts as indexes into a
-// column's list of shared strings; a null bit per cell beside the numbers. A cell becomes a
+// column's list of texts (each text's characters one after another in one array, equal texts
+// of a column with few distinct ones kept once); a null bit per cell beside the numbers. A cell becomes a
 // QVariant (field.h's conventions) only when someone asks for it, so that a table of
 // hundreds of thousands of rows takes a few bytes a cell instead of a QVariant each.
 #pragma once
@@ -28,14 +29,16 @@ public:
     // --- reading one cell
     QVariant value(int row, int field) const;
     bool isNull(int row, int field) const;
-    // The text of a text cell without a copy; null for a cell without a text.
-    const QString* text(int row, int field) const;
+    // The text of a text cell without a copy (valid until the column next changes); a null
+    // view for a cell without a text.
+    QStringView text(int row, int field) const;
     // Whole numbers, amounts and Yes/No as a number (0 for a null cell).
     qint64 number(int row, int field) const;
     // A date cell as milliseconds from the start of the Julian day count, so that dates
     // order as numbers (a date without time at the start of its day).
     qint64 moment(int row, int field) const;
     Row row(int row) const;
+    bool isTextField(int field) const { return columns_[size_t(field)].kind == Kind::Text; }
 
     // --- writing: values in the form field.h gives (others are converted to the field's type)
     void set(int row, int field, const QVariant& v);
@@ -55,24 +58,30 @@ public:
     void setDate(int row, int field, const QDate& d);
     // A text shared with the column's earlier equal texts where the column shares them.
     void setTextUtf8(int row, int field, const char* s, int n);
-    void setText(int row, int field, const QString& s);
+    void setText(int row, int field, QStringView s);
     // Ends a fill: the look-up of equal texts is no longer needed.
     void finishReading();
 
-    // --- texts by their index in the column's strings (sorting ranks each string once)
+    // --- texts by their index in the column's texts (sorting ranks each text once)
     int textIndex(int row, int field) const;  // -1 for a null cell
     int textCount(int field) const;
-    const QString& textAt(int field, int index) const;
+    QStringView textAt(int field, int index) const;
 
 private:
     enum class Kind : quint8 { Int32, Int64, Bool, Date, Text };
     struct Column {
         Kind kind = Kind::Text;
-        std::vector<qint32> i32;  // Int32; Text: index into `strings`, -1 for none
+        std::vector<qint32> i32;  // Int32; Text: index of the cell's text, -1 for none
         std::vector<qint64> i64;  // Int64, Date
         std::vector<quint8> b;    // Bool
         std::vector<quint64> nulls;  // Int32, Int64, Bool, Date: a set bit is a null cell
-        std::vector<QString> strings;
+        // Text: text i is chars[starts[i]] up to chars[starts[i + 1]].
+        std::vector<char16_t> chars;
+        std::vector<quint32> starts{0};
+        int texts() const { return int(starts.size()) - 1; }
+        QStringView textAt(int i) const {
+            return QStringView(chars.data() + starts[size_t(i)], qsizetype(starts[size_t(i) + 1] - starts[size_t(i)]));
+        }
         struct Shared;
         std::shared_ptr<Shared> shared;  // equal texts of the column found once (while reading)
         bool sharing = true;
@@ -80,7 +89,7 @@ private:
     static bool nullBit(const Column& c, int row) { return (c.nulls[size_t(row) >> 6] >> (row & 63)) & 1u; }
     static void setNullBit(Column& c, int row, bool on);
     void growTo(int rows);
-    int addString(Column& c, QString s);
+    static int addText(Column& c, QStringView s);
     void compactStrings(Column& c);
 
     std::vector<Column> columns_;
@@ -100,8 +109,9 @@ public:
     QVariant operator[](int field) const { return value(field); }
     QVariant value(int field) const;
     bool isNull(int field) const;
-    // A text cell's text without a copy; null when the cell holds no text.
-    const QString* text(int field) const;
+    // A text cell's text without a copy: true for a cell of a text (`out` a null view when
+    // it holds none), false for other cells.
+    bool text(int field, QStringView& out) const;
     Row toRow() const;
 
 private:

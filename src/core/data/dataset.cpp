@@ -338,7 +338,7 @@ void Dataset::sortView() {
         }
         std::vector<QCollatorSortKey> collated;
         collated.reserve(used.size());
-        for (const int t : used) collated.push_back(germanCollator().sortKey(store_.textAt(f, t)));
+        for (const int t : used) collated.push_back(germanCollator().sortKey(store_.textAt(f, t).toString()));
         std::vector<int> byText(used.size());
         for (int i = 0; i < int(byText.size()); ++i) byText[size_t(i)] = i;
         std::sort(byText.begin(), byText.end(), [&](int a, int b) { return collated[a].compare(collated[b]) < 0; });

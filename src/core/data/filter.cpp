@@ -197,23 +197,23 @@ Cell cellOf(const RowRef& row, int field) {
     return {row.value(field), true};
 }
 
-// The text of a cell, or nullptr when it has none: a text cell's own string without a
+// The text of a cell, empty when it has none: a text cell's own characters without a
 // copy, any other value converted into `holder`.
-const QString* textOf(const RowRef& row, int field, QString& holder) {
-    if (const QString* s = row.text(field)) return s->isEmpty() ? nullptr : s;
-    if (field < 0 || field >= row.size()) return nullptr;
+QStringView textOf(const RowRef& row, int field, QString& holder) {
+    QStringView view;
+    if (row.text(field, view)) return view;
+    if (field < 0 || field >= row.size()) return {};
     const QVariant v = row.value(field);
     const QString* s = readText(v, holder);
-    if (s && s != &holder) {
-        holder = *s;
-        return &holder;
-    }
-    return s;
+    if (!s) return {};
+    if (s != &holder) holder = *s;
+    return holder;
 }
 
 bool operandHasValue(const Operand& o, const RowRef& row) {
     if (o.part == DatePart::None) {
-        if (const QString* s = row.text(o.field)) return !s->isEmpty();
+        QStringView view;
+        if (row.text(o.field, view)) return !view.isEmpty();
     }
     const Cell c = cellOf(row, o.field);
     if (!c.present) return false;
@@ -257,11 +257,11 @@ bool compareWithConstant(const Comparison& c, const RowRef& row) {
     switch (c.category) {
         case Category::Text: {
             QString holder;
-            const QString* s = textOf(row, c.left.field, holder);
-            if (!s) return false;
+            const QStringView s = textOf(row, c.left.field, holder);
+            if (s.isEmpty()) return false;
             // Texts equal ignoring case have the same length (case is folded letter by letter).
-            if ((c.op == Op::Eq || c.op == Op::Ne) && s->size() != c.text.size()) return c.op == Op::Ne;
-            return holds(c.op, QStringView(*s).compare(QStringView(c.text), Qt::CaseInsensitive));
+            if ((c.op == Op::Eq || c.op == Op::Ne) && s.size() != c.text.size()) return c.op == Op::Ne;
+            return holds(c.op, s.compare(QStringView(c.text), Qt::CaseInsensitive));
         }
         case Category::Int:
         case Category::Money: {
@@ -285,9 +285,9 @@ bool compareWithConstant(const Comparison& c, const RowRef& row) {
 bool compareOperands(const Comparison& c, const RowRef& row) {
     if (c.category == Category::Text) {
         QString lh, rh;
-        const QString* l = textOf(row, c.left.field, lh);
-        const QString* r = textOf(row, c.right.field, rh);
-        return l && r && holds(c.op, QStringView(*l).compare(QStringView(*r), Qt::CaseInsensitive));
+        const QStringView l = textOf(row, c.left.field, lh);
+        const QStringView r = textOf(row, c.right.field, rh);
+        return !l.isEmpty() && !r.isEmpty() && holds(c.op, l.compare(r, Qt::CaseInsensitive));
     }
     const Cell lc = cellOf(row, c.left.field);
     const Cell rc = cellOf(row, c.right.field);
@@ -320,9 +320,9 @@ bool evaluate(const Comparison& c, const RowRef& row) {
         case Test::StartsWith:
         case Test::NotStartsWith: {
             QString holder;
-            const QString* s = textOf(row, c.left.field, holder);
-            if (!s) return false;
-            const bool starts = QStringView(*s).startsWith(QStringView(c.text), Qt::CaseInsensitive);
+            const QStringView s = textOf(row, c.left.field, holder);
+            if (s.isEmpty()) return false;
+            const bool starts = s.startsWith(QStringView(c.text), Qt::CaseInsensitive);
             return starts == (c.test == Test::StartsWith);
         }
         case Test::WithConstant: return compareWithConstant(c, row);
