@@ -1,7 +1,7 @@
 #include "columnstore.h"
 
 #include <QDateTime>
-#include <string>
+#include <algorithm>
 #include <string_view>
 #include <unordered_map>
 
@@ -18,12 +18,80 @@ constexpr size_t kMostShared = 4096;
 }  // namespace
 
 struct ColumnStore::Column::Shared {
-    struct Hash {
-        using is_transparent = void;
-        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-    };
-    std::unordered_map<std::string, int, Hash, std::equal_to<>> seen;
+    std::unordered_map<std::u16string_view, int> seen;  // views into the column's own texts
 };
+
+ColumnStore::Column::Column(const Column& o) { *this = o; }
+
+ColumnStore::Column& ColumnStore::Column::operator=(const Column& o) {
+    if (this == &o) return *this;
+    kind = o.kind;
+    i32 = o.i32;
+    i64 = o.i64;
+    b = o.b;
+    nulls = o.nulls;
+    arena = o.arena;
+    shared.reset();
+    sharing = false;
+    return *this;
+}
+
+// ------------------------------------------------------------ texts
+
+TextArena& TextArena::operator=(const TextArena& other) {
+    if (this == &other) return *this;
+    chunks_.clear();
+    chunks_.reserve(other.chunks_.size());
+    for (size_t i = 0; i < other.chunks_.size(); ++i) {
+        const quint32 n = other.chunkSizes_[i];
+        chunks_.push_back(std::make_unique<char16_t[]>(n));
+        std::copy_n(other.chunks_[i].get(), n, chunks_.back().get());
+    }
+    chunkSizes_ = other.chunkSizes_;
+    starts_ = other.starts_;
+    used_ = other.used_;
+    return *this;
+}
+
+// A text is its length (one character, or 0xFFFF and two more for a long one) and then
+// its characters.
+QStringView TextArena::at(int i) const {
+    const quint32 start = starts_[size_t(i)];
+    const char16_t* p = chunks_[start >> 16].get() + (start & 0xFFFF);
+    if (p[0] != 0xFFFF) return QStringView(p + 1, qsizetype(p[0]));
+    const quint32 n = quint32(p[1]) | (quint32(p[2]) << 16);
+    return QStringView(p + 3, qsizetype(n));
+}
+
+int TextArena::add(QStringView s) {
+    const auto n = quint32(s.size());
+    const quint32 head = n < 0xFFFF ? 1 : 3;
+    const quint32 need = head + n;
+    if (need > kChunk) {
+        // A text longer than a chunk gets one of its own, after which a new chunk starts.
+        chunks_.push_back(std::make_unique<char16_t[]>(need));
+        chunkSizes_.push_back(need);
+        used_ = kChunk;
+    } else if (used_ + need > kChunk) {
+        chunks_.push_back(std::make_unique<char16_t[]>(kChunk));
+        chunkSizes_.push_back(kChunk);
+        used_ = 0;
+    }
+    const auto chunk = quint32(chunks_.size() - 1);
+    const quint32 place = need > kChunk ? 0 : used_;
+    char16_t* p = chunks_.back().get() + place;
+    if (head == 1) {
+        p[0] = char16_t(n);
+    } else {
+        p[0] = 0xFFFF;
+        p[1] = char16_t(n & 0xFFFF);
+        p[2] = char16_t(n >> 16);
+    }
+    std::copy_n(s.utf16(), n, p + head);
+    if (need <= kChunk) used_ += need;
+    starts_.push_back(chunk << 16 | place);
+    return int(starts_.size()) - 1;
+}
 
 ColumnStore::ColumnStore(const FieldList& fields) {
     columns_.resize(fields.size());
@@ -256,86 +324,61 @@ void ColumnStore::setDate(int row, int field, const QDate& d) {
     setNullBit(c, row, false);
 }
 
-int ColumnStore::addText(Column& c, QStringView s) {
-    c.chars.insert(c.chars.end(), s.utf16(), s.utf16() + s.size());
-    c.starts.push_back(quint32(c.chars.size()));
-    return c.texts() - 1;
-}
-
-namespace {
-// A text from UTF-8 at the end of `chars`: ASCII widened in place, anything else decoded.
-void appendUtf8(std::vector<char16_t>& chars, const char* s, int n) {
-    const size_t at = chars.size();
-    chars.resize(at + size_t(n));
-    for (int i = 0; i < n; ++i) {
-        const auto ch = static_cast<unsigned char>(s[i]);
-        if (ch >= 0x80) {
-            chars.resize(at);
-            const QString decoded = QString::fromUtf8(s, n);
-            chars.insert(chars.end(), decoded.utf16(), decoded.utf16() + decoded.size());
-            return;
-        }
-        chars[at + size_t(i)] = char16_t(ch);
-    }
-}
-}  // namespace
-
-void ColumnStore::setTextUtf8(int row, int field, const char* s, int n) {
-    Column& c = columns_[size_t(field)];
-    const auto add = [&] {
-        appendUtf8(c.chars, s, n);
-        c.starts.push_back(quint32(c.chars.size()));
-        return c.texts() - 1;
-    };
-    if (!c.sharing) {
-        c.i32[size_t(row)] = add();
-        return;
-    }
+int ColumnStore::sharedText(Column& c, QStringView s) {
+    if (!c.sharing) return addText(c, s);
     if (!c.shared) c.shared = std::make_shared<Column::Shared>();
-    const std::string_view key(s, size_t(n));
-    if (const auto it = c.shared->seen.find(key); it != c.shared->seen.end()) {
-        c.i32[size_t(row)] = it->second;
-        return;
-    }
-    const int index = add();
-    c.i32[size_t(row)] = index;
+    const std::u16string_view key(s.utf16(), size_t(s.size()));
+    if (const auto it = c.shared->seen.find(key); it != c.shared->seen.end()) return it->second;
+    const int index = addText(c, s);
     if (c.shared->seen.size() >= kMostShared) {
         c.sharing = false;
         c.shared.reset();
     } else {
-        c.shared->seen.emplace(std::string(key), index);
+        const QStringView kept = c.textAt(index);
+        c.shared->seen.emplace(std::u16string_view(kept.utf16(), size_t(kept.size())), index);
     }
+    return index;
+}
+
+void ColumnStore::setTextUtf8(int row, int field, const char* s, int n) {
+    // ASCII widened as it is, anything else decoded.
+    decoded_.resize(size_t(n));
+    bool ascii = true;
+    for (int i = 0; i < n && ascii; ++i) {
+        const auto ch = static_cast<unsigned char>(s[i]);
+        ascii = ch < 0x80;
+        decoded_[size_t(i)] = char16_t(ch);
+    }
+    if (!ascii) {
+        const QString text = QString::fromUtf8(s, n);
+        decoded_.assign(text.utf16(), text.utf16() + text.size());
+    }
+    columns_[size_t(field)].i32[size_t(row)] =
+        sharedText(columns_[size_t(field)], QStringView(decoded_.data(), qsizetype(decoded_.size())));
 }
 
 void ColumnStore::setText(int row, int field, QStringView s) {
     Column& c = columns_[size_t(field)];
     const qint32 old = c.i32[size_t(row)];
     if (old >= 0 && c.textAt(old) == s) return;  // recomputed values are mostly unchanged
-    c.i32[size_t(row)] = addText(c, s);
+    c.i32[size_t(row)] = sharedText(c, s);
     // Replaced texts stay in the list until it holds many more than the rows.
     if (size_t(c.texts()) > 2 * size_t(count_) + 256) compactStrings(c);
-}
-
-void ColumnStore::finishReading() {
-    for (Column& c : columns_) {
-        c.shared.reset();
-        c.sharing = true;
-    }
 }
 
 // Drops the strings no row uses any more.
 void ColumnStore::compactStrings(Column& c) {
     if (size_t(c.texts()) <= 2 * size_t(count_) + 256) return;
     std::vector<qint32> to(size_t(c.texts()), -1);
-    Column kept;
+    TextArena kept;
     for (int r = 0; r < count_; ++r) {
         qint32& i = c.i32[size_t(r)];
         if (i < 0) continue;
-        if (to[size_t(i)] < 0) to[size_t(i)] = addText(kept, c.textAt(i));
+        if (to[size_t(i)] < 0) to[size_t(i)] = kept.add(c.textAt(i));
         i = to[size_t(i)];
     }
-    c.chars = std::move(kept.chars);
-    c.starts = std::move(kept.starts);
+    // The look-up held views of the old texts; equal texts are no longer found once.
+    c.arena = std::move(kept);
     c.shared.reset();
     c.sharing = false;
 }

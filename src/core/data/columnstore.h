@@ -12,9 +12,33 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace ferolind {
+
+// The texts of a column: each text's length and characters in chunks of 64K characters
+// that never move, so that a view of a text stays valid while texts are added, and the
+// texts take little more than their characters (no allocation per text, no doubling copy).
+class TextArena {
+public:
+    TextArena() = default;
+    TextArena(const TextArena& other) { *this = other; }
+    TextArena& operator=(const TextArena& other);
+    TextArena(TextArena&&) noexcept = default;
+    TextArena& operator=(TextArena&&) noexcept = default;
+
+    int size() const { return int(starts_.size()); }
+    QStringView at(int i) const;
+    int add(QStringView s);  // returns the text's index
+
+private:
+    static constexpr quint32 kChunk = 1u << 16;
+    std::vector<std::unique_ptr<char16_t[]>> chunks_;
+    std::vector<quint32> chunkSizes_;
+    std::vector<quint32> starts_;  // chunk << 16 | place in the chunk
+    quint32 used_ = kChunk;        // characters used of the last chunk
+};
 
 class ColumnStore {
 public:
@@ -59,8 +83,6 @@ public:
     // A text shared with the column's earlier equal texts where the column shares them.
     void setTextUtf8(int row, int field, const char* s, int n);
     void setText(int row, int field, QStringView s);
-    // Ends a fill: the look-up of equal texts is no longer needed.
-    void finishReading();
 
     // --- texts by their index in the column's texts (sorting ranks each text once)
     int textIndex(int row, int field) const;  // -1 for a null cell
@@ -75,24 +97,30 @@ private:
         std::vector<qint64> i64;  // Int64, Date
         std::vector<quint8> b;    // Bool
         std::vector<quint64> nulls;  // Int32, Int64, Bool, Date: a set bit is a null cell
-        // Text: text i is chars[starts[i]] up to chars[starts[i + 1]].
-        std::vector<char16_t> chars;
-        std::vector<quint32> starts{0};
-        int texts() const { return int(starts.size()) - 1; }
-        QStringView textAt(int i) const {
-            return QStringView(chars.data() + starts[size_t(i)], qsizetype(starts[size_t(i) + 1] - starts[size_t(i)]));
-        }
+        TextArena arena;  // Text
+        int texts() const { return arena.size(); }
+        QStringView textAt(int i) const { return arena.at(i); }
+        // Equal texts of the column kept once while it has few distinct ones; a copy of the
+        // column (its texts elsewhere) does not look them up.
         struct Shared;
-        std::shared_ptr<Shared> shared;  // equal texts of the column found once (while reading)
+        std::shared_ptr<Shared> shared;
         bool sharing = true;
+        Column() = default;
+        Column(const Column& o);
+        Column& operator=(const Column& o);
+        Column(Column&&) noexcept = default;
+        Column& operator=(Column&&) noexcept = default;
     };
     static bool nullBit(const Column& c, int row) { return (c.nulls[size_t(row) >> 6] >> (row & 63)) & 1u; }
     static void setNullBit(Column& c, int row, bool on);
     void growTo(int rows);
-    static int addText(Column& c, QStringView s);
+    static int addText(Column& c, QStringView s) { return c.arena.add(s); }
+    // A text of the column: an equal one kept already where the column shares them.
+    static int sharedText(Column& c, QStringView s);
     void compactStrings(Column& c);
 
     std::vector<Column> columns_;
+    std::u16string decoded_;  // a text read, before it is kept
     int count_ = 0;
     int capacity_ = 0;
 };

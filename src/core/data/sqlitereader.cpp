@@ -99,10 +99,7 @@ void SqliteReader::readInto(const QString& sql, const QVector<qint64>& params, C
     for (;;) {
         const int rc = sqlite3_step(st.get());
         if (rc == SQLITE_DONE) break;
-        if (rc != SQLITE_ROW) {
-            store.finishReading();
-            throw DataError(engineMessage(what_, QString::fromUtf8(sqlite3_errmsg(db))));
-        }
+        if (rc != SQLITE_ROW) throw DataError(engineMessage(what_, QString::fromUtf8(sqlite3_errmsg(db))));
         const int r = store.appendRow();
         for (int c = 0; c < sqlFields_.size(); ++c) {
             const int f = sqlFields_[c];
@@ -143,7 +140,6 @@ void SqliteReader::readInto(const QString& sql, const QVector<qint64>& params, C
             store.set(r, f, storedValue(type, driverValue(st.get(), c)));
         }
     }
-    store.finishReading();
 }
 
 void SqliteReader::read(const QString& sql, const QVector<qint64>& params, const std::function<void(Row&)>& take) {
