@@ -1,9 +1,8 @@
 #include "columnstore.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <algorithm>
-#include <string_view>
-#include <unordered_map>
 
 namespace ferolind {
 
@@ -17,8 +16,33 @@ constexpr size_t kMostShared = 4096;
 
 }  // namespace
 
+// Open addressing over the column's own texts: an entry holds a text's index (-1: empty)
+// and its hash; at most half the entries are used.
 struct ColumnStore::Column::Shared {
-    std::unordered_map<std::u16string_view, int> seen;  // views into the column's own texts
+    std::vector<qint32> entries = std::vector<qint32>(64, -1);
+    std::vector<quint32> hashes = std::vector<quint32>(64, 0);
+    int used = 0;
+
+    size_t find(const Column& c, QStringView s, quint32 h) const {
+        const size_t mask = entries.size() - 1;
+        size_t i = h & mask;
+        while (entries[i] >= 0 && !(hashes[i] == h && c.textAt(entries[i]) == s)) i = (i + 1) & mask;
+        return i;
+    }
+    void grow() {
+        std::vector<qint32> oldEntries(entries.size() * 2, -1);
+        std::vector<quint32> oldHashes(hashes.size() * 2, 0);
+        oldEntries.swap(entries);
+        oldHashes.swap(hashes);
+        const size_t mask = entries.size() - 1;
+        for (size_t j = 0; j < oldEntries.size(); ++j) {
+            if (oldEntries[j] < 0) continue;
+            size_t i = oldHashes[j] & mask;
+            while (entries[i] >= 0) i = (i + 1) & mask;
+            entries[i] = oldEntries[j];
+            hashes[i] = oldHashes[j];
+        }
+    }
 };
 
 ColumnStore::Column::Column(const Column& o) { *this = o; }
@@ -109,17 +133,21 @@ ColumnStore::ColumnStore(const FieldList& fields) {
     }
 }
 
+// Every column has room for capacity_ rows, and the cells past the last row are null, so
+// that a row appended starts with every cell null without a write of its own.
 void ColumnStore::reserve(int rows) {
+    if (rows <= capacity_) return;
     for (Column& c : columns_) {
         switch (c.kind) {
-            case Kind::Int32:
-            case Kind::Text: c.i32.reserve(size_t(rows)); break;
+            case Kind::Int32: c.i32.resize(size_t(rows), 0); break;
+            case Kind::Text: c.i32.resize(size_t(rows), -1); break;
             case Kind::Int64:
-            case Kind::Date: c.i64.reserve(size_t(rows)); break;
-            case Kind::Bool: c.b.reserve(size_t(rows)); break;
+            case Kind::Date: c.i64.resize(size_t(rows), 0); break;
+            case Kind::Bool: c.b.resize(size_t(rows), 0); break;
         }
-        if (c.kind != Kind::Text) c.nulls.reserve((size_t(rows) + 63) / 64);
+        if (c.kind != Kind::Text) c.nulls.resize((size_t(rows) + 63) / 64, ~quint64(0));
     }
+    capacity_ = rows;
 }
 
 void ColumnStore::clear() {
@@ -129,6 +157,7 @@ void ColumnStore::clear() {
         c.kind = k;
     }
     count_ = 0;
+    capacity_ = 0;
 }
 
 void ColumnStore::setNullBit(Column& c, int row, bool on) {
@@ -137,24 +166,10 @@ void ColumnStore::setNullBit(Column& c, int row, bool on) {
     word = on ? (word | bit) : (word & ~bit);
 }
 
-// Makes room for rows up to `rows`, the new cells null.
+// Makes rows up to `rows` part of the store; a table that grows takes an eighth more room
+// at a time.
 void ColumnStore::growTo(int rows) {
-    for (Column& c : columns_) {
-        switch (c.kind) {
-            case Kind::Int32: c.i32.resize(size_t(rows), 0); break;
-            case Kind::Text: c.i32.resize(size_t(rows), -1); break;
-            case Kind::Int64:
-            case Kind::Date: c.i64.resize(size_t(rows), 0); break;
-            case Kind::Bool: c.b.resize(size_t(rows), 0); break;
-        }
-        if (c.kind != Kind::Text) {
-            const size_t words = (size_t(rows) + 63) / 64;
-            const int old = count_;
-            c.nulls.resize(words, ~quint64(0));
-            // Bits past the old end of the last word it had may be clear: set them.
-            for (int r = old; r < rows && (r & 63) != 0; ++r) setNullBit(c, r, true);
-        }
-    }
+    if (rows > capacity_) reserve(std::max(rows, capacity_ + capacity_ / 8 + 64));
     count_ = rows;
 }
 
@@ -170,21 +185,19 @@ int ColumnStore::append(const Row& values) {
 }
 
 void ColumnStore::insertAt(int row, const Row& values) {
+    growTo(count_ + 1);
+    const int last = count_ - 1;
     for (Column& c : columns_) {
         switch (c.kind) {
-            case Kind::Int32: c.i32.insert(c.i32.begin() + row, 0); break;
-            case Kind::Text: c.i32.insert(c.i32.begin() + row, -1); break;
+            case Kind::Int32:
+            case Kind::Text: std::move_backward(c.i32.begin() + row, c.i32.begin() + last, c.i32.begin() + last + 1); break;
             case Kind::Int64:
-            case Kind::Date: c.i64.insert(c.i64.begin() + row, 0); break;
-            case Kind::Bool: c.b.insert(c.b.begin() + row, 0); break;
+            case Kind::Date: std::move_backward(c.i64.begin() + row, c.i64.begin() + last, c.i64.begin() + last + 1); break;
+            case Kind::Bool: std::move_backward(c.b.begin() + row, c.b.begin() + last, c.b.begin() + last + 1); break;
         }
         if (c.kind == Kind::Text) continue;
-        // Shift the null bits of the rows from `row` on by one.
-        c.nulls.resize((size_t(count_) + 1 + 63) / 64, ~quint64(0));
-        for (int r = count_; r > row; --r) setNullBit(c, r, nullBit(c, r - 1));
-        setNullBit(c, row, true);
+        for (int r = last; r > row; --r) setNullBit(c, r, nullBit(c, r - 1));
     }
-    ++count_;
     setRow(row, values);
 }
 
@@ -213,14 +226,13 @@ void ColumnStore::keepOnly(const std::vector<char>& keep) {
             }
             ++to;
         }
-        switch (c.kind) {
-            case Kind::Int32:
-            case Kind::Text: c.i32.resize(size_t(kept)); break;
-            case Kind::Int64:
-            case Kind::Date: c.i64.resize(size_t(kept)); break;
-            case Kind::Bool: c.b.resize(size_t(kept)); break;
+        // The rows given up become room again: null cells.
+        for (int r = kept; r < count_; ++r) {
+            if (c.kind == Kind::Text)
+                c.i32[size_t(r)] = -1;
+            else
+                setNullBit(c, r, true);
         }
-        if (c.kind != Kind::Text) c.nulls.resize((size_t(kept) + 63) / 64);
     }
     count_ = kept;
     for (Column& c : columns_)
@@ -327,16 +339,19 @@ void ColumnStore::setDate(int row, int field, const QDate& d) {
 int ColumnStore::sharedText(Column& c, QStringView s) {
     if (!c.sharing) return addText(c, s);
     if (!c.shared) c.shared = std::make_shared<Column::Shared>();
-    const std::u16string_view key(s.utf16(), size_t(s.size()));
-    if (const auto it = c.shared->seen.find(key); it != c.shared->seen.end()) return it->second;
+    Column::Shared& t = *c.shared;
+    const auto h = quint32(qHash(s, 0));
+    const size_t at = t.find(c, s, h);
+    if (t.entries[at] >= 0) return t.entries[at];
     const int index = addText(c, s);
-    if (c.shared->seen.size() >= kMostShared) {
+    if (size_t(t.used) >= kMostShared) {
         c.sharing = false;
         c.shared.reset();
-    } else {
-        const QStringView kept = c.textAt(index);
-        c.shared->seen.emplace(std::u16string_view(kept.utf16(), size_t(kept.size())), index);
+        return index;
     }
+    t.entries[at] = index;
+    t.hashes[at] = h;
+    if (++t.used * 2 > int(t.entries.size())) t.grow();
     return index;
 }
 
@@ -434,6 +449,11 @@ QVariant RowRef::value(int field) const {
 bool RowRef::isNull(int field) const {
     if (store_) return field < 0 || field >= store_->fieldCount() || store_->isNull(index_, field);
     return !row_ || row_->value(field).isNull();
+}
+
+qint64 RowRef::number(int field) const {
+    if (store_) return field >= 0 && field < store_->fieldCount() ? store_->number(index_, field) : 0;
+    return row_ ? row_->value(field).toLongLong() : 0;
 }
 
 bool RowRef::text(int field, QStringView& out) const {

@@ -137,6 +137,8 @@ public:
     QVariant operator[](int field) const { return value(field); }
     QVariant value(int field) const;
     bool isNull(int field) const;
+    // A whole number, amount or Yes/No without a QVariant (0 for none).
+    qint64 number(int field) const;
     // A text cell's text without a copy: true for a cell of a text (`out` a null view when
     // it holds none), false for other cells.
     bool text(int field, QStringView& out) const;

@@ -18,8 +18,9 @@ void PaymentIndex::rebuild(const Dataset& feePayments) {
     const int fQuarter = feePayments.field(QStringLiteral("Quartal"));
     for (int i = 0; i < feePayments.totalCount(); ++i) {
         const RowRef r = feePayments.recordAt(i);
-        if (r[fMember].isNull()) continue;
-        payments_.push_back(Payment{r[fMember].toInt(), r[fYear].toInt(), r[fMonth].toInt(), r[fQuarter].toInt()});
+        if (r.isNull(fMember)) continue;
+        payments_.push_back(Payment{int(r.number(fMember)), int(r.number(fYear)), int(r.number(fMonth)),
+                                    int(r.number(fQuarter))});
     }
     // Payments are mostly stored member after member: then there is nothing to sort.
     if (!std::is_sorted(payments_.begin(), payments_.end(), byMember))
