@@ -101,7 +101,7 @@ void Dataset::open() {
 void Dataset::close() {
     if (!isOpen()) return;
     store_.clear();
-    keys_.clear();
+    ownKeys_.clear();
     view_.clear();
     forgetOrder();
     buffer_.clear();
@@ -117,15 +117,14 @@ void Dataset::close() {
 
 void Dataset::setRows(QVector<Row> rows) {
     store_.clear();
-    keys_.clear();
+    ownKeys_.clear();
     store_.reserve(int(rows.size()));
-    keys_.reserve(rows.size());
     qint64 key = 0;
     for (Row& r : rows) {
         r.resize(fields_.size());
         compute(r);
         store_.append(r);
-        keys_.append(++key);
+        if (keyField_ < 0) ownKeys_.append(++key);
     }
     state_ = State::Browse;
     modified_ = false;
@@ -154,10 +153,13 @@ void Dataset::loadAllRows() {
     ColumnStore read(fields_);
     read.reserve(int(reader.number(QStringLiteral("SELECT count(*) FROM %1").arg(quoteName(table_->name)))));
     reader.readInto(selectSql(*table_, fields_, sqlFields_), {}, read);
-    QVector<qint64> keys(read.size());
-    for (int i = 0; i < read.size(); ++i) keys[i] = keyField_ >= 0 ? read.number(i, keyField_) : i + 1;
+    QVector<qint64> keys;
+    if (keyField_ < 0) {
+        keys.resize(read.size());
+        for (int i = 0; i < read.size(); ++i) keys[i] = i + 1;
+    }
     store_ = std::move(read);
-    keys_ = std::move(keys);
+    ownKeys_ = std::move(keys);
     if (compute_)
         for (int i = 0; i < store_.size(); ++i) computeRecord(i);
 }
@@ -179,7 +181,7 @@ void Dataset::requery() {
 void Dataset::refresh() {
     ensureOpen();
     if (memoryOnly_ || isEditing()) return;
-    const qint64 key = pos_ >= 0 && pos_ < view_.size() ? keys_[view_[pos_]] : -1;
+    const qint64 key = pos_ >= 0 && pos_ < view_.size() ? keyAt(view_[pos_]) : -1;
     loadAllRows();
     presentReRead(key);
 }
@@ -191,7 +193,7 @@ void Dataset::refreshRows(const QSet<qint64>& keys) {
         refresh();
         return;
     }
-    const qint64 key = pos_ >= 0 && pos_ < view_.size() ? keys_[view_[pos_]] : -1;
+    const qint64 key = pos_ >= 0 && pos_ < view_.size() ? keyAt(view_[pos_]) : -1;
     QHash<qint64, Row> read;
     if (!keys.isEmpty()) {
         QStringList marks;
@@ -213,8 +215,8 @@ void Dataset::refreshRows(const QSet<qint64>& keys) {
     std::vector<char> keep(size_t(store_.size()), 1);
     bool gone = false;
     for (int i = 0; i < store_.size(); ++i) {
-        if (!keys.contains(keys_[i])) continue;
-        const auto it = read.find(keys_[i]);
+        if (!keys.contains(keyAt(i))) continue;
+        const auto it = read.find(keyAt(i));
         if (it == read.end()) {
             keep[size_t(i)] = 0;
             gone = true;
@@ -226,10 +228,7 @@ void Dataset::refreshRows(const QSet<qint64>& keys) {
     if (gone) keepRecords(keep);
     QList<qint64> added = read.keys();
     std::sort(added.begin(), added.end());
-    for (const qint64 k : added) {
-        store_.append(read.take(k));
-        keys_.append(k);
-    }
+    for (const qint64 k : added) store_.append(read.take(k));
     presentReRead(key);
 }
 
@@ -240,7 +239,7 @@ void Dataset::presentReRead(qint64 key) {
     emit contentChanged();
     int at = -1;
     for (int i = 0; i < view_.size() && key >= 0; ++i)
-        if (keys_[view_[i]] == key) {
+        if (keyAt(view_[i]) == key) {
             at = i;
             break;
         }
@@ -449,12 +448,12 @@ void Dataset::setSort(const QString& keys) {
 
 // Rebuilds the view after an order or value change; the current record stays current.
 void Dataset::rebuildKeepingCurrent() {
-    const qint64 currentKey = pos_ >= 0 && pos_ < view_.size() ? keys_[view_[pos_]] : -1;
+    const qint64 currentKey = pos_ >= 0 && pos_ < view_.size() ? keyAt(view_[pos_]) : -1;
     rebuildView();
     notifyReset();
     int p = 0;
     for (int i = 0; i < view_.size(); ++i)
-        if (keys_[view_[i]] == currentKey) {
+        if (keyAt(view_[i]) == currentKey) {
             p = i;
             break;
         }
@@ -637,19 +636,19 @@ QVariant toSqlValue(const FieldDef& f, const QVariant& v) {
 }  // namespace
 
 int Dataset::indexOfKey(qint64 key) const {
-    for (int i = int(keys_.size()) - 1; i >= 0; --i)
-        if (keys_[i] == key) return i;
+    for (int i = store_.size() - 1; i >= 0; --i)
+        if (keyAt(i) == key) return i;
     return -1;
 }
 
 void Dataset::putRecord(int index, const Record& r) {
     store_.setRow(index, r.values);
-    keys_[index] = r.key;
+    if (keyField_ < 0) ownKeys_[index] = r.key;
 }
 
 void Dataset::eraseRecord(int index) {
     store_.removeAt(index);
-    keys_.remove(index);
+    if (keyField_ < 0) ownKeys_.remove(index);
 }
 
 void Dataset::keepRecords(const std::vector<char>& keep) {
@@ -657,8 +656,8 @@ void Dataset::keepRecords(const std::vector<char>& keep) {
     QVector<qint64> kept;
     kept.reserve(store_.size());
     for (int i = 0; i < int(keep.size()); ++i)
-        if (keep[size_t(i)]) kept.append(keys_[i]);
-    keys_ = std::move(kept);
+        if (keep[size_t(i)] && keyField_ < 0) kept.append(ownKeys_[i]);
+    ownKeys_ = std::move(kept);
 }
 
 // Registers how the memory goes back when the surrounding transaction is rolled back.
@@ -695,7 +694,7 @@ Row Dataset::readBack(qint64 key) {
 // `before`, so that what another workstation changed in other columns stays.
 void Dataset::storeToDatabase(Record& rec, bool isNew, const Row* before) {
     if (memoryOnly_) {
-        if (isNew) rec.key = keys_.isEmpty() ? 1 : keys_.last() + 1;
+        if (isNew) rec.key = store_.size() == 0 ? 1 : keyAt(store_.size() - 1) + 1;
         return;
     }
     QStringList cols;
@@ -744,7 +743,7 @@ bool Dataset::post() {
         for (const auto& [id, h] : beforeStore)
             if (!h(*this)) return false;
         const bool isNew = state_ == State::Insert;
-        Record rec{isNew ? 0 : keys_[bufferRecord_], buffer_};
+        Record rec{isNew ? 0 : keyAt(bufferRecord_), buffer_};
         const Row before = isNew ? Row() : store_.row(bufferRecord_);
         storeToDatabase(rec, isNew, isNew ? nullptr : &before);
         compute(rec.values);
@@ -752,7 +751,7 @@ bool Dataset::post() {
         int index;
         if (isNew) {
             index = store_.append(rec.values);
-            keys_.append(rec.key);
+            if (keyField_ < 0) ownKeys_.append(rec.key);
             const qint64 key = rec.key;
             undoLater([this, key] {
                 const int i = indexOfKey(key);
@@ -760,7 +759,7 @@ bool Dataset::post() {
             });
         } else {
             index = bufferRecord_;
-            const Record old{keys_[index], before};
+            const Record old{keyAt(index), before};
             undoLater([this, old] {
                 const int i = indexOfKey(old.key);
                 if (i >= 0) putRecord(i, old);
@@ -801,7 +800,7 @@ bool Dataset::post() {
     } catch (...) {
         // Nothing was stored: the record is back in its state with the user's edits.
         if (state_ != wasState || buffer_ != wasBuffer) {
-            const qint64 key = wasRecord >= 0 && wasRecord < keys_.size() ? keys_[wasRecord] : -1;
+            const qint64 key = wasRecord >= 0 && wasRecord < store_.size() ? keyAt(wasRecord) : -1;
             state_ = wasState;
             buffer_ = wasBuffer;
             bufferRecord_ = key >= 0 ? indexOfKey(key) : -1;
@@ -829,10 +828,10 @@ void Dataset::remove() {
     // The before-delete rules' writes (members leaving a deleted fee class) and the delete
     // are one transaction.
     Transaction tx(memoryOnly_ ? nullptr : connection_.get());
-    const qint64 key = keys_[view_[pos_]];
+    const qint64 key = keyAt(view_[pos_]);
     fire(Event::BeforeDelete);
     int index = pos_ >= 0 && pos_ < view_.size() ? view_[pos_] : -1;
-    if (index < 0 || keys_[index] != key) {
+    if (index < 0 || keyAt(index) != key) {
         // A rule moved the cursor: the record to delete is still the one it was.
         index = indexOfKey(key);
         const int at = int(view_.indexOf(index));
@@ -841,17 +840,17 @@ void Dataset::remove() {
     }
     if (!memoryOnly_) {
         // A row another workstation deleted already is gone all the same.
-        markRowChanged(keys_[index]);
+        markRowChanged(keyAt(index));
         connection_->run(QStringLiteral("DELETE FROM %1 WHERE %2=?")
                               .arg(quoteName(table_->name), quoteName(fields_[keyField_].name)),
-                          {keys_[index]}, QStringLiteral("Der Datensatz kann nicht gelöscht werden"));
+                          {keyAt(index)}, QStringLiteral("Der Datensatz kann nicht gelöscht werden"));
     }
     const Record old = takeRecord(index);
     forgetOrder();
     undoLater([this, old, index] {
-        const int at = std::min(index, int(keys_.size()));
+        const int at = std::min(index, store_.size());
         store_.insertAt(at, old.values);
-        keys_.insert(at, old.key);
+        if (keyField_ < 0) ownKeys_.insert(at, old.key);
     });
     eraseRecord(index);
     view_.remove(pos_);
@@ -870,16 +869,16 @@ void Dataset::removeAllPresented() {
     // One transaction: all presented rows go, or none.
     Transaction tx(memoryOnly_ ? nullptr : connection_.get());
     if (!memoryOnly_) {
-        for (int index : view_) markRowChanged(keys_[index]);
+        for (int index : view_) markRowChanged(keyAt(index));
         const QString sql = QStringLiteral("DELETE FROM %1 WHERE %2=?")
                                 .arg(quoteName(table_->name), quoteName(fields_[keyField_].name));
         for (int index : view_)
-            connection_->run(sql, {keys_[index]}, QStringLiteral("Die Datensätze können nicht gelöscht werden"));
+            connection_->run(sql, {keyAt(index)}, QStringLiteral("Die Datensätze können nicht gelöscht werden"));
     }
-    auto before = std::make_shared<const Snapshot>(Snapshot{store_, keys_});
+    auto before = std::make_shared<const Snapshot>(Snapshot{store_, ownKeys_});
     undoLater([this, before] {
         store_ = before->store;
-        keys_ = before->keys;
+        ownKeys_ = before->keys;
     });
     std::vector<char> keep(size_t(store_.size()), 1);
     for (int index : view_) keep[size_t(index)] = 0;
@@ -912,7 +911,7 @@ void Dataset::mirrorStoredRow(const Row& row) {
         }
     } else {
         store_.append(r);
-        keys_.append(key);
+        if (keyField_ < 0) ownKeys_.append(key);
         undoLater([this, key] {
             const int j = indexOfKey(key);
             if (j >= 0) eraseRecord(j);
@@ -927,8 +926,8 @@ void Dataset::mirrorStoredRow(const Row& row) {
 void Dataset::mirrorDeletedRows(const std::function<bool(RowRef)>& which) {
     ensureOpen();
     if (isEditing() && bufferRecord_ >= 0 && which(recordAt(bufferRecord_))) cancel();
-    const qint64 currentKey = pos_ >= 0 && pos_ < view_.size() ? keys_[view_[pos_]] : -1;
-    const qint64 editedKey = bufferRecord_ >= 0 ? keys_[bufferRecord_] : -1;
+    const qint64 currentKey = pos_ >= 0 && pos_ < view_.size() ? keyAt(view_[pos_]) : -1;
+    const qint64 editedKey = bufferRecord_ >= 0 ? keyAt(bufferRecord_) : -1;
     std::vector<char> keep(size_t(store_.size()), 1);
     bool any = false;
     for (int i = 0; i < store_.size(); ++i)
@@ -937,10 +936,10 @@ void Dataset::mirrorDeletedRows(const std::function<bool(RowRef)>& which) {
             any = true;
         }
     if (!any) return;
-    auto before = std::make_shared<const Snapshot>(Snapshot{store_, keys_});
+    auto before = std::make_shared<const Snapshot>(Snapshot{store_, ownKeys_});
     undoLater([this, before] {
         store_ = before->store;
-        keys_ = before->keys;
+        ownKeys_ = before->keys;
     });
     keepRecords(keep);
     if (editedKey >= 0) bufferRecord_ = indexOfKey(editedKey);
@@ -948,7 +947,7 @@ void Dataset::mirrorDeletedRows(const std::function<bool(RowRef)>& which) {
     notifyReset();
     int p = pos_;
     for (int i = 0; i < view_.size(); ++i)
-        if (keys_[view_[i]] == currentKey) p = i;
+        if (keyAt(view_[i]) == currentKey) p = i;
     moveCursor(p, true);
     emit contentChanged();
 }

@@ -212,7 +212,9 @@ private:
         qint64 key = 0;  // value of the AutoIncrement column, or the memory index
         Row values;
     };
-    Record takeRecord(int index) const { return Record{keys_[index], store_.row(index)}; }
+    Record takeRecord(int index) const { return Record{keyAt(index), store_.row(index)}; }
+    // A record's key: its key column's value, or (a dataset without one) its own number.
+    qint64 keyAt(int index) const { return keyField_ >= 0 ? store_.number(index, keyField_) : ownKeys_[index]; }
     void putRecord(int index, const Record& r);
     void eraseRecord(int index);
     void keepRecords(const std::vector<char>& keep);  // the records whose flag is set
@@ -270,9 +272,9 @@ private:
     bool ownConnection_ = false;
     bool memoryOnly_ = false;
 
-    // Every record in table order: the values and, beside them, each one's key.
+    // Every record in table order; the keys of a dataset without a key column beside them.
     ColumnStore store_;
-    QVector<qint64> keys_;
+    QVector<qint64> ownKeys_;
     QVector<int> view_;  // record indexes presented, in order
     int pos_ = -1;
     bool bof_ = true, eof_ = true;
