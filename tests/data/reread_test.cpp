@@ -95,15 +95,48 @@ TEST(Reading, StoredFormsReadAsTheFieldHoldsThem) {
 }
 
 // A missing table is named in the message of the open, as before.
+// Also a table read on the second connection (fee payments, fee classes): the club
+// connection reads it again and says what it always says.
 TEST(Reading, AMissingTableIsNamed) {
+    for (const auto& [table, name] : {std::pair{"buchung", "Buchung"}, std::pair{"betrag", "Betrag"},
+                                      std::pair{"beitragsklassen", "Beitragsklassen"}}) {
+        Club club;
+        rawSql(club.folder(), {QStringLiteral("DROP TABLE %1").arg(QLatin1String(table))});
+        DataModule d;
+        try {
+            d.openFolder(club.folder());
+            ADD_FAILURE() << "opened without " << table;
+        } catch (const DataError& e) {
+            EXPECT_TRUE(e.message().contains(QStringLiteral("»%1«").arg(QLatin1String(name))))
+                << e.message().toStdString();
+        }
+    }
+}
+
+// The tables read beside each other when a club opens hold what each dataset reads alone.
+TEST(Reading, TablesReadBesideEachOtherAreWhatOneConnectionReads) {
     Club club;
-    rawSql(club.folder(), {"DROP TABLE buchung"});
-    DataModule d;
-    try {
-        d.openFolder(club.folder());
-        FAIL() << "opened";
-    } catch (const DataError& e) {
-        EXPECT_TRUE(e.message().contains(QStringLiteral("Buchung"))) << e.message().toStdString();
+    club.data->feeClasses().insert();
+    club.data->feeClasses().setText(QStringLiteral("Name"), QStringLiteral("Erwachsene"));
+    club.data->feeClasses().setText(QStringLiteral("Beitrag"), QStringLiteral("12,50"));
+    club.data->feeClasses().post();
+    for (int i = 1; i <= 300; ++i) {
+        club.addMember({{"ID", QString::number(i)}, {"Nachname", QStringLiteral("Müller %1").arg(i % 17)},
+                        {"Betrag", QStringLiteral("Erwachsene")}});
+        club.addPayment(i, 2026, i % 12 + 1, (i % 12) / 3 + 1);
+    }
+    Workstation other(club.folder());
+    for (Dataset* opened : {&other.data.feePayments(), &other.data.feeClasses(), &other.data.members()}) {
+        Dataset alone(opened->name() + QStringLiteral("Allein"), *opened->table(), opened->fields());
+        alone.setFolder(club.folder());
+        alone.open();
+        for (int i = 0; i < alone.totalCount(); ++i)
+            for (int f = 0; f < alone.fieldCount(); ++f)
+                if (!alone.fields()[f].calculated) {  // computed member values aside
+                    EXPECT_EQ(opened->recordAt(i)[f], alone.recordAt(i)[f]) << opened->name().toStdString() << i << f;
+                }
+        EXPECT_EQ(opened->totalCount(), alone.totalCount()) << opened->name().toStdString();
+        EXPECT_GE(opened->totalCount(), 1);
     }
 }
 

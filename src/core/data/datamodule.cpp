@@ -8,7 +8,11 @@
 #include "schema.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <optional>
+#include <sqlite3.h>
+#include <thread>
 
 namespace ferolind {
 
@@ -52,7 +56,7 @@ bool DataModule::openAtStart() {
     if (folder.isEmpty()) return false;
     try {
         connectTo(folder);
-        for (Dataset* d : databaseDatasets()) d->open();
+        openDatabaseDatasets();
         connected_ = true;
     } catch (const DataError&) {
         // No message: the creation/selection screen follows.
@@ -64,8 +68,52 @@ void DataModule::openFolder(const QString& folder) {
     for (Dataset* d : databaseDatasets()) d->close();
     connected_ = false;
     connectTo(folder);
-    for (Dataset* d : databaseDatasets()) d->open();
+    openDatabaseDatasets();
     connected_ = true;
+}
+
+// Opens every dataset of the club connection, in the order the rules expect. Meanwhile the
+// fee payments and fee classes are read on a read-only connection of their own on another
+// thread, so that two cores read the file. What that read cannot do is read again on the
+// club connection, so that a failure says what it always says.
+void DataModule::openDatabaseDatasets() {
+    const QByteArray file = QFile::encodeName(databaseFile(connection_->folder()));
+    Dataset* const aside[] = {&feePayments_, &feeClasses_};
+    std::optional<ColumnStore> readAside[2];
+    std::thread reader([&] {
+        sqlite3* handle = nullptr;
+        if (sqlite3_open_v2(file.constData(), &handle, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) ==
+            SQLITE_OK) {
+            sqlite3_busy_timeout(handle, 5000);  // as long as the club connection waits for a writer
+            for (int i = 0; i < 2; ++i) {
+                try {
+                    readAside[i] = aside[i]->readRows(handle);
+                } catch (...) {
+                    readAside[i].reset();
+                }
+            }
+        }
+        sqlite3_close_v2(handle);
+    });
+    // Whatever happens here, the reader is waited for before its results go out of scope.
+    struct Joined {
+        std::thread& thread;
+        ~Joined() {
+            if (thread.joinable()) thread.join();
+        }
+    } joined{reader};
+    members_.open();
+    bookings_.open();
+    reader.join();
+    const auto openAside = [&](int i) {
+        if (readAside[i])
+            aside[i]->open(std::move(*readAside[i]));
+        else
+            aside[i]->open();
+    };
+    openAside(0);
+    blob_.open();
+    openAside(1);
 }
 
 void DataModule::createIn(const QString& folder) {

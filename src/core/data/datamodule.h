@@ -67,6 +67,7 @@ public:
 private:
     QVector<Dataset*> databaseDatasets();
     void connectTo(const QString& folder);
+    void openDatabaseDatasets();
     std::shared_ptr<Connection> connection_;
     Dataset members_, bookings_, feePayments_, blob_, feeClasses_, postalCodes_;
     SettingsStore settings_;

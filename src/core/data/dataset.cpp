@@ -11,6 +11,7 @@
 #include "values.h"
 
 #include <QCollator>
+#include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -74,7 +75,11 @@ void Dataset::ensureOpen() const {
 
 // ------------------------------------------------------------ opening
 
-void Dataset::open() {
+void Dataset::open() { openWith(nullptr); }
+
+void Dataset::open(ColumnStore rows) { openWith(&rows); }
+
+void Dataset::openWith(ColumnStore* rows) {
     if (isOpen()) return;
     if (memoryOnly_) {
         setRows({});
@@ -85,7 +90,10 @@ void Dataset::open() {
         ownConnection_ = true;
     }
     try {
-        loadAllRows();
+        if (rows)
+            takeRows(std::move(*rows));
+        else
+            loadAllRows();
     } catch (...) {
         if (ownConnection_) connection_.reset();
         throw;
@@ -148,11 +156,25 @@ QString readFailure(const TableDef& table) {
 }
 }  // namespace
 
-void Dataset::loadAllRows() {
-    SqliteReader reader(*connection_, fields_, sqlFields_, readFailure(*table_));
+ColumnStore Dataset::readRows(SqliteReader& reader) const {
     ColumnStore read(fields_);
     read.reserve(int(reader.number(QStringLiteral("SELECT count(*) FROM %1").arg(quoteName(table_->name)))));
     reader.readInto(selectSql(*table_, fields_, sqlFields_), {}, read);
+    return read;
+}
+
+ColumnStore Dataset::readRows(sqlite3* handle) const {
+    SqliteReader reader(handle, fields_, sqlFields_, readFailure(*table_));
+    return readRows(reader);
+}
+
+void Dataset::loadAllRows() {
+    SqliteReader reader(*connection_, fields_, sqlFields_, readFailure(*table_));
+    takeRows(readRows(reader));
+}
+
+// The rows of a whole read become the records; the calculated fields are computed.
+void Dataset::takeRows(ColumnStore read) {
     QVector<qint64> keys;
     if (keyField_ < 0) {
         keys.resize(read.size());
@@ -325,24 +347,30 @@ void Dataset::sortView() {
                 key[size_t(i)] = store_.isNull(view_[i], f) ? none : store_.number(view_[i], f);
             continue;
         }
-        // The strings the rows of the view use, each once.
+        // The distinct texts the rows of the view use, each once: a column with many distinct
+        // texts (towns) holds a text once per row, so equal ones are found by content.
         std::vector<int> slot(size_t(store_.textCount(f)), -1);
-        std::vector<int> used;
+        std::vector<QStringView> distinct;
+        QHash<QStringView, int> byContent;
         for (int i = 0; i < n; ++i) {
             const int t = store_.textIndex(view_[i], f);
-            if (t >= 0 && slot[size_t(t)] < 0) {
-                slot[size_t(t)] = int(used.size());
-                used.push_back(t);
+            if (t < 0 || slot[size_t(t)] >= 0) continue;
+            const QStringView text = store_.textAt(f, t);
+            auto it = byContent.constFind(text);
+            if (it == byContent.constEnd()) {
+                it = byContent.insert(text, int(distinct.size()));
+                distinct.push_back(text);
             }
+            slot[size_t(t)] = it.value();
         }
         std::vector<QCollatorSortKey> collated;
-        collated.reserve(used.size());
-        for (const int t : used) collated.push_back(germanCollator().sortKey(store_.textAt(f, t).toString()));
-        std::vector<int> byText(used.size());
+        collated.reserve(distinct.size());
+        for (const QStringView t : distinct) collated.push_back(germanCollator().sortKey(t.toString()));
+        std::vector<int> byText(distinct.size());
         for (int i = 0; i < int(byText.size()); ++i) byText[size_t(i)] = i;
         std::sort(byText.begin(), byText.end(), [&](int a, int b) { return collated[a].compare(collated[b]) < 0; });
-        // Equal texts (a column that does not share its strings holds them more than once) rank alike.
-        std::vector<qint64> rank(used.size());
+        // Texts the collator counts as equal (they differ in case only) rank alike.
+        std::vector<qint64> rank(distinct.size());
         for (int j = 0, r = 0; j < int(byText.size()); ++j) {
             if (j > 0 && collated[byText[j - 1]].compare(collated[byText[j]]) != 0) ++r;
             rank[size_t(byText[j])] = r;

@@ -17,10 +17,13 @@
 #include <memory>
 #include <vector>
 
+struct sqlite3;
+
 namespace ferolind {
 
 class Connection;
 class Filter;
+class SqliteReader;
 struct TableDef;
 
 class Dataset : public QObject {
@@ -74,6 +77,11 @@ public:
     // The connection in use while open (null for in-memory datasets).
     Connection* connection() const { return connection_.get(); }
     void open();  // reads all rows; throws DataError
+    // Opens with the rows read beforehand by readRows() (a table read on another thread).
+    void open(ColumnStore rows);
+    // Every row of the table as open() reads it, through a SQLite handle of the caller's
+    // own: safe on another thread while nothing changes the dataset. Throws DataError.
+    ColumnStore readRows(sqlite3* handle) const;
     void close();
     bool isOpen() const { return state_ != State::Inactive; }
     // Re-reads all rows from the database, keeping filter and sort, then goes to the first row.
@@ -229,7 +237,10 @@ private:
         Handler handler;
     };
 
+    void openWith(ColumnStore* rows);
     void loadAllRows();
+    ColumnStore readRows(SqliteReader& reader) const;
+    void takeRows(ColumnStore read);
     void presentReRead(qint64 currentKey);
     void markRowChanged(qint64 key);
     // Rebuilds the view from the records; `orderKept`: only the filter changed since the

@@ -6,6 +6,7 @@
 #include "values.h"
 
 #include <sqlite3.h>
+#include <memory>
 
 namespace ferolind {
 
@@ -81,33 +82,59 @@ QVariant storedValue(FieldType type, const QVariant& v) {
 
 SqliteReader::SqliteReader(Connection& connection, const FieldList& fields, const QVector<int>& sqlFields,
                            QString what)
-    : connection_(connection), fields_(fields), sqlFields_(sqlFields), what_(std::move(what)) {}
+    : connection_(&connection),
+      handle_(connection.handle()),
+      fields_(fields),
+      sqlFields_(sqlFields),
+      what_(std::move(what)) {}
+
+SqliteReader::SqliteReader(sqlite3* handle, const FieldList& fields, const QVector<int>& sqlFields, QString what)
+    : handle_(handle), fields_(fields), sqlFields_(sqlFields), what_(std::move(what)) {}
+
+template <typename Use>
+auto SqliteReader::withStatement(const QString& sql, Use use) {
+    if (connection_) {
+        const Connection::Statement st = connection_->prepared(sql, what_);
+        return use(st.get());
+    }
+    const QByteArray utf8 = sql.toUtf8();
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v3(handle_, utf8.constData(), int(utf8.size()), 0, &raw, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(raw);
+        throw DataError(engineMessage(what_, QString::fromUtf8(sqlite3_errmsg(handle_))));
+    }
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> st(raw, &sqlite3_finalize);
+    return use(raw);
+}
 
 qint64 SqliteReader::number(const QString& sql) {
-    const Connection::Statement st = connection_.prepared(sql, what_);
-    const int rc = sqlite3_step(st.get());
-    if (rc == SQLITE_ROW) return sqlite3_column_int64(st.get(), 0);
-    if (rc != SQLITE_DONE)
-        throw DataError(engineMessage(what_, QString::fromUtf8(sqlite3_errmsg(connection_.handle()))));
-    return 0;
+    return withStatement(sql, [&](sqlite3_stmt* st) -> qint64 {
+        const int rc = sqlite3_step(st);
+        if (rc == SQLITE_ROW) return sqlite3_column_int64(st, 0);
+        if (rc != SQLITE_DONE) throw DataError(engineMessage(what_, QString::fromUtf8(sqlite3_errmsg(handle_))));
+        return 0;
+    });
 }
 
 void SqliteReader::readInto(const QString& sql, const QVector<qint64>& params, ColumnStore& store) {
-    sqlite3* db = connection_.handle();
-    const Connection::Statement st = connection_.prepared(sql, what_);
-    for (int i = 0; i < params.size(); ++i) sqlite3_bind_int64(st.get(), i + 1, params[i]);
+    withStatement(sql, [&](sqlite3_stmt* st) { readRows(st, params, store); });
+}
+
+void SqliteReader::readRows(sqlite3_stmt* st, const QVector<qint64>& params, ColumnStore& store) {
+    sqlite3* db = handle_;
+    for (int i = 0; i < params.size(); ++i) sqlite3_bind_int64(st, i + 1, params[i]);
     for (;;) {
-        const int rc = sqlite3_step(st.get());
+        const int rc = sqlite3_step(st);
         if (rc == SQLITE_DONE) break;
         if (rc != SQLITE_ROW) throw DataError(engineMessage(what_, QString::fromUtf8(sqlite3_errmsg(db))));
         const int r = store.appendRow();
         for (int c = 0; c < sqlFields_.size(); ++c) {
             const int f = sqlFields_[c];
             const FieldType type = fields_[f].type;
-            const int stored = sqlite3_column_type(st.get(), c);
+            const int stored = sqlite3_column_type(st, c);
             // The stored forms this program writes, read without a detour.
             if (stored == SQLITE_INTEGER) {
-                const qint64 n = sqlite3_column_int64(st.get(), c);
+                const qint64 n = sqlite3_column_int64(st, c);
                 if (type == FieldType::Integer || type == FieldType::AutoIncrement) {
                     store.setInt(r, f, qint32(n));
                     continue;
@@ -121,8 +148,8 @@ void SqliteReader::readInto(const QString& sql, const QVector<qint64>& params, C
                     continue;
                 }
             } else if (stored == SQLITE_TEXT) {
-                const auto* s = sqlite3_column_text(st.get(), c);
-                const int n = sqlite3_column_bytes(st.get(), c);
+                const auto* s = sqlite3_column_text(st, c);
+                const int n = sqlite3_column_bytes(st, c);
                 if (type == FieldType::Text || type == FieldType::Memo) {
                     if (n > 0) store.setTextUtf8(r, f, reinterpret_cast<const char*>(s), n);
                     continue;
@@ -137,7 +164,7 @@ void SqliteReader::readInto(const QString& sql, const QVector<qint64>& params, C
                 if (type == FieldType::Bool) store.setBool(r, f, false);
                 continue;
             }
-            store.set(r, f, storedValue(type, driverValue(st.get(), c)));
+            store.set(r, f, storedValue(type, driverValue(st, c)));
         }
     }
 }

@@ -9,6 +9,9 @@
 #include <QVariantList>
 #include <functional>
 
+struct sqlite3;
+struct sqlite3_stmt;
+
 namespace ferolind {
 
 class Connection;
@@ -18,6 +21,9 @@ public:
     // Reads the columns `sqlFields` of `fields` (in that order, as the SELECT names them)
     // into rows indexed like `fields`; `what` opens the message of a failure.
     SqliteReader(Connection& connection, const FieldList& fields, const QVector<int>& sqlFields, QString what);
+    // The same on a bare SQLite handle of the caller's own (a read on another thread):
+    // statements are prepared for the read and finalized after it.
+    SqliteReader(sqlite3* handle, const FieldList& fields, const QVector<int>& sqlFields, QString what);
 
     // Runs one SELECT with integer parameters and appends every row to `store` (made over
     // `fields`); the calculated fields stay null. Throws DataError, with `store` holding
@@ -29,7 +35,14 @@ public:
     qint64 number(const QString& sql);
 
 private:
-    Connection& connection_;
+    // Runs `use` with the statement for `sql`: a kept one of the connection, or one of its
+    // own on a bare handle.
+    template <typename Use>
+    auto withStatement(const QString& sql, Use use);
+    void readRows(sqlite3_stmt* statement, const QVector<qint64>& params, ColumnStore& store);
+
+    Connection* connection_ = nullptr;
+    sqlite3* handle_ = nullptr;
     const FieldList& fields_;
     const QVector<int>& sqlFields_;
     QString what_;
