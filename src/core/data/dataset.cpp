@@ -342,6 +342,11 @@ void Dataset::sortView() {
         const int f = sortFields_[k];
         std::vector<qint64>& key = keys[k];
         key.resize(size_t(n));
+        if (fields_[f].type == FieldType::Date) {
+            for (int i = 0; i < n; ++i)
+                key[size_t(i)] = store_.isNull(view_[i], f) ? none : store_.moment(view_[i], f);
+            continue;
+        }
         if (fields_[f].type != FieldType::Text && fields_[f].type != FieldType::Memo) {
             for (int i = 0; i < n; ++i)
                 key[size_t(i)] = store_.isNull(view_[i], f) ? none : store_.number(view_[i], f);

@@ -146,8 +146,6 @@ public:
     RowRef currentRow() const;
     // Presented row at a position (for grids).
     RowRef rowAt(int position) const;
-    // One cell of a presented row, without the rest of the row.
-    QVariant cellAt(int position, int field) const { return rowAt(position).value(field); }
     // Every stored row in table order, whatever the filter presents.
     int totalCount() const { return store_.size(); }
     RowRef recordAt(int index) const { return RowRef(store_, index); }
