@@ -1,9 +1,9 @@
 // The rows of a dataset in typed columns: whole numbers in flat 32-bit arrays, amounts in
-// 64-bit ones, Yes/No in bytes, dates as day and second numbers, texts as indexes into a
-// column's list of texts (each text's characters one after another in one array, equal texts
-// of a column with few distinct ones kept once); a null bit per cell beside the numbers. A cell becomes a
-// QVariant (field.h's conventions) only when someone asks for it, so that a table of
-// hundreds of thousands of rows takes a few bytes a cell instead of a QVariant each.
+// 64-bit ones, Yes/No in bytes, dates as millisecond numbers, texts as indexes into the
+// column's texts (their characters in a TextArena; equal texts of a column with few distinct
+// ones kept once); a null bit per cell beside the numbers. A cell becomes a QVariant
+// (field.h's conventions) only when someone asks for it, so that a table of hundreds of
+// thousands of rows takes a few bytes a cell instead of a QVariant each.
 #pragma once
 
 #include "field.h"
@@ -53,8 +53,9 @@ public:
     // --- reading one cell
     QVariant value(int row, int field) const;
     bool isNull(int row, int field) const;
-    // The text of a text cell without a copy (valid until the column next changes); a null
-    // view for a cell without a text.
+    // The text of a text cell without a copy (valid until the column's texts are compacted,
+    // which a write to the column or a removal of rows may do); a null view for a cell
+    // without a text.
     QStringView text(int row, int field) const;
     // Whole numbers, amounts and Yes/No as a number (0 for a null cell).
     qint64 number(int row, int field) const;

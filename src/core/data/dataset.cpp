@@ -16,7 +16,6 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <algorithm>
-#include <deque>
 #include <limits>
 
 namespace ferolind {
@@ -333,8 +332,8 @@ void Dataset::rebuildView(bool orderKept) {
 // Orders the view by the sort keys, ties in table order.
 void Dataset::sortView() {
     // Keys made once per row, so that a sort over many rows compares integers: a text the
-    // rank of its string among the column's strings (each collated once), a number, a
-    // Yes/No or a date its value; no value before every value.
+    // rank of its text among the distinct texts of the view (each collated once), a number,
+    // a Yes/No or a date its value; no value before every value.
     const int n = int(view_.size());
     constexpr qint64 none = std::numeric_limits<qint64>::min();
     std::vector<std::vector<qint64>> keys(sortFields_.size());
