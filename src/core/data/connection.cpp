@@ -1,5 +1,7 @@
 #include "connection.h"
 
+#include "safefile.h"
+
 #include "database.h"
 #include "errors.h"
 
@@ -381,6 +383,7 @@ void Connection::commit() {
     if (levels_.size() == 1) {
         const QHash<QString, qint64> seen = advanceCounters(levels_.back());
         run(QStringLiteral("COMMIT"), {}, what);
+        crashPoint("commit");
         levels_.clear();
         seen_.insert(seen);
         return;
