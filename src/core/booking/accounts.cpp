@@ -4,6 +4,7 @@
 #include "data/connection.h"
 #include "data/datamodule.h"
 #include "data/errors.h"
+#include "data/journal.h"
 #include "data/progress.h"
 
 #include <QHash>
@@ -53,48 +54,38 @@ QString startValueText(DataModule& data, const QString& account) {
     return moneyToFixed2(data.settings().AccountStartValueGet(account));
 }
 
+// Inside one transaction, from the file: the account list, the start values and the
+// journal as they are stored now, so that a workstation whose memory is behind writes
+// no stale balance.
 void recomputeBalances(DataModule& data, const std::function<void(int, int)>& progress) {
     SettingsStore& s = data.settings();
-    Dataset& b = data.bookings();
-    const QStringList accounts = s.DbSettingGetList(BookingRules::kAccounts);
+    Connection* c = data.connection();
+    if (!c) throw DataError(QString::fromUtf8(Dataset::kNoDatabaseMessage));
+    Progress shown(QStringLiteral("Die Kontosalden werden neu berechnet"), 1);
+    Transaction tx(c);
+    const QStringList accounts = s.DbSettingReadList(BookingRules::kAccounts);
     // Sum 0 collects the bookings of unlisted accounts and is thrown away.
     QVector<Money> sums(accounts.size() + 1, 0);
     QHash<QString, int> slot;  // case-folded name -> first listed account of that name
-    for (int i = 0; i < accounts.size(); ++i) sums[i + 1] = s.AccountStartValueGet(accounts[i]);
+    for (int i = 0; i < accounts.size(); ++i)
+        sums[i + 1] = parseMoney(s.DbSettingRead(QStringLiteral("startwert_") + accounts[i])).value_or(0);
     for (int i = accounts.size() - 1; i >= 0; --i) slot[accounts[i].toCaseFolded()] = i + 1;
-
-    const int fAccount = b.field(QStringLiteral("Bestandskonto")), fAmount = b.field(QStringLiteral("Betrag")),
-              fDirection = b.field(QStringLiteral("SollHaben"));
-    const int total = b.totalCount();
-    Progress shown(QStringLiteral("Die Kontosalden werden neu berechnet"), total);
-    data.DisconnectDB();
-    try {
-        for (int i = 0; i < total; ++i) {
-            const RowRef r = b.recordAt(i);
-            const int k = slot.value(r[fAccount].toString().toCaseFolded(), 0);
-            if (k == 0) continue;
-            const Money amount = r[fAmount].toLongLong();
-            sums[k] += r[fDirection].toString() == u"E" ? amount : -amount;
-            if (!moneyInRange(sums[k]))
-                throw DataError(QStringLiteral("Der Kontostand von »%1« wäre zu groß: die Salden bleiben, wie sie waren.")
-                                    .arg(accounts[k - 1]));
-            if ((i + 1) % 20000 == 0) {
-                shown.step(i + 1);
-                if (progress) progress(i + 1, total);
-            }
-        }
-    } catch (...) {
-        data.ConnectDB();
-        throw;
+    for (const JournalSum& j : journalSums(*c)) {
+        const int k = slot.value(j.account.toCaseFolded(), 0);
+        if (k == 0) continue;
+        sums[k] += j.direction == u"E" ? j.amount : -j.amount;
     }
-    data.ConnectDB();
-    Transaction tx(data.connection());
+    for (int k = 1; k < sums.size(); ++k)
+        if (!moneyInRange(sums[k]))
+            throw DataError(QStringLiteral("Der Kontostand von »%1« wäre zu groß: die Salden bleiben, wie sie waren.")
+                                .arg(accounts[k - 1]));
     // A name listed twice (or in another letter case: the entries' names ignore it) has one
     // balance entry: the sum its first listing collected, not the bare start value of the second.
     for (int i = 0; i < accounts.size(); ++i)
         if (slot.value(accounts[i].toCaseFolded()) == i + 1) s.AccountBalanceSet(accounts[i], sums[i + 1]);
     tx.commit();
-    if (progress) progress(total, total);
+    shown.step(1);
+    if (progress) progress(1, 1);
 }
 
 }  // namespace ferolind

@@ -39,8 +39,8 @@ QString startValueText(DataModule& data, const QString& account);
 // Rebuilds the balance of every listed account: its start value plus its income minus its
 // expense bookings (any direction other than "E" counts as expense), the account named
 // ignoring letter case; bookings of unlisted accounts are skipped and those accounts keep
-// their balance. All balances are written in one transaction. `progress` (may be empty)
-// hears (bookings visited, all bookings).
+// their balance. Everything is read from the file and all balances are written in one
+// transaction. `progress` (may be empty) hears (1, 1) when done.
 void recomputeBalances(DataModule& data, const std::function<void(int, int)>& progress = {});
 inline const QString kBalancesRecomputedMessage = QStringLiteral("Die Kontosalden wurden aktualisiert");
 

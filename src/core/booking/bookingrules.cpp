@@ -2,7 +2,10 @@
 
 #include "data/connection.h"
 #include "data/datamodule.h"
+#include "data/errors.h"
 #include "data/numbering.h"
+
+#include <limits>
 
 namespace ferolind {
 
@@ -32,44 +35,65 @@ BookingRules::BookingRules(DataModule& data) : data_(data), bookings_(data.booki
 
     using E = Dataset::Event;
     bookings_.on(E::AfterInsert, [this](Dataset& d) {
-        editing_ = false;
         // A cancelled new booking uses up no number: the counter moves only on store.
-        const int number = nextNumberAfter(data_.lastBookingNumber);
-        if (number > 0) d.setValue(fNumber_, number);
+        proposedNumber_ = nextNumberAfter(data_.lastBookingNumber);
+        if (proposedNumber_ > 0) d.setValue(fNumber_, proposedNumber_);
         d.setValue(QStringLiteral("Datum"), today());
         d.setValue(fDirection_, QStringLiteral("E"));
     });
-    bookings_.on(E::BeforeEdit, [this](Dataset& d) {
-        editedEffect_ = effectOf(d.currentRow());
-        editing_ = true;
-    });
+    bookings_.on(E::BeforeEdit, [this](Dataset&) { proposedNumber_ = 0; });
+    // Runs inside the store's transaction, with the file's write lock held.
     bookings_.onBeforeStore([this](Dataset& d) {
         problems_.clear();
         if (d.value(fAccount_).toString().trimmed().isEmpty()) {
             tell(kNoAccountMessage);
             return false;
         }
+        const QString direction = d.value(fDirection_).toString();
+        if (direction != u"E" && direction != u"A") throw DataError(directionMessage(direction));
+        // The number proposed on "Neu" may have been taken by another workstation meanwhile:
+        // the file's entry and its highest number decide.
+        if (d.state() == Dataset::State::Insert && proposedNumber_ > 0 && !d.value(fNumber_).isNull() &&
+            d.value(fNumber_).toInt() == proposedNumber_) {
+            const int free = freeNumber(data_.settings(), kLastNumberEntry, d, QStringLiteral("Buchungsnummer"),
+                                        proposedNumber_);
+            if (free == 0) throw DataError(numbersExhaustedMessage());
+            if (free != proposedNumber_) d.setValue(fNumber_, free);
+        }
         return true;
     });
     // Inside the store's transaction: a balance that cannot be written undoes the store.
     bookings_.on(E::AfterStore, [this](Dataset& d) {
+        proposedNumber_ = 0;
         const RowRef stored = d.storedRecord();
         if (!stored[fNumber_].isNull()) {
-            // A store undone later (the second booking of a transfer refused) uses up no number.
+            // Raised in the file, never lowered; a store undone later (the second booking of a
+            // transfer refused) takes the entry back with it, and the memory follows.
             if (Connection* c = data_.connection()) {
                 const int before = data_.lastBookingNumber;
                 c->onRollback(this, [this, before] { data_.lastBookingNumber = before; });
             }
-            data_.lastBookingNumber = stored[fNumber_].toInt();
+            data_.lastBookingNumber = data_.settings().DbSettingRaiseInt(kLastNumberEntry, stored[fNumber_].toInt());
         }
         learn(stored);
-        if (editing_) addToBalance(editedEffect_, -1);
+        // The change of the balance is the effect of the row as stored minus the effect of
+        // the row as the file held it when the store began (not as this workstation read it).
+        if (d.fileRecord().size() > 0) addToBalance(effectOf(d.fileRecord()), -1);
         addToBalance(effectOf(stored), +1);
-        // editing_ stays: should the commit fail, the record is still in edit state and a
-        // retry takes the old effect out again (the rollback undid the first time).
     });
-    // Inside the delete's transaction.
-    bookings_.on(E::BeforeDelete, [this](Dataset& d) { addToBalance(effectOf(d.currentRow()), -1); });
+    // Inside the delete's transaction, with the row as the file holds it.
+    bookings_.on(E::BeforeDelete, [this](Dataset& d) { addToBalance(effectOf(d.fileRecord()), -1); });
+}
+
+QString BookingRules::directionMessage(const QString& typed) {
+    return QStringLiteral("»%1« ist keine Buchungsrichtung: Bitte »E« (Einnahme) oder »A« (Ausgabe) angeben. "
+                          "Die Buchung wird nicht gespeichert.")
+        .arg(typed);
+}
+
+QString BookingRules::numbersExhaustedMessage() {
+    return QStringLiteral("Es gibt keine freie Buchungsnummer über %1 mehr: Bitte eine Buchungsnummer eingeben.")
+        .arg(std::numeric_limits<int>::max());
 }
 
 BookingRules::~BookingRules() = default;
@@ -110,19 +134,18 @@ void BookingRules::correctLetterCase(Dataset& d) const {
 }
 
 // A category new to its direction's list and an account new to the account list are
-// appended (an empty name is no entry; a direction other than E or A has no list).
+// appended to the lists as the file holds them (an empty name is no entry; a direction
+// other than E or A has no list). The memory's lists spare a known name the read.
 void BookingRules::learn(const RowRef& stored) {
     SettingsStore& s = data_.settings();
     const QString direction = stored[fDirection_].toString();
     const QString category = stored[fCategory_].toString();
     if (!category.isEmpty() && (direction == u"E" || direction == u"A")) {
         const QString entry = direction == u"E" ? kIncomeCategories : kExpenseCategories;
-        QStringList list = s.DbSettingGetList(entry);
-        if (!list.contains(category)) s.DbSettingSetList(entry, list << category);
+        if (!s.DbSettingGetList(entry).contains(category)) s.DbSettingAddToList(entry, category);
     }
     const QString account = stored[fAccount_].toString();
-    QStringList accounts = s.DbSettingGetList(kAccounts);
-    if (!account.isEmpty() && !accounts.contains(account)) s.DbSettingSetList(kAccounts, accounts << account);
+    if (!account.isEmpty() && !s.DbSettingGetList(kAccounts).contains(account)) s.DbSettingAddToList(kAccounts, account);
 }
 
 void BookingRules::addToBalance(const BookingEffect& e, int sign) {

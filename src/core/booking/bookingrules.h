@@ -45,6 +45,9 @@ public:
     static const QString kLastNumberEntry;    // "LastBuchungsID"
     static const QString kNoAccountMessage;
     static const QString kTransferPayee;  // "Umbuchung"
+    // A store with a direction other than "E" or "A" is refused with this.
+    static QString directionMessage(const QString& typed);
+    static QString numbersExhaustedMessage();
 
     // The categories offered for a direction: the expense list for "A", the income list
     // for anything else.
@@ -69,10 +72,8 @@ private:
     DataModule& data_;
     Dataset& bookings_;
     int fNumber_, fPayee_, fAmount_, fDirection_, fCategory_, fAccount_;
-    // The stored effect of the booking being edited, taken out when its change is stored
-    // (so that an edit abandoned leaves every balance as it was).
-    BookingEffect editedEffect_;
-    bool editing_ = false;
+    // The number offered to the booking being inserted (0: none, or an edit).
+    int proposedNumber_ = 0;
     QStringList problems_;
 };
 

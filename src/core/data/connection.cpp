@@ -15,6 +15,12 @@ namespace ferolind {
 
 Connection::Connection(const QString& folder, const QString& purpose)
     : folder_(folder), db_(openConnection(folder, purpose)) {
+    try {
+        checkClubFile(db_);
+    } catch (...) {
+        closeConnection(db_);
+        throw;
+    }
     prepareCounters();
 }
 

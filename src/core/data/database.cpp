@@ -8,8 +8,12 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTemporaryFile>
+#include <QRandomGenerator>
+#include <QSet>
 #include <atomic>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace ferolind {
 
@@ -100,6 +104,27 @@ QSqlDatabase connect(const QString& file, const QString& purpose) {
 }
 }  // namespace
 
+void checkClubFile(QSqlDatabase& db) {
+    const QString file = QDir::toNativeSeparators(db.databaseName());
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'")))
+        throw DataError(engineMessage(QStringLiteral("Die Datenbank »%1« kann nicht geöffnet werden").arg(file),
+                                      q.lastError().text()));
+    QSet<QString> present;
+    while (q.next()) present.insert(q.value(0).toString().toLower());
+    QStringList missing;
+    for (const TableDef* t : allTables())
+        if (!present.contains(t->name.toLower())) missing << t->createName;
+    if (missing.isEmpty()) return;
+    if (missing.size() == int(allTables().size()))
+        throw DataError(QStringLiteral("Die Datei »%1« ist keine Vereinsdatenbank dieses Programms (ihr fehlen alle "
+                                       "Tabellen der Mitglieder und Buchungen). Sie wurde nicht verändert.")
+                            .arg(file));
+    throw DataError(QStringLiteral("Die Datenbank ist unvollständig: die Tabelle »%1« fehlt. Die Datei »%2« wurde "
+                                   "nicht verändert.")
+                        .arg(missing.first(), file));
+}
+
 QSqlDatabase openConnection(const QString& folder, const QString& purpose) {
     const QString file = databaseFile(folder);
     if (folder.isEmpty() || !QFileInfo(file).isFile())
@@ -131,7 +156,7 @@ struct TemporaryDatabase {
     QString path;
     bool keep = false;
     ~TemporaryDatabase() {
-        if (keep) return;
+        if (keep || path.isEmpty()) return;
         QFile::remove(path + QStringLiteral("-journal"));
         QFile::remove(path);
     }
@@ -153,11 +178,20 @@ void createDatabase(const QString& folder) {
     TemporaryDatabase temp;
     {
         // isWritable() does not see every refusal (network shares, ACLs): the file tries it.
-        QTemporaryFile reserve(QDir(folder).filePath(QStringLiteral("db.mdb-XXXXXX.tmp")));
-        if (!dir.isWritable() || !reserve.open())
+        // Made as any program makes a document (0666 less the umask), so that the other
+        // user accounts of a shared folder can open it.
+        int fd = -1;
+        for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+            temp.path = QDir(folder).filePath(
+                QStringLiteral("db.mdb-%1.tmp").arg(QRandomGenerator::global()->generate(), 8, 16, QChar(u'0')));
+            fd = ::open(QFile::encodeName(temp.path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd < 0 && errno != EEXIST) break;
+        }
+        if (fd < 0) {
+            temp.path.clear();
             throw DataError(QStringLiteral("In das Verzeichnis »%1« kann nicht geschrieben werden.").arg(native));
-        reserve.setAutoRemove(false);
-        temp.path = reserve.fileName();
+        }
+        ::close(fd);
     }
     QSqlDatabase db = connect(temp.path, QStringLiteral("create"));
     QString failure;

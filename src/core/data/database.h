@@ -22,6 +22,11 @@ void createDatabase(const QString& folder);
 QSqlDatabase openConnection(const QString& folder, const QString& purpose);
 void closeConnection(QSqlDatabase& db);
 
+// Refuses (DataError) a file that is not a complete club database: another program's
+// SQLite file, an empty file, a file without one of the five tables. Reads only, so that a
+// refused file is left exactly as it was; call before anything writes to it.
+void checkClubFile(QSqlDatabase& db);
+
 // The engine's message of a failed statement, in German where the engine says English.
 QString engineMessage(const QString& what, const QString& driverText);
 

@@ -705,21 +705,85 @@ void Dataset::afterRollback() {
     emit contentChanged();
 }
 
-// Reads one stored row by its key (after a write, so that the memory is what the file holds).
-Row Dataset::readBack(qint64 key) {
+QString Dataset::deletedElsewhereMessage() {
+    return QStringLiteral(
+        "Der Datensatz wurde an einem anderen Arbeitsplatz gelöscht. Ihre Änderungen sind nicht gespeichert.");
+}
+
+bool Dataset::readStored(qint64 key, Row& out) {
     SqliteReader reader(*connection_, fields_, sqlFields_, QStringLiteral("Der Datensatz kann nicht gelesen werden"));
-    Row r;
     bool found = false;
     reader.read(readBackSql_, {key}, [&](Row& row) {
-            r = std::move(row);
-            found = true;
-        });
-    if (!found)
+        out = std::move(row);
+        found = true;
+    });
+    return found;
+}
+
+// Reads one stored row by its key (after a write, so that the memory is what the file holds).
+Row Dataset::readBack(qint64 key) {
+    Row r;
+    if (!readStored(key, r))
         throw DataError(
             QStringLiteral("Der Datensatz wurde an einem anderen Arbeitsplatz gelöscht und kann nicht "
                            "gespeichert werden. Ihre Änderungen sind nicht gespeichert und bleiben zur "
                            "Bearbeitung erhalten."));
     return r;
+}
+
+namespace {
+// A store refused because another workstation changed the same field meanwhile.
+class EditConflict : public DataError {
+public:
+    EditConflict(QString message, Row file) : DataError(std::move(message)), file_(std::move(file)) {}
+    const Row& file() const { return file_; }
+
+private:
+    Row file_;
+};
+
+// Two values of a field as the file would keep them: the same cell text.
+bool sameStored(FieldType type, const QVariant& a, const QVariant& b) {
+    if (a.isNull() || b.isNull()) return a.isNull() == b.isNull();
+    return valueToText(type, a) == valueToText(type, b);
+}
+}  // namespace
+
+void Dataset::checkNoConflict(const Row& before, const Row& edited, const Row& file) const {
+    for (int f : sqlFields_) {
+        if (fields_[f].type == FieldType::AutoIncrement) continue;
+        const FieldType t = fields_[f].type;
+        const bool mine = !sameStored(t, edited.value(f), before.value(f));
+        const bool theirs = !sameStored(t, file.value(f), before.value(f));
+        if (mine && theirs && !sameStored(t, edited.value(f), file.value(f))) {
+            const QString now = file.value(f).isNull() ? QStringLiteral("leer")
+                                                       : QStringLiteral("»%1«").arg(valueToText(t, file.value(f)));
+            throw EditConflict(
+                QStringLiteral("Der Datensatz wurde inzwischen an einem anderen Arbeitsplatz geändert: das Feld "
+                               "»%1« ist dort jetzt %2. Ihre Eingaben sind nicht gespeichert und bleiben zur "
+                               "Bearbeitung erhalten; die übrigen Felder zeigen jetzt den gespeicherten Stand. "
+                               "Speichern Sie erneut, um Ihre Eingaben zu übernehmen, oder brechen Sie ab.")
+                    .arg(fields_[f].name, now),
+                file);
+        }
+    }
+}
+
+void Dataset::adoptFileRow(qint64 key, const Row& before, const Row& file) {
+    const int index = indexOfKey(key);
+    if (index < 0) return;
+    Row stored = file;
+    stored.resize(fields_.size());
+    compute(stored);
+    forgetOrder();
+    putRecord(index, Record{key, stored});
+    bufferRecord_ = index;
+    // The user's own changes stay in the entry; every other field shows the file's value.
+    for (int f : sqlFields_)
+        if (sameStored(fields_[f].type, buffer_.value(f), before.value(f))) buffer_[f] = stored[f];
+    compute(buffer_);
+    rebuildKeepingCurrent();
+    emit contentChanged();
 }
 
 // Writes a record: a new one whole, an edited one only in the columns that differ from
@@ -769,8 +833,36 @@ bool Dataset::post() {
     const Row wasBuffer = buffer_;
     const int wasRecord = bufferRecord_;
     const bool wasModified = modified_;
+    const Row wasStored = wasRecord >= 0 ? store_.row(wasRecord) : Row();
+    const qint64 wasKey = wasRecord >= 0 ? keyAt(wasRecord) : -1;
+    // The record as the file holds it is known only during this store.
+    struct Forget {
+        Row& row;
+        ~Forget() { row.clear(); }
+    } forget{fileRecord_};
+    const auto restore = [&] {
+        // Nothing was stored: the record is back in its state with the user's edits.
+        if (state_ != wasState || buffer_ != wasBuffer) {
+            const qint64 key = wasRecord >= 0 && wasRecord < store_.size() ? keyAt(wasRecord) : -1;
+            state_ = wasState;
+            buffer_ = wasBuffer;
+            bufferRecord_ = key >= 0 ? indexOfKey(key) : -1;
+            modified_ = wasModified;
+            emit stateChanged();
+            if (suspend_ == 0 && pos_ >= 0) emit rowUpdated(pos_);
+        }
+    };
     try {
         Transaction tx(memoryOnly_ ? nullptr : connection_.get());
+        // Inside the write lock: the row as the file holds it decides, not the memory.
+        if (state_ == State::Edit && !memoryOnly_ && keyField_ >= 0) {
+            Row file;
+            if (!readStored(wasKey, file)) throw DataError(deletedElsewhereMessage() +
+                                                           QStringLiteral(" Sie bleiben zur Bearbeitung erhalten."));
+            file.resize(fields_.size());
+            checkNoConflict(wasStored, buffer_, file);
+            fileRecord_ = std::move(file);
+        }
         const auto beforeStore = beforeStore_;  // a copy: a rule may attach or detach others
         for (const auto& [id, h] : beforeStore)
             if (!h(*this)) return false;
@@ -829,17 +921,14 @@ bool Dataset::post() {
         storedIndex_ = -1;
         tx.commit();
         return true;
+    } catch (const EditConflict& conflict) {
+        restore();
+        // Outside every transaction the memory may take the file's row for good; inside an
+        // outer one its rollback would bring the old row back anyway.
+        if (!connection_ || connection_->depth() == 0) adoptFileRow(wasKey, wasStored, conflict.file());
+        throw;
     } catch (...) {
-        // Nothing was stored: the record is back in its state with the user's edits.
-        if (state_ != wasState || buffer_ != wasBuffer) {
-            const qint64 key = wasRecord >= 0 && wasRecord < store_.size() ? keyAt(wasRecord) : -1;
-            state_ = wasState;
-            buffer_ = wasBuffer;
-            bufferRecord_ = key >= 0 ? indexOfKey(key) : -1;
-            modified_ = wasModified;
-            emit stateChanged();
-            if (suspend_ == 0 && pos_ >= 0) emit rowUpdated(pos_);
-        }
+        restore();
         throw;
     }
 }
@@ -859,8 +948,33 @@ void Dataset::remove() {
     if (pos_ < 0) return;
     // The before-delete rules' writes (members leaving a deleted fee class) and the delete
     // are one transaction.
-    Transaction tx(memoryOnly_ ? nullptr : connection_.get());
     const qint64 key = keyAt(view_[pos_]);
+    struct Forget {
+        Row& row;
+        ~Forget() { row.clear(); }
+    } forget{fileRecord_};
+    bool gone = false;
+    {
+        Transaction tx(memoryOnly_ ? nullptr : connection_.get());
+        // Inside the write lock: a record another workstation deleted is not deleted
+        // again, and the rules see it as the file holds it.
+        if (!memoryOnly_ && keyField_ >= 0) {
+            Row file;
+            gone = !readStored(key, file);
+            file.resize(fields_.size());
+            fileRecord_ = std::move(file);
+        }
+        if (!gone) {
+            removeCurrent(tx, key);
+            return;
+        }
+    }
+    // The memory forgets the record the file no longer holds.
+    if (connection_ && connection_->depth() == 0) refreshRows({key});
+    throw DataError(deletedElsewhereMessage());
+}
+
+void Dataset::removeCurrent(Transaction& tx, qint64 key) {
     fire(Event::BeforeDelete);
     int index = pos_ >= 0 && pos_ < view_.size() ? view_[pos_] : -1;
     if (index < 0 || keyAt(index) != key) {
@@ -871,7 +985,6 @@ void Dataset::remove() {
         pos_ = at;
     }
     if (!memoryOnly_) {
-        // A row another workstation deleted already is gone all the same.
         markRowChanged(keyAt(index));
         connection_->run(QStringLiteral("DELETE FROM %1 WHERE %2=?")
                               .arg(quoteName(table_->name), quoteName(fields_[keyField_].name)),

@@ -22,6 +22,7 @@ struct sqlite3;
 namespace ferolind {
 
 class Connection;
+class Transaction;
 class Filter;
 class SqliteReader;
 struct TableDef;
@@ -153,6 +154,15 @@ public:
     // a filter may hide it). Outside an after-store event: the current row.
     RowRef storedRecord() const { return storedIndex_ >= 0 ? recordAt(storedIndex_) : currentRow(); }
     QString storedText(const QString& name) const;
+    // Inside the write of an edited or deleted record (the before-store, after-store and
+    // before-delete rules): the record as the file held it when the write began, read
+    // inside the write's transaction, so that a rule decides from what another workstation
+    // stored and not from what this one read earlier. An empty row otherwise (a new
+    // record, a dataset in memory, outside a write).
+    RowRef fileRecord() const { return RowRef(fileRecord_); }
+
+    // What a store or delete of a record says that another workstation deleted meanwhile.
+    static QString deletedElsewhereMessage();
 
     // --- rows written by someone else on this dataset's connection (the settings store):
     // the memory takes them without a write of its own. Undone with the transaction.
@@ -257,7 +267,17 @@ private:
     void compute(Row& r) const;
     void computeRecord(int index);
     void storeToDatabase(Record& rec, bool isNew, const Row* before);
+    // The delete of the current record (of key `key`) inside the open transaction.
+    void removeCurrent(Transaction& tx, qint64 key);
     Row readBack(qint64 key);
+    // The row of a key as the file holds it now; false when there is none.
+    bool readStored(qint64 key, Row& out);
+    // Refuses the store of an edit when another workstation changed a field since it was
+    // read that this one changed too (to another value); throws EditConflict.
+    void checkNoConflict(const Row& before, const Row& edited, const Row& file) const;
+    // After a refused store: the memory takes the file's row and the entry keeps only the
+    // user's own changes on top of it.
+    void adoptFileRow(qint64 key, const Row& before, const Row& file);
     int indexOfKey(qint64 key) const;
     void undoLater(std::function<void()> undo);
     void afterRollback();
@@ -305,6 +325,7 @@ private:
     int suspend_ = 0;
     bool resetPending_ = false;
     int storedIndex_ = -1;  // the record of the after-store event
+    Row fileRecord_;        // see fileRecord()
 
     QVector<Subscription> handlers_;
     QVector<std::pair<int, BeforeStoreHandler>> beforeStore_;

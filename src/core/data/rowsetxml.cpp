@@ -1,6 +1,7 @@
 #include "rowsetxml.h"
 
 #include "errors.h"
+#include "values.h"
 
 #include <QBuffer>
 #include <QDate>
@@ -48,24 +49,9 @@ QString typeName(FieldType t) {
 
 bool isNullValue(const QVariant& v) { return !v.isValid() || v.isNull(); }
 
-// XML 1.0 cannot carry most control characters, not even as character references.
-bool isXmlText(const QString& s) {
-    const qsizetype n = s.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = s.at(i).unicode();
-        if (QChar::isHighSurrogate(c)) {
-            if (i + 1 < n && QChar::isLowSurrogate(s.at(i + 1).unicode())) {
-                ++i;
-                continue;
-            }
-            return false;
-        }
-        if (QChar::isLowSurrogate(c)) return false;
-        if (c < 0x20 && c != 0x09 && c != 0x0A && c != 0x0D) return false;
-        if (c == 0xFFFE || c == 0xFFFF) return false;
-    }
-    return true;
-}
+// XML 1.0 cannot carry most control characters, not even as character references: the
+// same check every text passes on its way into the club file.
+bool isXmlText(const QString& s) { return isStorableText(s); }
 
 // ADO keeps a column name as attribute name only when it is a plain identifier; any
 // other column is written under the short name c<ordinal-1> with the real name in rs:name.

@@ -143,18 +143,52 @@ void SettingsStore::DbSettingSetBool(const QString& name, bool value) {
     DbSettingSet(name, value ? QStringLiteral("-1") : QStringLiteral("0"));
 }
 
-QStringList SettingsStore::DbSettingGetList(const QString& name) const {
-    const QString t = DbSettingGet(name);
+namespace {
+QStringList splitList(const QString& t) {
     if (t.isEmpty()) return {};
     QStringList lines = t.split(QStringLiteral("\r\n"));
     if (t.endsWith(QLatin1String("\r\n"))) lines.removeLast();
     return lines;
 }
+}  // namespace
+
+QStringList SettingsStore::DbSettingGetList(const QString& name) const { return splitList(DbSettingGet(name)); }
 
 void SettingsStore::DbSettingSetList(const QString& name, const QStringList& lines) {
     QString t;
     for (const QString& l : lines) t += l + QStringLiteral("\r\n");
     DbSettingSet(name, t);
+}
+
+QStringList SettingsStore::DbSettingReadList(const QString& name) { return splitList(DbSettingRead(name)); }
+
+bool SettingsStore::DbSettingAddToList(const QString& name, const QString& entry, bool ignoreCase) {
+    if (!blob_.isOpen() || entry.isEmpty()) return false;
+    Transaction tx(blob_.connection());
+    QStringList lines = DbSettingReadList(name);
+    if (lines.contains(entry, ignoreCase ? Qt::CaseInsensitive : Qt::CaseSensitive)) return false;
+    DbSettingSetList(name, lines << entry);
+    tx.commit();
+    return true;
+}
+
+void SettingsStore::DbSettingAppendToList(const QString& name, const QString& entry) {
+    if (!blob_.isOpen()) return;
+    Transaction tx(blob_.connection());
+    DbSettingSetList(name, DbSettingReadList(name) << entry);
+    tx.commit();
+}
+
+bool SettingsStore::DbSettingRemoveFromList(const QString& name, const QString& entry) {
+    if (!blob_.isOpen()) return false;
+    Transaction tx(blob_.connection());
+    QStringList lines = DbSettingReadList(name);
+    const qsizetype at = lines.indexOf(entry);
+    if (at < 0) return false;
+    lines.removeAt(at);
+    DbSettingSetList(name, lines);
+    tx.commit();
+    return true;
 }
 
 // A byte stream is kept as the text the bytes spell in UTF-8, so that text streams stay

@@ -36,6 +36,18 @@ public:
     void DbSettingSetBool(const QString& name, bool value);
     QStringList DbSettingGetList(const QString& name) const;
     void DbSettingSetList(const QString& name, const QStringList& lines);
+    // The list as the file holds it now; the memory takes it over.
+    QStringList DbSettingReadList(const QString& name);
+    // Appends an entry to the list as the file holds it (inside the caller's transaction,
+    // so that an entry another workstation added meanwhile stays); an entry already listed
+    // (exactly, or ignoring letter case when `ignoreCase`) is not added again. Returns
+    // whether it was added.
+    bool DbSettingAddToList(const QString& name, const QString& entry, bool ignoreCase = false);
+    // Appends an entry to the list as the file holds it, also when it is listed already.
+    void DbSettingAppendToList(const QString& name, const QString& entry);
+    // Removes an entry (its first listing) from the list as the file holds it; returns
+    // whether it was listed.
+    bool DbSettingRemoveFromList(const QString& name, const QString& entry);
     QByteArray DbSettingGetStream(const QString& name) const;
     void DbSettingSetStream(const QString& name, const QByteArray& bytes);
 

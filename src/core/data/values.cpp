@@ -267,6 +267,26 @@ QVariant valueFromText(const FieldDef& field, const QString& text) {
     return {};
 }
 
+qsizetype firstUnstorableCharacter(const QString& s) {
+    const qsizetype n = s.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = s.at(i).unicode();
+        if (QChar::isHighSurrogate(c)) {
+            if (i + 1 < n && QChar::isLowSurrogate(s.at(i + 1).unicode())) {
+                ++i;
+                continue;
+            }
+            return i;
+        }
+        if (QChar::isLowSurrogate(c)) return i;
+        if (c < 0x20 && c != 0x09 && c != 0x0A && c != 0x0D) return i;
+        if (c == 0xFFFE || c == 0xFFFF) return i;
+    }
+    return -1;
+}
+
+bool isStorableText(const QString& s) { return firstUnstorableCharacter(s) < 0; }
+
 QVariant normaliseValue(const FieldDef& field, const QVariant& value) {
     if (value.isNull() || !value.isValid()) return {};
     switch (field.type) {
@@ -274,6 +294,12 @@ QVariant normaliseValue(const FieldDef& field, const QVariant& value) {
         case FieldType::Memo: {
             const QString s = value.toString();
             if (s.isEmpty()) return {};
+            if (const qsizetype at = firstUnstorableCharacter(s); at >= 0)
+                throw DataError(QStringLiteral("Der Text für das Feld '%1' enthält an Stelle %2 ein Steuerzeichen "
+                                               "(Code %3), das nicht gespeichert werden kann. Bitte entfernen Sie es.")
+                                    .arg(field.name)
+                                    .arg(at + 1)
+                                    .arg(s.at(at).unicode()));
             if (field.type == FieldType::Text && field.size > 0 && s.size() > field.size)
                 throw DataError(
                     QStringLiteral("Der Text '%1' ist zu lang für das Feld '%2': erlaubt sind höchstens %3 Zeichen.")

@@ -71,4 +71,11 @@ QVariant valueFromText(const FieldDef& field, const QString& text);
 // the field allows.
 QVariant normaliseValue(const FieldDef& field, const QVariant& value);
 
+// Whether a text holds only characters a club file and its backups can keep: no control
+// character other than tab, line feed and carriage return, no lone surrogate, no U+FFFE
+// or U+FFFF (XML, the backup format, cannot carry them at all).
+bool isStorableText(const QString& s);
+// The position of the first character isStorableText refuses, or -1.
+qsizetype firstUnstorableCharacter(const QString& s);
+
 }  // namespace ferolind

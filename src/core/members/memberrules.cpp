@@ -110,14 +110,12 @@ MemberRules::MemberRules(DataModule& data) : data_(data), members_(data.members(
     members_.on(E::AfterStore, [this](Dataset& d) {
         proposedNumber_ = 0;
         SettingsStore& s = data_.settings();
-        QStringList salutations = s.DbSettingGetList(QStringLiteral("Anrede"));
         const QString salutation = d.storedText(QStringLiteral("Anrede"));
-        // Written only when it grows: rewriting an unchanged list costs every store a
-        // write and would put back what another workstation changed meanwhile.
-        if (!salutation.isEmpty() && !salutations.contains(salutation, Qt::CaseSensitive)) {
-            salutations << salutation;
-            s.DbSettingSetList(QStringLiteral("Anrede"), salutations);
-        }
+        // Written only when it grows, to the list as the file holds it: what another
+        // workstation added meanwhile stays. The memory's list spares a known one the read.
+        if (!salutation.isEmpty() &&
+            !s.DbSettingGetList(QStringLiteral("Anrede")).contains(salutation, Qt::CaseSensitive))
+            s.DbSettingAddToList(QStringLiteral("Anrede"), salutation);
         const QVariant id = d.storedRecord()[fId_];
         if (!id.isNull()) data_.lastMemberNumber = s.DbSettingRaiseInt(kLastNumberEntry, id.toInt());
     });
