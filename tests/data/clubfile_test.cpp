@@ -4,12 +4,15 @@
 #include "club.h"
 #include "data/database.h"
 #include "data/datamodule.h"
+#include "data/connection.h"
 #include "data/errors.h"
+#include "filesizelimit.h"
 
 #include <gtest/gtest.h>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <sys/stat.h>
 
@@ -118,4 +121,39 @@ TEST(ClubFile, TextsWithControlCharactersAreRefusedWhereTheyEnter) {
     ASSERT_TRUE(m.post());
     EXPECT_EQ(test::rawSql(club.folder(), {"SELECT Bemerkung FROM mitglieder"}).toString(),
               QStringLiteral("erste Zeile\r\nzweite Zeile\n😀"));
+}
+
+// A full disk in the middle of a bulk store gives one German sentence from its cause: no
+// engine English, no follow-up failures of the rollback, nothing stored, and the club
+// works on once there is room again.
+TEST(ClubFile, AFullDiskInABulkStoreIsOneSentence) {
+    Club club;
+    static QStringList logged;
+    logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& text) { logged << text; });
+    QString message;
+    {
+        const qint64 size = QFileInfo(databaseFile(club.folder())).size();
+        test::FileSizeLimit full(rlim_t(size + 64 * 1024));
+        try {
+            Transaction tx(club.data->connection());
+            for (int i = 0; i < 5000; ++i)
+                club.addMember({{"Nachname", QStringLiteral("Mitglied %1").arg(i)}, {"Bemerkung", QString(250, u'x')}});
+            tx.commit();
+            ADD_FAILURE() << "stored on a full disk";
+        } catch (const DataError& e) {
+            message = e.message();
+        }
+    }
+    qInstallMessageHandler(previous);
+    club.members().cancel();
+    EXPECT_TRUE(message.contains("Der Datenträger ist voll")) << message.toStdString() << "\n" << logged.join(u'\n').toStdString();
+    for (const char* english : {"savepoint", "transaction", "disk", "database"})
+        EXPECT_FALSE(message.contains(QLatin1String(english), Qt::CaseInsensitive)) << message.toStdString();
+    EXPECT_TRUE(logged.isEmpty()) << logged.join('\n').toStdString();
+    EXPECT_EQ(test::rawSql(club.folder(), {"SELECT COUNT(*) FROM mitglieder"}).toInt(), 0);
+    EXPECT_EQ(club.members().totalCount(), 0);
+    club.addMember({{"Nachname", "Berg"}});
+    EXPECT_EQ(test::rawSql(club.folder(), {"SELECT COUNT(*) FROM mitglieder"}).toInt(), 1);
 }

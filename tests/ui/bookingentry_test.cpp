@@ -145,6 +145,39 @@ TEST_F(BookingEntryScreen, EnterEditAndDeleteABookingWithItsBalance) {
     EXPECT_EQ(balance("Kasse"), 0);
 }
 
+// Another workstation changed the amount since the screen showed the booking: the store
+// says so, the typed amount stays on the screen, and saving again takes it.
+TEST_F(BookingEntryScreen, AChangeFromAnotherWorkstationIsNamedAndTheEntryStays) {
+    open();
+    click(controls::kNew);
+    type("Betrag", "50");
+    type("Bestandskonto", "Kasse");
+    click(controls::kSave);
+    ASSERT_EQ(bookings.totalCount(), 1);
+    {
+        DataModule other;
+        other.openFolder(club.folder());
+        Session session(other);
+        session.loadAfterOpen();
+        other.bookings().first();
+        other.bookings().edit();
+        other.bookings().setText("Betrag", "70");
+        ASSERT_TRUE(other.bookings().post());
+    }
+    messages.clear();
+    type("Betrag", "80");
+    click(controls::kSave);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("an einem anderen Arbeitsplatz geändert")) << messages[0].toStdString();
+    EXPECT_EQ(bookings.state(), Dataset::State::Edit);
+    EXPECT_EQ(field<QLineEdit>("Betrag")->text(), "80");
+    EXPECT_EQ(test::rawSql(club.folder(), {"SELECT Inhalt FROM blob WHERE Name = 'kontostand_Kasse'"}).toString(), "70");
+    click(controls::kSave);
+    EXPECT_EQ(bookings.state(), Dataset::State::Browse);
+    EXPECT_EQ(test::rawSql(club.folder(), {"SELECT Betrag FROM buchung"}).toLongLong(), 80 * kMoneyUnit);
+    EXPECT_EQ(balance("Kasse"), 80 * kMoneyUnit);
+}
+
 TEST_F(BookingEntryScreen, WithoutAnAccountTheBookingStaysOnTheScreen) {
     open();
     click(controls::kNew);

@@ -386,6 +386,11 @@ void Connection::begin() {
 void Connection::commit() {
     if (levels_.empty()) return;
     const QString what = QStringLiteral("Die Änderung kann nicht gespeichert werden");
+    // A transaction the engine ended itself after a failure cannot be committed: what it
+    // held is gone, and saying so beats the engine's "no transaction is active".
+    if (sqlite3_get_autocommit(handle()))
+        throw DataError(what + QStringLiteral(": Die Datenbank hat den Vorgang nach einem Fehler abgebrochen; "
+                                              "nichts davon wurde gespeichert."));
     if (levels_.size() == 1) {
         const QHash<QString, qint64> seen = advanceCounters(levels_.back());
         run(QStringLiteral("COMMIT"), {}, what);
@@ -414,12 +419,16 @@ void Connection::rollback() {
     levels_.pop_back();
     QString failure;
     QSqlQuery q(db_);
-    if (levels_.empty()) {
-        if (!q.exec(QStringLiteral("ROLLBACK"))) failure = q.lastError().text();
-    } else {
-        const QString sp = savepointName(depth());
-        if (!q.exec(QStringLiteral("ROLLBACK TO ") + sp) || !q.exec(QStringLiteral("RELEASE ") + sp))
-            failure = q.lastError().text();
+    // The engine ends a transaction itself after some failures (a full disk, an I/O
+    // error): then there is nothing left to roll back, at this level or any outer one.
+    if (!sqlite3_get_autocommit(handle())) {
+        if (levels_.empty()) {
+            if (!q.exec(QStringLiteral("ROLLBACK"))) failure = q.lastError().text();
+        } else {
+            const QString sp = savepointName(depth());
+            if (!q.exec(QStringLiteral("ROLLBACK TO ") + sp) || !q.exec(QStringLiteral("RELEASE ") + sp))
+                failure = q.lastError().text();
+        }
     }
     // The memory follows the file back, whatever the engine said.
     for (auto it = level.undo.rbegin(); it != level.undo.rend(); ++it) (*it)();

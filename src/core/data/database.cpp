@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QRandomGenerator>
@@ -42,6 +43,10 @@ QString nameAfter(const QString& text, const QString& prefix) {
 }
 }  // namespace
 
+// The engine's own text is for whoever looks into a fault (QT_LOGGING_RULES="ferolind.engine=true"),
+// not for the user's terminal or screen.
+Q_LOGGING_CATEGORY(engineLog, "ferolind.engine", QtCriticalMsg)
+
 QString engineMessage(const QString& what, const QString& driverText) {
     // The engine speaks English; a club officer gets a German sentence, never its text.
     const QString text = driverText.trimmed();
@@ -72,7 +77,7 @@ QString engineMessage(const QString& what, const QString& driverText) {
         reason = QStringLiteral("Ein Pflichtfeld ist leer.");
     else {
         // Kept for whoever looks into it; the user is not shown it.
-        if (!text.isEmpty()) qWarning("database engine: %s", qUtf8Printable(text));
+        if (!text.isEmpty()) qCWarning(engineLog, "database engine: %s", qUtf8Printable(text));
         reason = QStringLiteral("Die Datenbank hat den Vorgang abgelehnt.");
     }
     return what + QStringLiteral(": ") + reason;

@@ -784,6 +784,7 @@ void Dataset::adoptFileRow(qint64 key, const Row& before, const Row& file) {
     compute(buffer_);
     rebuildKeepingCurrent();
     emit contentChanged();
+    if (suspend_ == 0 && pos_ >= 0) emit rowUpdated(pos_);  // bound controls show the merged entry
 }
 
 // Writes a record: a new one whole, an edited one only in the columns that differ from
