@@ -5,6 +5,8 @@
 #include "booking/accounts.h"
 #include "booking/bookingrules.h"
 #include "booking/categorylists.h"
+#include "booking/yearend.h"
+#include "data/rowsetxml.h"
 #include "club.h"
 
 #include <gtest/gtest.h>
@@ -232,4 +234,21 @@ TEST(SharedJournal, OnlyIncomeOrExpenseIsADirection) {
     ASSERT_TRUE(w.book({{"Betrag", "5"}, {"Bestandskonto", "Kasse"}, {"SollHaben", "E"}}));
     ASSERT_TRUE(w.book({{"Betrag", "2"}, {"Bestandskonto", "Kasse"}, {"SollHaben", "A"}}));
     EXPECT_EQ(storedBalance(club.folder(), "Kasse"), euro(3));
+}
+
+// The year-end closing archives and deletes the journal as the file holds it: a booking
+// another workstation stored after this one read the journal is archived, not lost.
+TEST(SharedJournal, TheYearEndClosingArchivesWhatItDeletes) {
+    Club club;
+    Workstation a(club.folder()), b(club.folder());
+    ASSERT_TRUE(a.book({{"Betrag", "10"}, {"Bestandskonto", "Kasse"}, {"Buchungstext", "eins"}}));
+    ASSERT_TRUE(b.book({{"Betrag", "20"}, {"Bestandskonto", "Kasse"}, {"Buchungstext", "zwei"}}));
+    QTemporaryDir archives;
+    const QString path = closeBookingYear(a.data, archives.path(), QDateTime(kToday, QTime(12, 0)));
+    EXPECT_EQ(rawSql(club.folder(), {"SELECT COUNT(*) FROM buchung"}).toInt(), 0);
+    const Rowset archived = readRowsetXml(path);
+    ASSERT_EQ(archived.rows.size(), 2);
+    QStringList texts;
+    for (const Row& r : archived.rows) texts << r[fieldIndex(archived.fields, "Buchungstext")].toString();
+    EXPECT_EQ(texts, (QStringList{"eins", "zwei"}));
 }

@@ -31,20 +31,24 @@ QString closeBookingYear(DataModule& data, const QString& folder, const QDateTim
                          const std::function<void(int, int)>& progress) {
     Dataset& b = data.bookings();
     b.checkBrowseMode();
-    // 1. The archive of every booking, whatever a screen's filter presents.
-    QVector<Row> all;
-    all.reserve(b.totalCount());
-    for (int i = 0; i < b.totalCount(); ++i) all.append(b.recordAt(i).toRow());
-    const QString path = freeArchivePath(folder, moment);
-    writeRowsetXml(path, b.fields(), all);  // throws before anything is deleted
-    if (progress) progress(1, 3);
-
-    // 2. to 5. in one transaction: the balances are cleared at the end, so the deletions
-    // need not take each booking's effect out first.
     const bool wasFiltered = b.filtered();
+    QString path;
     data.DisconnectDB();
     try {
+        // One transaction, with the file's write lock held from the start: the journal is
+        // read anew from the file, so that the archive holds exactly what is deleted, also
+        // what another workstation booked since this one read the journal.
         Transaction tx(data.connection());
+        b.requery();
+        // 1. The archive of every booking, whatever a screen's filter presents.
+        QVector<Row> all;
+        all.reserve(b.totalCount());
+        for (int i = 0; i < b.totalCount(); ++i) all.append(b.recordAt(i).toRow());
+        path = freeArchivePath(folder, moment);
+        writeRowsetXml(path, b.fields(), all);  // throws before anything is deleted
+        if (progress) progress(1, 3);
+        // 2. to 5.: the balances are cleared at the end, so the deletions need not take each
+        // booking's effect out first.
         b.clearFilter();
         b.removeAllPresented();
         if (progress) progress(2, 3);
