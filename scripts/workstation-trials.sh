@@ -47,12 +47,12 @@ echo "   edits: 40 trials, row and balance apart in $off"
 echo "3. 36 kills: 12 right after the commit, 24 at the engine's syncs"
 fresh; dup=0; bad=0
 for t in $(seq 12); do
-  FEROLIND_KILL_AT=commit:1 "$cli" --db "$work/club" bookings add Betrag=1 Bestandskonto=Kasse >/dev/null 2>&1
+  ( FEROLIND_KILL_AT=commit:1 "$cli" --db "$work/club" bookings add Betrag=1 Bestandskonto=Kasse >/dev/null 2>&1 ) 2>/dev/null
   "$cli" --db "$work/club" bookings add Betrag=1 Bestandskonto=Kasse >/dev/null
 done
 for t in $(seq 24); do
-  strace -f -qq -o /dev/null -e inject=fdatasync,fsync:signal=KILL:when=$(( (t % 3) + 1 )) \
-    "$cli" --db "$work/club" bookings add Betrag=1 Bestandskonto=Kasse >/dev/null 2>&1
+  ( strace -f -qq -o /dev/null -e inject=fdatasync,fsync:signal=KILL:when=$(( (t % 3) + 1 )) \
+    "$cli" --db "$work/club" bookings add Betrag=1 Bestandskonto=Kasse >/dev/null 2>&1 ) 2>/dev/null
   "$cli" --db "$work/club" bookings add Betrag=1 Bestandskonto=Kasse >/dev/null
   [ "$(db 'PRAGMA integrity_check')" = ok ] || bad=$((bad + 1))
 done
