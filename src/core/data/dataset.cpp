@@ -720,14 +720,19 @@ bool Dataset::readStored(qint64 key, Row& out) {
     return found;
 }
 
+namespace {
+// What a store of an edited record says that another workstation deleted meanwhile.
+DataError editedRecordDeleted() {
+    return DataError(QStringLiteral("Der Datensatz wurde an einem anderen Arbeitsplatz gelöscht und kann nicht "
+                                    "gespeichert werden. Ihre Änderungen sind nicht gespeichert und bleiben zur "
+                                    "Bearbeitung erhalten."));
+}
+}  // namespace
+
 // Reads one stored row by its key (after a write, so that the memory is what the file holds).
 Row Dataset::readBack(qint64 key) {
     Row r;
-    if (!readStored(key, r))
-        throw DataError(
-            QStringLiteral("Der Datensatz wurde an einem anderen Arbeitsplatz gelöscht und kann nicht "
-                           "gespeichert werden. Ihre Änderungen sind nicht gespeichert und bleiben zur "
-                           "Bearbeitung erhalten."));
+    if (!readStored(key, r)) throw editedRecordDeleted();
     return r;
 }
 
@@ -858,8 +863,7 @@ bool Dataset::post() {
         // Inside the write lock: the row as the file holds it decides, not the memory.
         if (state_ == State::Edit && !memoryOnly_ && keyField_ >= 0) {
             Row file;
-            if (!readStored(wasKey, file)) throw DataError(deletedElsewhereMessage() +
-                                                           QStringLiteral(" Sie bleiben zur Bearbeitung erhalten."));
+            if (!readStored(wasKey, file)) throw editedRecordDeleted();
             file.resize(fields_.size());
             checkNoConflict(wasStored, buffer_, file);
             fileRecord_ = std::move(file);

@@ -161,7 +161,7 @@ public:
     // record, a dataset in memory, outside a write).
     RowRef fileRecord() const { return RowRef(fileRecord_); }
 
-    // What a store or delete of a record says that another workstation deleted meanwhile.
+    // What a delete of a record says that another workstation deleted meanwhile.
     static QString deletedElsewhereMessage();
 
     // --- rows written by someone else on this dataset's connection (the settings store):
