@@ -185,7 +185,7 @@ private:
         destinationPending_ = false;
         if (word == "bin") {
             // Binary data: its bytes are skipped whatever they hold.
-            pos_ = int(std::min<qint64>(in_.size(), pos_ + std::max(0, n)));
+            pos_ = int(std::min<qint64>(in_.size(), qint64(pos_) + std::max(0, n)));
             if (skipFallback_ > 0) --skipFallback_;
             return;
         }
