@@ -210,7 +210,7 @@ TEST(Restore, AnIncompleteOrBrokenSetChangesNothing) {
             QTemporaryDir broken;
             copyFolder(set.path(), broken.path());
             if (!described) {
-                ASSERT_TRUE(QFile::remove(QDir(broken.path()).filePath("sicherung.txt")))
+                ASSERT_TRUE(QFile::remove(QDir(broken.path()).filePath("sicherung.txt")));
             }
             c.spoil(broken.path());
             DemoClub target;  // a club of its own with other data
