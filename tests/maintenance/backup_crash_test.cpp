@@ -22,21 +22,21 @@ using namespace ferolind;
 
 namespace {
 
-struct Run {
+struct ToolRun {
     bool killed = false;
     int code = -1;
     QString out, err;
 };
 
 // The tool with FEROLIND_KILL_AT set to killAt (none when empty).
-Run cli(const QStringList& args, const QString& killAt = {}) {
+ToolRun cli(const QStringList& args, const QString& killAt = {}) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     if (!killAt.isEmpty()) env.insert(QStringLiteral("FEROLIND_KILL_AT"), killAt);
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(FEROLIND_CLI_PATH), args);
     p.waitForFinished(60000);
-    Run r;
+    ToolRun r;
     r.killed = p.exitStatus() == QProcess::CrashExit;
     r.code = p.exitCode();
     r.out = QString::fromUtf8(p.readAllStandardOutput());
@@ -92,7 +92,7 @@ struct ChangedClub {
         size.bookings = 80;
         demo::createDemoClub(club.path(), size);
         db = QStringList{"--db", club.path()};
-        const Run old = cli(db + QStringList{"backup", oldSet.path()});
+        const ToolRun old = cli(db + QStringList{"backup", oldSet.path()});
         EXPECT_EQ(old.code, 0) << old.err.toStdString();
         test::rawSql(club.path(), {"INSERT INTO mitglieder (ID, Nachname, DTAUS) VALUES (900, 'Neu', 0)",
                                    "UPDATE buchung SET Betrag = Betrag + 100 WHERE ID <= 40",
@@ -107,7 +107,7 @@ struct ChangedClub {
 QStringList restoredFrom(const QString& set) {
     QTemporaryDir target;
     createDatabase(target.path());
-    const Run r = cli({"--db", target.path(), "restore", set, "--yes"});
+    const ToolRun r = cli({"--db", target.path(), "restore", set, "--yes"});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     return dumpClub(target.path());
 }
@@ -139,7 +139,7 @@ Outcomes killTrials(const char* step, bool olderFormat = false) {
         SCOPED_TRACE(QStringLiteral("%1:%2").arg(step).arg(n).toStdString());
         QTemporaryDir folder;
         copyFiles(c.oldSet.path(), folder.path());
-        const Run backup = cli(c.db + QStringList{"backup", folder.path()}, QStringLiteral("%1:%2").arg(step).arg(n));
+        const ToolRun backup = cli(c.db + QStringList{"backup", folder.path()}, QStringLiteral("%1:%2").arg(step).arg(n));
         through = !backup.killed;
         if (through) {
             EXPECT_EQ(backup.code, 0) << backup.err.toStdString();
@@ -147,7 +147,7 @@ Outcomes killTrials(const char* step, bool olderFormat = false) {
         ++seen.trials;
         QTemporaryDir target;
         createDatabase(target.path());
-        const Run restore = cli({"--db", target.path(), "restore", folder.path(), "--yes"});
+        const ToolRun restore = cli({"--db", target.path(), "restore", folder.path(), "--yes"});
         const QStringList club = dumpClub(target.path());
         if (restore.code == 0) {
             EXPECT_TRUE(restore.out.contains("wurde geprüft") || (olderFormat && restore.out.contains("Warnung")))
@@ -167,7 +167,7 @@ Outcomes killTrials(const char* step, bool olderFormat = false) {
         }
         // The next backup into the folder clears what the killed one left behind.
         if (!through && n % 3 == 1) {
-            const Run again = cli(c.db + QStringList{"backup", folder.path()});
+            const ToolRun again = cli(c.db + QStringList{"backup", folder.path()});
             EXPECT_EQ(again.code, 0) << again.err.toStdString();
             EXPECT_EQ(filesIn(folder.path()).size(), 6) << filesIn(folder.path()).join(' ').toStdString();
         }
@@ -200,4 +200,65 @@ TEST(BackupKilled, OverASetOfTheOlderFormatNoMixIsEverRestoredUnchecked) {
                 o.refused);
     EXPECT_GT(o.oldSet, 0);
     EXPECT_GT(o.refused, 0);
+}
+
+namespace {
+
+// What the tool printed for a failure: German sentences only, none of the engine's or the
+// library's own words.
+void expectOnlyGermanSentences(const QString& err) {
+    for (const char* noise : {"Unknown error", "QSql", "QFile", "sqlite", "SQLite", "database engine", "disk I/O", "Qt"})
+        EXPECT_FALSE(err.contains(QLatin1String(noise))) << noise << ": " << err.toStdString();
+}
+
+}  // namespace
+
+// The tool on a full disk (the child inherits the file size limit): a backup leaves the old
+// set byte for byte and a restore leaves the club file whole on its own, without journal.
+TEST(BackupOnAFullDisk, TheToolSaysWhyInOneGermanSentenceAndKeepsTheOldSetAndTheClub) {
+    ChangedClub c;
+    QStringList inserts;
+    for (int i = 0; i < 3000; ++i)
+        inserts << QStringLiteral("INSERT INTO mitglieder (ID, Nachname, Bemerkung, DTAUS) VALUES (%1, 'Neu %1', '%2', 0)")
+                       .arg(2000 + i)
+                       .arg(QString(300, QChar(u'y')));
+    test::rawSql(c.club.path(), inserts);
+    QMap<QString, QByteArray> oldSet;
+    for (const QString& name : filesIn(c.oldSet.path())) oldSet.insert(name, contentOf(QDir(c.oldSet.path()).filePath(name)));
+
+    ToolRun backup;
+    {
+        const test::FileSizeLimit fullDisk(64 * 1024);
+        backup = cli(c.db + QStringList{"backup", c.oldSet.path()});
+    }
+    EXPECT_EQ(backup.code, 1);
+    EXPECT_TRUE(backup.err.contains(QDir(c.oldSet.path()).filePath("mitglieder18.xml") + "« wird zu groß"))
+        << backup.err.toStdString();
+    expectOnlyGermanSentences(backup.err);
+    QMap<QString, QByteArray> after;
+    for (const QString& name : filesIn(c.oldSet.path())) after.insert(name, contentOf(QDir(c.oldSet.path()).filePath(name)));
+    EXPECT_EQ(after, oldSet);
+
+    // The big club's set restored into a small club that may not grow.
+    QTemporaryDir bigSet, small;
+    ASSERT_EQ(cli(c.db + QStringList{"backup", bigSet.path()}).code, 0);
+    demo::Size size;
+    size.members = 30;
+    size.bookings = 30;
+    demo::createDemoClub(small.path(), size);
+    const QStringList before = dumpClub(small.path());
+    const qint64 dbSize = QFileInfo(QDir(small.path()).filePath("db.mdb")).size();
+    ToolRun restore;
+    {
+        const test::FileSizeLimit fullDisk(rlim_t(dbSize + 128 * 1024));
+        restore = cli({"--db", small.path(), "restore", bigSet.path(), "--yes"});
+    }
+    EXPECT_EQ(restore.code, 1) << restore.out.toStdString();
+    EXPECT_TRUE(restore.err.contains("Datenträger")) << restore.err.toStdString();
+    expectOnlyGermanSentences(restore.err);
+    QTemporaryDir copy;
+    ASSERT_TRUE(QFile::copy(QDir(small.path()).filePath("db.mdb"), QDir(copy.path()).filePath("db.mdb")));
+    EXPECT_EQ(test::rawSql(copy.path(), {"PRAGMA integrity_check"}).toString(), "ok");
+    EXPECT_EQ(dumpClub(copy.path()), before);
+    EXPECT_FALSE(QFileInfo::exists(QDir(small.path()).filePath("db.mdb-journal")));
 }
