@@ -217,12 +217,12 @@ void expectOnlyGermanSentences(const QString& err) {
 // set byte for byte and a restore leaves the club file whole on its own, without journal.
 TEST(BackupOnAFullDisk, TheToolSaysWhyInOneGermanSentenceAndKeepsTheOldSetAndTheClub) {
     ChangedClub c;
-    QStringList inserts;
+    QStringList inserts{"BEGIN"};
     for (int i = 0; i < 3000; ++i)
         inserts << QStringLiteral("INSERT INTO mitglieder (ID, Nachname, Bemerkung, DTAUS) VALUES (%1, 'Neu %1', '%2', 0)")
                        .arg(2000 + i)
-                       .arg(QString(300, QChar(u'y')));
-    test::rawSql(c.club.path(), inserts);
+                       .arg(QString(200, QChar(u'y')));
+    test::rawSql(c.club.path(), inserts << "COMMIT");
     QMap<QString, QByteArray> oldSet;
     for (const QString& name : filesIn(c.oldSet.path())) oldSet.insert(name, contentOf(QDir(c.oldSet.path()).filePath(name)));
 

@@ -414,12 +414,12 @@ TEST(Backup, OnAFullDiskKeepsTheOldSetWholeAndSaysWhy) {
     QTemporaryDir set;
     writeBackup(*club.data, set.path());
     const QMap<QString, QByteArray> oldSet = folderContent(set.path());
-    QStringList inserts;
+    QStringList inserts{"BEGIN"};
     for (int i = 0; i < 1500; ++i)
-        inserts << QStringLiteral("INSERT INTO buchung (Buchungsnummer, Betrag, SollHaben, Bestandskonto, Text) VALUES "
+        inserts << QStringLiteral("INSERT INTO buchung (Buchungsnummer, Betrag, SollHaben, Bestandskonto, Buchungstext) VALUES "
                                   "(%1, 100, 'E', 'Kasse', 'Spende Nummer %1')")
                        .arg(1000 + i);
-    test::rawSql(club.folder(), inserts);
+    test::rawSql(club.folder(), inserts << "COMMIT");
     club.data->bookings().requery();
     QTemporaryDir probe;
     writeBackup(*club.data, probe.path());
@@ -454,13 +454,13 @@ TEST(Backup, OnAFullDiskKeepsTheOldSetWholeAndSaysWhy) {
 // file alone (without a journal beside it) is whole and holds the club as before.
 TEST(Restore, FailingOnAFullDiskLeavesAClubFileThatStandsAlone) {
     DemoClub big;
-    QStringList inserts;
+    QStringList inserts{"BEGIN"};
     for (int i = 0; i < 3000; ++i)
         inserts << QStringLiteral("INSERT INTO mitglieder (ID, Nachname, Bemerkung, DTAUS) VALUES (%1, 'Neu %1', "
                                   "'%2', 0)")
                        .arg(1000 + i)
                        .arg(QString(200, QChar(u'x')));
-    test::rawSql(big.folder(), inserts);
+    test::rawSql(big.folder(), inserts << "COMMIT");
     big.data->members().requery();
     QTemporaryDir set;
     writeBackup(*big.data, set.path());
@@ -475,6 +475,7 @@ TEST(Restore, FailingOnAFullDiskLeavesAClubFileThatStandsAlone) {
     }
     EXPECT_FALSE(message.isEmpty());
     EXPECT_FALSE(message.contains("Unknown")) << message.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(QDir(target.folder()).filePath("db.mdb-journal")));
     QTemporaryDir copy;
     ASSERT_TRUE(QFile::copy(QDir(target.folder()).filePath("db.mdb"), QDir(copy.path()).filePath("db.mdb")));
     EXPECT_EQ(test::rawSql(copy.path(), {"PRAGMA integrity_check"}).toString(), "ok");

@@ -197,6 +197,34 @@ void requireTableFiles(const QDir& dir) {
 
 QString numberText(int n) { return QString::number(n); }
 
+// The fee classes and payments first: the members' computed values use them.
+QVector<Dataset*> reloadOrder(DataModule& data) {
+    return {&data.feeClasses(), &data.feePayments(), &data.bookings(), &data.members()};
+}
+
+// The restore's writes, inside the open transaction: the tables, the last numbers, the
+// balances. The datasets are re-read on the way.
+void restoreInTransaction(DataModule& data, const QDir& dir, const BackupDescription* description, Progress& progress,
+                          RestoreResult& result) {
+    const QVector<Dataset*> datasets = backupDatasets(data);
+    qint64 done = 0;
+    for (int i = 0; i < datasets.size(); ++i) {
+        const QString path = dir.filePath(backupTableFiles()[i]);
+        restoreTable(*data.connection(), *datasets[i], path, progress, done,
+                     description ? description->file(backupTableFiles()[i]) : nullptr);
+        done += QFileInfo(path).size() / 1024;
+    }
+    for (Dataset* d : reloadOrder(data)) d->requery();
+    // A new member or booking must not take a number the restored records use.
+    SettingsStore& s = data.settings();
+    const int members = qMax(data.lastMemberNumber, data.members().maxStoredValue(QStringLiteral("ID")).toInt());
+    const int bookings =
+        qMax(data.lastBookingNumber, data.bookings().maxStoredValue(QStringLiteral("Buchungsnummer")).toInt());
+    result.lastMemberNumber = s.DbSettingRaiseInt(QStringLiteral("LastMitgliedsID"), members);
+    result.lastBookingNumber = s.DbSettingRaiseInt(QStringLiteral("LastBuchungsID"), bookings);
+    recomputeBalances(data);
+}
+
 }  // namespace
 
 RestoreResult restoreTables(DataModule& data, const QString& folder) {
@@ -214,33 +242,29 @@ RestoreResult restoreTables(DataModule& data, const QString& folder) {
     RestoreResult result;
     result.checked = description.has_value();
     Progress progress(QStringLiteral("Die Sicherung wird zurückgelesen"), int(qMin<qint64>(totalKiB, INT_MAX)));
-    // The fee classes and payments first: the members' computed values use them.
-    const QVector<Dataset*> reloadOrder{datasets[3], datasets[2], datasets[1], datasets[0]};
     data.DisconnectDB();
     try {
         // The tables, the last numbers and the balances are one unit: the balances are
         // entries of the target (not part of a set) and would no longer fit the bookings.
-        Transaction tx(data.connection());
-        qint64 done = 0;
-        for (int i = 0; i < datasets.size(); ++i) {
-            const QString path = dir.filePath(backupTableFiles()[i]);
-            restoreTable(*data.connection(), *datasets[i], path, progress, done,
-                         description ? description->file(backupTableFiles()[i]) : nullptr);
-            done += QFileInfo(path).size() / 1024;
+        Connection& connection = *data.connection();
+        connection.begin();
+        try {
+            restoreInTransaction(data, dir, description ? &*description : nullptr, progress, result);
+            connection.commit();
+        } catch (...) {
+            // The engine may have rolled back on its own (a full disk); the cause is the
+            // first failure, not that there was nothing left to roll back.
+            try {
+                connection.rollback();
+            } catch (const DataError&) {
+            }
+            throw;
         }
-        for (Dataset* d : reloadOrder) d->requery();
-        // A new member or booking must not take a number the restored records use.
-        SettingsStore& s = data.settings();
-        const int members = qMax(data.lastMemberNumber, data.members().maxStoredValue(QStringLiteral("ID")).toInt());
-        const int bookings =
-            qMax(data.lastBookingNumber, data.bookings().maxStoredValue(QStringLiteral("Buchungsnummer")).toInt());
-        result.lastMemberNumber = s.DbSettingRaiseInt(QStringLiteral("LastMitgliedsID"), members);
-        result.lastBookingNumber = s.DbSettingRaiseInt(QStringLiteral("LastBuchungsID"), bookings);
-        recomputeBalances(data);
-        tx.commit();
     } catch (...) {
-        // Rolled back: the datasets show the file's rows again.
-        for (Dataset* d : reloadOrder) {
+        // Rolled back: the datasets show the file's rows again. Reading also plays back a
+        // journal that a write broken off by the system left beside the club file, so that
+        // db.mdb is whole again before the program goes on or ends.
+        for (Dataset* d : reloadOrder(data)) {
             try {
                 d->requery();
             } catch (const DataError&) {
