@@ -347,7 +347,8 @@ TEST(Restore, ASetWhoseFilesDoNotFitItsDescriptionIsRefusedBeforeAnythingChanges
         const QStringList before = dumpWithEntries(target.folder());
         const QString message = messageOf([&] { restoreTables(*target.data, spoilt.path()); });
         EXPECT_TRUE(message.contains(c.named)) << message.toStdString();
-        EXPECT_TRUE(message.contains("nicht zurückgelesen") || message.contains("beschädigt")) << message.toStdString();
+        EXPECT_TRUE(message.contains("wird nicht zurückgelesen") && message.endsWith("Es wurde nichts geändert."))
+            << message.toStdString();
         EXPECT_EQ(dumpWithEntries(target.folder()), before);
         EXPECT_EQ(target.data->members().recordAt(1)[target.data->members().field("Nachname")].toString(), "Anders");
     }
@@ -504,4 +505,46 @@ TEST(Reset, EmptiesEntriesTablesAndTableFilesAndKeepsTheSettingsFile) {
     // Like a new file: the first member after the reset is stored under key 1, number 1.
     club.addMember({{"Nachname", "Neu"}});
     EXPECT_EQ(dumpTable(club.folder(), membersTable()).value(0).section('|', 0, 1), "qlonglong:1|qlonglong:1");
+}
+
+TEST(BackupDescriptionText, ReadsItsOwnTextBackAndRefusesEveryOtherFormNamingTheLine) {
+    BackupDescription d;
+    d.identity = "0123456789abcdef0123456789abcdef";
+    d.written = QDateTime(QDate(2026, 1, 31), QTime(18, 0, 5), Qt::UTC);
+    d.files = {{"mitglieder18.xml", 48213, QCryptographicHash::hash("a", QCryptographicHash::Sha256)},
+               {"einstellungen.reg", 0, QCryptographicHash::hash("", QCryptographicHash::Sha256)}};
+    const QByteArray text = backupDescriptionBytes(d);
+    const BackupDescription back = parseBackupDescription(text, "s.txt");
+    EXPECT_EQ(back.identity, d.identity);
+    EXPECT_EQ(back.written, d.written);
+    EXPECT_EQ(back.files, d.files);
+    // Line ends as an editor on Windows leaves them are read too.
+    EXPECT_EQ(parseBackupDescription(QByteArray(text).replace("\n", "\r\n"), "s.txt").files, d.files);
+
+    const QByteArray hash = QCryptographicHash::hash("a", QCryptographicHash::Sha256).toHex();
+    struct Case {
+        const char* what;
+        std::function<QByteArray(QByteArray)> change;
+        int line;
+    };
+    const QVector<Case> cases{
+        {"andere Kopfzeile", [](QByteArray t) { return t.replace("Ferolind-Sicherung 1", "Ferolind-Sicherung 2"); }, 1},
+        {"Kennung zu kurz", [](QByteArray t) { return t.replace("Kennung: 0123", "Kennung: 123"); }, 2},
+        {"Kennung in Großbuchstaben", [](QByteArray t) { return t.replace("abcdef0123456789abcdef", "ABCDEF0123456789abcdef"); }, 2},
+        {"Zeitpunkt in anderer Form", [](QByteArray t) { return t.replace("2026-01-31T18:00:05Z", "31.01.2026 18:00"); }, 3},
+        {"negative Größe", [](QByteArray t) { return t.replace(" 48213 ", " -48213 "); }, 4},
+        {"Größe keine Zahl", [](QByteArray t) { return t.replace(" 48213 ", " 48k "); }, 4},
+        {"Prüfsumme zu kurz", [&](QByteArray t) { return t.replace(hash, hash.left(63)); }, 4},
+        {"Name mit Ordner", [](QByteArray t) { return t.replace("Datei: mitglieder18.xml", "Datei: ../mitglieder18.xml"); }, 4},
+        {"Datei zweimal",
+         [](QByteArray t) { return t.replace("Datei: einstellungen.reg", "Datei: mitglieder18.xml"); }, 5},
+        {"Text nach Ende", [](QByteArray t) { return t + "Datei: x 1 " + QByteArray(64, 'a') + "\n"; }, 7},
+        {"Ende fehlt", [](QByteArray t) { return t.left(t.indexOf("Ende")); }, 6},
+        {"letzte Zeile ohne Zeilenende", [](QByteArray t) { return t.left(t.size() - 1); }, 6},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString message = messageOf([&] { parseBackupDescription(c.change(text), "s.txt"); });
+        EXPECT_TRUE(message.contains(QStringLiteral("»s.txt« ist beschädigt (Zeile %1)").arg(c.line))) << message.toStdString();
+    }
 }

@@ -262,14 +262,19 @@ std::optional<BackupDescription> readBackupDescription(const QString& folder) {
 
 std::optional<BackupDescription> checkBackupSet(const QString& folder, const QStringList& names) {
     const QDir dir(folder);
-    const std::optional<BackupDescription> description = readBackupDescription(folder);
-    if (!description) return std::nullopt;
-    const BackupDescription& d = *description;
     auto refused = [&](const QString& why) {
         return DataError(QStringLiteral("Die Sicherung in »%1« wird nicht zurückgelesen, sie ist unvollständig oder "
                                         "verändert: %2 Es wurde nichts geändert.")
                              .arg(native(folder), why));
     };
+    std::optional<BackupDescription> description;
+    try {
+        description = readBackupDescription(folder);
+    } catch (const DataError& e) {
+        throw refused(e.message());
+    }
+    if (!description) return std::nullopt;
+    const BackupDescription& d = *description;
     for (const QString& name : names)
         if (!d.file(name))
             throw refused(QStringLiteral("Die Beschreibung »%1« nennt die Datei »%2« nicht.").arg(kBackupDescriptionFile, name));
