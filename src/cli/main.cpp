@@ -7,21 +7,7 @@
 #include <cstdlib>
 #include <memory>
 
-namespace {
-
-// Qt's and the database engine's own remarks (English, for whoever looks into a fault)
-// stay off the user's terminal unless FEROLIND_DEBUG is set; the user reads the German
-// message of the failure.
-void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
-    if (type == QtFatalMsg || !qEnvironmentVariableIsEmpty("FEROLIND_DEBUG"))
-        std::fprintf(stderr, "%s\n", qUtf8Printable(text));
-    if (type == QtFatalMsg) std::abort();
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
-    qInstallMessageHandler(quietMessages);
     // Printing measures text with the fonts, which needs the GUI part of Qt; without a
     // display it draws offscreen.
     int command = 1;

@@ -21,6 +21,7 @@
 #include <QSet>
 
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
 
 namespace ferolind {
@@ -197,6 +198,8 @@ void requireTableFiles(const QDir& dir) {
 
 QString numberText(int n) { return QString::number(n); }
 
+QtMessageHandler previousHandler = nullptr;
+
 // The fee classes and payments first: the members' computed values use them.
 QVector<Dataset*> reloadOrder(DataModule& data) {
     return {&data.feeClasses(), &data.feePayments(), &data.bookings(), &data.members()};
@@ -223,6 +226,28 @@ void restoreInTransaction(DataModule& data, const QDir& dir, const BackupDescrip
     result.lastMemberNumber = s.DbSettingRaiseInt(QStringLiteral("LastMitgliedsID"), members);
     result.lastBookingNumber = s.DbSettingRaiseInt(QStringLiteral("LastBuchungsID"), bookings);
     recomputeBalances(data);
+}
+
+// The engine's remark that it had nothing left to roll back: expected after it rolled
+// back on its own, and no news for the user's terminal.
+void passOverNothingToRollBack(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (text.contains(QLatin1String("cannot rollback - no transaction is active"))) return;
+    if (previousHandler) {
+        previousHandler(type, context, text);
+        return;
+    }
+    std::fprintf(stderr, "%s\n", qUtf8Printable(qFormatLogMessage(type, context, text)));
+}
+
+// Rolls the restore's transaction back; a failure to do so is not the one to report.
+void rollbackQuietly(Connection& connection) {
+    previousHandler = qInstallMessageHandler(passOverNothingToRollBack);
+    try {
+        connection.rollback();
+    } catch (const DataError&) {
+    }
+    qInstallMessageHandler(previousHandler);
+    previousHandler = nullptr;
 }
 
 }  // namespace
@@ -254,10 +279,7 @@ RestoreResult restoreTables(DataModule& data, const QString& folder) {
         } catch (...) {
             // The engine may have rolled back on its own (a full disk); the cause is the
             // first failure, not that there was nothing left to roll back.
-            try {
-                connection.rollback();
-            } catch (const DataError&) {
-            }
+            rollbackQuietly(connection);
             throw;
         }
     } catch (...) {

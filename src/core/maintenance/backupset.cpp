@@ -206,13 +206,12 @@ QString BackupSetWriter::stagedPath(const QString& name) const {
     return QDir(folder_).filePath(u'.' + name + u'.' + description_.identity.left(8) + QStringLiteral(".neu"));
 }
 
-void BackupSetWriter::stage(const QString& name, const std::function<void(const QString&)>& write) {
-    const QString path = stagedPath(name);
-    staged_ << path;
+void BackupSetWriter::writeStaged(const QString& name, const std::function<void()>& write) const {
     try {
-        write(path);
+        write();
     } catch (const DataError& e) {
         // The user knows the file by its own name; the staged one is gone with the failure.
+        const QString path = stagedPath(name);
         const QString target = QDir(folder_).filePath(name);
         QString message = e.message();
         message.replace(native(path), native(target)).replace(path, target);
@@ -220,6 +219,12 @@ void BackupSetWriter::stage(const QString& name, const std::function<void(const 
             message += QStringLiteral("\nIm Ordner »%1« bleibt alles, wie es war.").arg(native(folder_));
         throw DataError(message);
     }
+}
+
+void BackupSetWriter::stage(const QString& name, const std::function<void(const QString&)>& write) {
+    const QString path = stagedPath(name);
+    staged_ << path;
+    writeStaged(name, [&] { write(path); });
     BackupFileDigest digest = digestOfFile(path);
     digest.name = name;
     description_.files.append(digest);
@@ -230,7 +235,8 @@ void BackupSetWriter::commit() {
     const QString description = dir.filePath(kBackupDescriptionFile);
     const QString stagedDescription = stagedPath(kBackupDescriptionFile);
     staged_ << stagedDescription;
-    writeFileAtomically(stagedDescription, backupDescriptionBytes(description_));
+    writeStaged(kBackupDescriptionFile,
+                [&] { writeFileAtomically(stagedDescription, backupDescriptionBytes(description_)); });
 
     // From the first rename on, the folder is the new set or one a restore refuses.
     const bool describedBefore = QFileInfo::exists(description);

@@ -71,6 +71,8 @@ public:
 
 private:
     QString stagedPath(const QString& name) const;
+    // Runs a write of a staged file; its failure names the file as the user knows it.
+    void writeStaged(const QString& name, const std::function<void()>& write) const;
     QString folder_;
     QStringList names_;
     QStringList staged_;
