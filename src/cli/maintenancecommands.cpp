@@ -11,8 +11,8 @@ namespace ferolind {
 
 QString maintenanceCommandsUsage() {
     return QStringLiteral(
-        "  backup VERZEICHNIS                     schreibt die Sicherung (Tabellen und einstellungen.reg) ins Verzeichnis\n"
-        "  restore VERZEICHNIS [--yes]            liest die Sicherung zurück (ohne --yes: nur die Rückfrage)\n"
+        "  backup VERZEICHNIS                     schreibt die Sicherung (Tabellen, einstellungen.reg, sicherung.txt) ins Verzeichnis\n"
+        "  restore VERZEICHNIS [--yes]            prüft und liest die Sicherung zurück (ohne --yes: nur die Rückfrage)\n"
         "  reset [--yes]                          setzt Ferolind zurück: alle Daten und Einstellungen des Vereins\n");
 }
 
@@ -30,8 +30,9 @@ void restore(Session& session, const QString& folder, bool yes, QTextStream& out
         out << kRestoreQuestion << '\n' << QStringLiteral("Zum Zurücklesen --yes angeben; es wurde nichts geändert.\n");
         return;
     }
-    restoreTables(session.data(), folder);
+    const RestoreResult result = restoreTables(session.data(), folder);
     out << QStringLiteral("Die Tabellen wurden aus %1 zurückgelesen.\n").arg(folder);
+    for (const QString& note : result.notes) out << note << '\n';
     SettingsValues settings;
     try {
         settings = backupSettings(folder);

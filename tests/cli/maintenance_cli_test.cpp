@@ -38,7 +38,7 @@ TEST(MaintenanceCli, BackupAndRestoreIntoAnotherClubWithYes) {
 
     Result r = cli(from + QStringList{"backup", set.path()});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(QDir(set.path()).entryList(QDir::Files).size(), 5);
+    EXPECT_EQ(QDir(set.path()).entryList(QDir::Files).size(), 6);  // with its description
 
     const QStringList to{"--db", target.path()};
     ASSERT_EQ(cli(to + QStringList{"create"}).code, 0);
@@ -56,12 +56,38 @@ TEST(MaintenanceCli, BackupAndRestoreIntoAnotherClubWithYes) {
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(listAll(to), listAll(from));
     EXPECT_EQ(QSettings(QStringLiteral("Brankel Software"), QStringLiteral("Revode")).value("Width").toInt(), 1234);
+    // Checked, and the last numbers raised in the file and the balances recomputed, as it says.
+    EXPECT_TRUE(r.out.contains("wurde geprüft")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("Die letzte Mitgliedsnummer ist jetzt 2, die letzte Buchungsnummer 1."))
+        << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("Kontostände wurden aus den zurückgelesenen Buchungen neu berechnet"))
+        << r.out.toStdString();
+    EXPECT_EQ(cli(to + QStringList{"settings", "get", "LastMitgliedsID"}).out, "2\n");
+    EXPECT_EQ(cli(to + QStringList{"settings", "get", "LastBuchungsID"}).out, "1\n");
 
-    // A set without its settings file: the tables are read back, the missing file is reported.
+    // A set of the older format, without description: read back, with the warning.
+    QTemporaryDir older;
+    for (const QString& name : QDir(set.path()).entryList(QDir::Files))
+        if (name != "sicherung.txt") QFile::copy(QDir(set.path()).filePath(name), QDir(older.path()).filePath(name));
+    r = cli(to + QStringList{"restore", older.path(), "--yes"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("Warnung: Die Sicherung hat keine Beschreibung")) << r.out.toStdString();
+    EXPECT_EQ(listAll(to), listAll(from));
+
+    // A set without its settings file is incomplete: refused, the file named, nothing changed.
+    ASSERT_EQ(cli(to + QStringList{"members", "add", "Nachname=Danach"}).code, 0);
+    const QString changed = listAll(to);
     QFile::remove(QDir(set.path()).filePath("einstellungen.reg"));
     r = cli(to + QStringList{"restore", set.path(), "--yes"});
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains("einstellungen.reg")) << r.err.toStdString();
+    EXPECT_EQ(listAll(to), changed);
+    // One of the older format without it: the tables are read back, the missing file is reported.
+    QFile::remove(QDir(older.path()).filePath("einstellungen.reg"));
+    r = cli(to + QStringList{"restore", older.path(), "--yes"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(r.err.contains("einstellungen.reg")) << r.err.toStdString();
+    EXPECT_EQ(listAll(to), listAll(from));
 }
 
 TEST(MaintenanceCli, ARestoreFromAnIncompleteSetAndAResetWithoutYesChangeNothing) {

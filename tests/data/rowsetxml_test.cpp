@@ -758,7 +758,8 @@ TEST_F(RowsetXmlWriteFailure, AWriteThatFailsMidwayKeepsTheOldFile) {
     } catch (const DataError& e) {
         message = e.message();
     }
-    EXPECT_TRUE(message.contains(QStringLiteral("kann nicht geschrieben werden"))) << message.toStdString();
+    // One German sentence from the cause, naming the file (not the temporary one).
+    EXPECT_EQ(message, QStringLiteral("Die Datei »%1« wird zu groß für den Datenträger oder das erlaubte Maß.").arg(target));
     expectTargetUntouched();
 }
 

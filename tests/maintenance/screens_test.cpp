@@ -106,9 +106,14 @@ TEST_F(Screens, RestoreAnsweredYesReplacesTheTablesAndAsksBeforeTheSettings) {
         click(control<QToolButton>(screen, bc::kChooseRestoreFolder));
         QSignalSpy finished(&screen, &QDialog::finished);
         click(control(screen, bc::kRestore));
-        ASSERT_EQ(messages.texts.size(), 2) << messages.texts.join('\n').toStdString();
+        ASSERT_EQ(messages.texts.size(), 3) << messages.texts.join('\n').toStdString();
         EXPECT_EQ(messages.texts[0], kRestoreQuestion);
-        EXPECT_TRUE(messages.texts[1].contains("Width = 1111")) << messages.texts[1].toStdString();
+        // What the restore did: the set checked, the last numbers, the balances.
+        EXPECT_TRUE(messages.texts[1].contains("wurde geprüft") && messages.texts[1].contains("Mitgliedsnummer ist jetzt 3") &&
+                    messages.texts[1].contains("Kontostände"))
+            << messages.texts[1].toStdString();
+        EXPECT_TRUE(messages.texts[2].contains("Width = 1111")) << messages.texts[2].toStdString();
+        EXPECT_EQ(club.data->settings().DbSettingGetInt("LastMitgliedsID"), 3);
         EXPECT_EQ(names(), (QStringList{"Berg", "Kurz"}));
         EXPECT_EQ(RegistryGetInt("Width"), settingsAnswer == ui::Answer::Yes ? 1111 : 2222);
         EXPECT_EQ(finished.size(), 1);

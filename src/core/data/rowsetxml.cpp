@@ -1,6 +1,7 @@
 #include "rowsetxml.h"
 
 #include "errors.h"
+#include "safefile.h"
 #include "values.h"
 
 #include <QBuffer>
@@ -10,7 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 #include <QSet>
 #include <QTime>
 #include <QXmlStreamReader>
@@ -841,23 +841,64 @@ Rowset readRowsetXml(QIODevice& device, const QString& sourceNameForMessages) {
     return result;
 }
 
-// Streamed into the file, which replaces the old one only when everything was written.
+namespace {
+
+// The writer's output into an AtomicFile, in blocks: the XML writer hands over every
+// attribute on its own. A failing write keeps the file's German sentence and fails the
+// device (an exception must not pass through Qt's code).
+class AtomicFileDevice : public QIODevice {
+public:
+    explicit AtomicFileDevice(AtomicFile& file) : file_(file) { open(QIODevice::WriteOnly); }
+    const QString& failure() const { return failure_; }
+    bool flushBlock() {
+        if (!failure_.isEmpty()) return false;
+        try {
+            file_.write(block_);
+        } catch (const DataError& e) {
+            failure_ = e.message();
+            return false;
+        }
+        block_.clear();
+        return true;
+    }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override {
+        if (!failure_.isEmpty()) return -1;
+        block_.append(data, size);
+        if (block_.size() >= kBlock && !flushBlock()) return -1;
+        return size;
+    }
+
+private:
+    static constexpr qsizetype kBlock = 1 << 16;
+    AtomicFile& file_;
+    QByteArray block_;
+    QString failure_;
+};
+
+}  // namespace
+
+// Streamed into a temporary file beside the target, which replaces the old one only when
+// everything was written and synced.
 void writeRowsetXml(const QString& path, const FieldList& fields, const QVector<Row>& rows) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) throw writeError(path, writeFailureReason(path, file));
-    QXmlStreamWriter w(&file);
+    // The folder's state named plainly; the system's reason for anything else.
+    const QFileInfo info(path);
+    const QFileInfo folder(info.absolutePath());
+    if (info.isDir() || !folder.exists() || !folder.isDir()) throw writeError(path, writeFailureReason(path, QFile(path)));
+    AtomicFile file(path);
+    AtomicFileDevice device(file);
+    QXmlStreamWriter w(&device);
     try {
         writeDocument(w, fields, rows);
     } catch (const DataError& e) {
-        file.cancelWriting();
         throw writeError(path, e.message());
     }
-    if (w.hasError() || file.error() != QFileDevice::NoError) {
-        const QString reason = writeFailureReason(path, file);
-        file.cancelWriting();
-        throw writeError(path, reason);
-    }
-    if (!file.commit()) throw writeError(path, writeFailureReason(path, file));
+    if (w.hasError() || !device.flushBlock())
+        throw device.failure().isEmpty() ? writeError(path, QStringLiteral("Das XML-Dokument ist unvollständig."))
+                                         : DataError(device.failure());
+    file.commit();
 }
 
 Rowset readRowsetXml(const QString& path) {

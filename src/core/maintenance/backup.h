@@ -2,9 +2,10 @@
 //
 // A backup set is one folder with four table files in the rowset XML format
 // ("mitglieder18.xml", "buchung23.xml", "betrag2.xml", "beitragsklassen.xml", each the
-// records of its shared dataset as loaded, so a filter in effect limits them) and the
-// per-user settings as "einstellungen.reg". The club-wide entries (table "blob") are not
-// part of it: a restore keeps the target's own.
+// records of its shared dataset as loaded, so a filter in effect limits them), the
+// per-user settings as "einstellungen.reg", and the description "sicherung.txt" that makes
+// the five one unit (backupset.h). The club-wide entries (table "blob") are not part of
+// it: a restore keeps the target's own and recomputes the balances among them.
 #pragma once
 
 #include "settingsfile.h"
@@ -24,19 +25,31 @@ extern const QString kBackupSettingsFile;  // "einstellungen.reg"
 QString withTrailingSeparator(const QString& folder);
 
 // Writes the backup set into folder: the member, booking, fee payment and fee class
-// datasets and the per-user settings. Each file replaces one of the same name only when
-// it was written whole. Throws DataError (German, naming the file).
+// datasets, the per-user settings and the description. The folder holds the previous set
+// whole until the new one is complete (see backupset.h). Throws DataError (German, naming
+// the file and the cause).
 void writeBackup(DataModule& data, const QString& folder);
 
+// What a restore did, for the user.
+struct RestoreResult {
+    bool checked = false;  // the files fit the set's description (false: older format)
+    int lastMemberNumber = 0;
+    int lastBookingNumber = 0;
+    QStringList notes;  // German sentences: the check, the last numbers, the balances
+};
+
 // Replaces the stored records of the member, booking, fee payment and fee class tables by
-// those of the folder's files, all four in one transaction, and reloads the datasets.
-// A file that is missing, unreadable or does not fit its table leaves every table as it
-// was (DataError naming the file and, for a value, the record). The last member and booking
-// numbers in memory are raised to the highest restored ones.
-void restoreTables(DataModule& data, const QString& folder);
+// those of the folder's files and reloads the datasets; in the same transaction the club's
+// last member and booking numbers are raised to the highest restored ones and the account
+// balances are recomputed from the restored bookings. A set whose files do not fit its
+// description, and a file that is missing, unreadable or does not fit its table, leave
+// everything as it was (DataError naming the file and, for a value, the record). A set
+// without description (older format) is restored unchecked, which the notes say.
+RestoreResult restoreTables(DataModule& data, const QString& folder);
 
 // The per-user settings of the folder's "einstellungen.reg" (DataError when the file is
-// missing or cannot be read); applying them is applyUserSettings.
+// missing, cannot be read, or does not fit the set's description); applying them is
+// applyUserSettings.
 SettingsValues backupSettings(const QString& folder);
 
 // The program reset: every club-wide entry, every record of the member, booking, fee

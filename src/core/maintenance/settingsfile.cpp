@@ -1,12 +1,12 @@
 #include "settingsfile.h"
 
 #include "data/errors.h"
+#include "data/safefile.h"
 #include "data/settings.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 namespace ferolind {
@@ -288,9 +288,7 @@ SettingsValues parseSettingsFile(const QByteArray& bytes, const QString& sourceN
 
 void writeSettingsFile(const QString& path, const SettingsValues& values) {
     const QByteArray bytes = settingsFileBytes(values);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw DataError(QStringLiteral("Die Datei »%1« kann nicht geschrieben werden: %2").arg(path, file.errorString()));
+    writeFileAtomically(path, bytes);
 }
 
 SettingsValues readSettingsFile(const QString& path) {

@@ -62,7 +62,9 @@ void TDatenSichernF::backup() {
 void TDatenSichernF::restore() {
     const QString folder = folderIn(ui_->Edit2);
     if (ask(this, kRestoreQuestion) != Answer::Yes) return;
-    if (!guarded(this, [&] { restoreTables(session_.data(), folder); })) return;
+    RestoreResult result;
+    if (!guarded(this, [&] { result = restoreTables(session_.data(), folder); })) return;
+    inform(this, QStringLiteral("Die Datenbank wurde zurückgelesen.\n\n%1").arg(result.notes.join(u'\n')));
     // The settings of the set: shown, and applied only when the user says so.
     SettingsValues settings;
     if (guarded(this, [&] { settings = backupSettings(folder); })) {
