@@ -41,6 +41,7 @@ inline constexpr const char* kPeriodLabel = "LMonatQuartal";
 inline constexpr const char* kPeriod = "CBMonatQuartal";
 inline constexpr const char* kRun = "Button1";          // "Datei erstellen"
 inline constexpr const char* kCoverSheet = "BBeiblatt";  // "Beiblatt drucken"
+inline constexpr const char* kRewrite = "BDateiErneut";  // "Datei erneut schreiben"
 inline constexpr const char* kHelp = "SpeedButton3";
 inline constexpr const char* kList = "Button3";  // "Liste drucken"
 inline constexpr const char* kGrid = "DBGrid1";
@@ -89,6 +90,7 @@ private:
     void leaveBankCode();
     void run();
     void printCoverSheet();
+    void rewriteRunFiles();
     void printList();
 
     std::unique_ptr<Ui::TdtausF> ui_;
