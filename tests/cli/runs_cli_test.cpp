@@ -66,23 +66,26 @@ struct RunsCli : ::testing::Test {
     }
     Ended cli(const QStringList& args, const QString& killAt = {}) { return finish(*start(args, killAt)); }
 
-    // Starts both commands while another connection holds the write lock, and lets go
-    // after they have read the club.
-    std::pair<Ended, Ended> meeting(const QStringList& a, const QStringList& b) {
+    // Starts the commands while another connection holds the write lock, and lets go
+    // after they have read the club and wait for it.
+    QVector<Ended> meeting(const QList<QStringList>& commands) {
         QSqlDatabase holder = openConnection(dir.path(), "holder");
-        Ended ra, rb;
+        QVector<Ended> ended;
         {
             QSqlQuery q(holder);
             EXPECT_TRUE(q.exec("BEGIN IMMEDIATE"));
-            auto pa = start(a);
-            auto pb = start(b);
+            std::vector<std::unique_ptr<QProcess>> running;
+            for (const QStringList& c : commands) running.push_back(start(c));
             QThread::msleep(1500);
             EXPECT_TRUE(q.exec("COMMIT"));
-            ra = finish(*pa);
-            rb = finish(*pb);
+            for (auto& p : running) ended << finish(*p);
         }
         closeConnection(holder);
-        return {ra, rb};
+        return ended;
+    }
+    std::pair<Ended, Ended> meeting(const QStringList& a, const QStringList& b) {
+        const QVector<Ended> e = meeting(QList<QStringList>{a, b});
+        return {e[0], e[1]};
     }
 
     QStringList dtausRun(const QString& target) const {
@@ -106,6 +109,9 @@ struct RunsCli : ::testing::Test {
                                          "'Erwachsene', 'Inhaber %1', 37040044, '532013000', 1, '2010-04-01')")
                               .arg(i);
         test::rawSql(dir.path(), statements);
+        // Opened once, so that the next opening writes nothing (the indexes are made now)
+        // and the processes that meet read the club before they wait for the lock.
+        ASSERT_EQ(cli({"members", "stats"}).code, 0);
     }
 };
 
@@ -121,14 +127,25 @@ bool completeSepa(const QByteArray& f, int n) {
 }
 
 TEST_F(RunsCli, AFeePaidFromTwoProcessesAtOnceIsStoredAndBookedOnce) {
-    const QStringList pay = {"fees", "pay", "--member", "7", "--year", "2030", "--book", "Kasse"};
-    const auto [a, b] = meeting(pay, pay);
-    EXPECT_EQ(a.code + b.code, 1) << a.err.toStdString() << b.err.toStdString();
-    const Ended& refused = a.code == 1 ? a : b;
-    EXPECT_TRUE(refused.err.contains("schon gebucht")) << refused.err.toStdString();
-    EXPECT_EQ(count("betrag"), 1);
-    EXPECT_EQ(count("buchung"), 1);
-    EXPECT_EQ(cli({"balances"}).out, "Kasse\t60,00 €\n");
+    // Two processes for each of four members, all at once.
+    constexpr int kPairs = 4;
+    QList<QStringList> commands;
+    for (int m = 1; m <= kPairs; ++m)
+        for (int twice = 0; twice < 2; ++twice)
+            commands << QStringList{"fees", "pay", "--member", QString::number(m), "--year", "2030", "--book", "Kasse"};
+    const QVector<Ended> ended = meeting(commands);
+    for (int m = 0; m < kPairs; ++m) {
+        SCOPED_TRACE(m + 1);
+        const Ended& a = ended[2 * m];
+        const Ended& b = ended[2 * m + 1];
+        EXPECT_EQ(a.code + b.code, 1) << a.err.toStdString() << b.err.toStdString();
+        const Ended& refused = a.code == 1 ? a : b;
+        EXPECT_TRUE(refused.err.contains("schon gebucht")) << refused.err.toStdString();
+    }
+    EXPECT_EQ(count("betrag"), kPairs);
+    EXPECT_EQ(sql("SELECT COUNT(DISTINCT Mitgliedsnummer) FROM betrag").toInt(), kPairs);
+    EXPECT_EQ(count("buchung"), kPairs);
+    EXPECT_EQ(cli({"balances"}).out, "Kasse\t240,00 €\n");
 }
 
 TEST_F(RunsCli, TwoRunsOfOnePeriodAtOnceDebitAndRecordEveryMemberOnce) {
