@@ -5,7 +5,8 @@
 // pre-notification (runSepa in core/payments/separun.h). The screen lives as long
 // as the program and owns the one DTAUS writer, so "Beiblatt drucken" shows the last
 // run's count and sums. The run itself is runDtaus in core/payments/dtausrun.h; the
-// layout is dtausscreen.ui.
+// layout is dtausscreen.ui. "Datei erneut schreiben" writes the file of a run that a
+// crash interrupted after its payments were stored (writePendingRunFiles, runfiles.h).
 #pragma once
 
 #include "members/selectioncontrols.h"
