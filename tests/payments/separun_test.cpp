@@ -191,6 +191,35 @@ TEST_F(SepaClub, AnUnwritableTargetOrABadDateRecordsNothing) {
     EXPECT_TRUE(club.data->settings().DbSettingGet(sepaentry::CreditorId).isEmpty()) << "a refused run stores no settings";
 }
 
+// A target that cannot be written: the cause in one German sentence, nothing stored, and
+// no file or copy left behind.
+TEST_F(SepaClub, AnUnwritableTargetGivesItsCauseAndStoresNothing) {
+    input.recordPayments = true;
+    const QDir folder(club.folder());
+    {
+        QFile plain(folder.filePath("datei"));
+        ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    }
+    const QString longName = folder.filePath(QString(240, 'l') + ".xml");
+    const struct {
+        QString target, message;
+    } cases[] = {
+        {folder.filePath("datei/lastschrift.xml"), "»" + folder.filePath("datei") + "« ist kein Ordner."},
+        {longName, "Der Dateiname »" + longName + "« ist zu lang."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target.toStdString());
+        input.target = c.target;
+        EXPECT_EQ(refusal(), c.message + "\nEs wurde keine Datei erstellt und kein Beitrag gebucht.");
+        EXPECT_EQ(paymentRows(), 0);
+        EXPECT_EQ(club.data->feePayments().totalCount(), 0);
+    }
+    QStringList hidden = folder.entryList(QDir::Files | QDir::Hidden);
+    hidden.removeIf([](const QString& n) { return !n.startsWith('.'); });
+    EXPECT_EQ(hidden, QStringList());
+    EXPECT_FALSE(QFile::exists(longName));
+}
+
 TEST_F(SepaClub, MembersWhoPaidThePeriodAreLeftOutAndNamed) {
     club.addPayment(2, 2026, 3);
     input.recordPayments = true;

@@ -81,7 +81,12 @@ RunFileOutcome commitRunFile(DataModule& data, Transaction& tx, const QString& k
         record.content = content;
         record.created = QDateTime::currentDateTime().toString(Qt::ISODate);
         id = addPendingRunFile(*c, record);
-        writeFileAtomically(staging, content);
+        try {
+            writeFileAtomically(staging, content);
+        } catch (const DataError& e) {
+            // The copy is this program's own: the user knows the target.
+            throw DataError(QString(e.message()).replace(native(staging), native(path)));
+        }
         tx.commit();
     } catch (const DataError& e) {
         removeQuietly(staging);
