@@ -122,6 +122,7 @@ DtausRunResult runDtaus(Session& session, DtausWriter& writer, const DtausRunInp
                     writer.AddPayment(replaceUmlauts(d.holder), input.purpose, d.fee, d.bankCode, d.account);
             }
             const QByteArray content = writer.FinishInMemory();
+            if (content.isEmpty()) throw DataError(dtausmsg::FinishIdle + kNothingDoneText);
             result.note = commitRunFile(data, tx, QStringLiteral("DTAUS"), result.path, content,
                                         input.recordPayments).note;
         });
