@@ -223,6 +223,8 @@ TEST_F(RunsCli, ARunKilledAtAnyStepIsAllOrNothingOnceTheClubIsOpenedAgain) {
             EXPECT_EQ(again.code, stored == 0 ? 0 : 1) << again.err.toStdString();
             EXPECT_EQ(count("betrag"), kMembers);
             EXPECT_TRUE(k.complete(file(k.target), kMembers));
+            // No copy the killed run left stays beside the target.
+            EXPECT_EQ(leftovers(), QStringList());
         }
     }
     // Both outcomes occurred: the steps lie on both sides of the commit.

@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QSet>
 
 #include <cerrno>
 
@@ -41,6 +42,22 @@ void removeQuietly(const QString& path) {
     }
 }
 
+// Copies of this target that a crash before their commit left: no record names them. Run
+// under the write lock, so no other run is between writing its copy and committing.
+void removeAbandonedCopies(const QFileInfo& target, Connection& c) {
+    QSet<QString> recorded;
+    for (const PendingRunFile& f : pendingRunFiles(c)) recorded.insert(QFileInfo(f.staging).fileName());
+    const QString stem = QStringLiteral(".") + target.fileName() + u'.';
+    const QDir folder = target.absoluteDir();
+    for (const QString& name : folder.entryList({stem + QStringLiteral("*.lauf"), u'.' + stem + QStringLiteral("*.lauf.*.tmp")},
+                                                QDir::Files | QDir::Hidden)) {
+        const QString copy = name.startsWith(QStringLiteral("..")) ? name.mid(1).section(QStringLiteral(".lauf."), 0, 0) +
+                                                                         QStringLiteral(".lauf")
+                                                                   : name;
+        if (!recorded.contains(copy)) removeQuietly(folder.filePath(name));
+    }
+}
+
 bool holds(const QString& path, const QByteArray& content) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) && f.readAll() == content;
@@ -64,6 +81,7 @@ RunFileOutcome commitRunFile(DataModule& data, Transaction& tx, const QString& k
     qint64 id = 0;
     try {
         if (info.isDir()) throw DataError(fileErrorMessage(path, EISDIR));
+        removeAbandonedCopies(info, *c);
         // An older run to the same target whose file was never put in place: this file
         // replaces it, as it replaces any earlier file of that name.
         for (const PendingRunFile& older : pendingRunFiles(*c)) {
