@@ -38,6 +38,7 @@
 #include "members/memberrules.h"
 #include "members/queryscreen.h"
 #include "members/statistics.h"
+#include "payments/runfiles.h"
 #include "payments/dtausscreen.h"
 #include "printing/memberlistlayout.h"
 #include "payments/jubileescreen.h"
@@ -426,6 +427,12 @@ void TMainForm::runStartUp() {
     for (DatasetGrid* g : screenMemberGrids()) g->loadWidths();
     // 5. The last numbers, and the computed member values now that all tables are open.
     session_.loadAfterOpen();
+    // The file of a direct-debit run a crash interrupted after its commit is written now.
+    try {
+        for (const QString& line : writePendingRunFiles(d).lines) notices_->add(line);
+    } catch (const DataError& e) {
+        notices_->add(e.message());
+    }
     // 6. Member sort order.
     const QString sort = RegistryGetString(QStringLiteral("Sort"));
     try {

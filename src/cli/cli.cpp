@@ -196,6 +196,7 @@ int run(QStringList args, QTextStream& out, QTextStream& err, DataModule& data) 
     QObject::connect(&session.memberRules(), &MemberRules::notice, [&err](const QString& m) { err << m << '\n'; });
     data.openFolder(folder);
     session.loadAfterOpen();
+    if (!isRunFileRewrite(command, args)) writePendingRunFilesAtStart(session, err);
 
     const QString sub = args.isEmpty() ? QString() : args.takeFirst();
     bool changed = false;

@@ -9,6 +9,7 @@
 #include "payments/coversheetlayout.h"
 #include "payments/dtausrun.h"
 #include "payments/dtauswriter.h"
+#include "payments/runfiles.h"
 #include "session/session.h"
 
 #include <QFile>
@@ -27,7 +28,10 @@ QString dtausCommandsUsage() {
         "  dtaus run --out DATEI --sender-name NAME --sender-blz BLZ --sender-account KONTO --purpose TEXT\n"
         "            [--date TT.MM.JJJJ] [--book-year JAHR [--book-period N]] [--cover-sheet PDF]\n"
         "                                         Lastschriften aller Mitglieder mit DTAUS, auf Wunsch mit\n"
-        "                                         Beitragsbuchung des Zeitraums\n");
+        "                                         Beitragsbuchung des Zeitraums\n"
+        "  dtaus rewrite | sepa rewrite           schreibt die Datei eines Lastschriftlaufs, den ein Abbruch nach\n"
+        "                                         dem Buchen unterbrach, aus dem Vermerk im Verein (das tut auch\n"
+        "                                         jeder andere Befehl zu Beginn)\n");
 }
 
 namespace {
@@ -139,8 +143,36 @@ RunBooking runBookingOptions(Session& session, const QHash<QString, QString>& va
     return b;
 }
 
+bool isRunFileRewrite(const QString& command, const QStringList& args) {
+    return (command == u"dtaus" || command == u"sepa") && args.value(0) == u"rewrite";
+}
+
+void writePendingRunFilesAtStart(Session& session, QTextStream& err) {
+    try {
+        for (const QString& line : writePendingRunFiles(session.data()).lines) err << line << '\n';
+    } catch (const DataError& e) {
+        // The command itself may still work; the file is tried again next time.
+        err << e.message() << '\n';
+    }
+}
+
+bool runRunFileRewrite(Session& session, const QString& command, const QString& sub, const QStringList& args,
+                       QTextStream& out) {
+    if ((command != u"dtaus" && command != u"sepa") || sub != u"rewrite") return false;
+    if (!args.isEmpty()) throw DataError(QStringLiteral("Aufruf: ferolind-cli %1 rewrite").arg(command));
+    const PendingRunFilesWritten r = writePendingRunFiles(session.data());
+    if (r.lines.isEmpty()) {
+        out << QStringLiteral("Es gibt keine Lastschriftdatei, die noch zu schreiben ist.\n");
+        return true;
+    }
+    if (r.failed > 0) throw DataError(r.lines.join(u'\n'));
+    out << r.lines.join(u'\n') << '\n';
+    return true;
+}
+
 bool runDtausCommand(Session& session, const QString& command, const QString& sub, const QStringList& args,
                      QTextStream& out) {
+    if (runRunFileRewrite(session, command, sub, args, out)) return true;
     if (command != u"dtaus" || sub != u"run") return false;
     const DtausArgs a(args, kSenderOptions + QSet<QString>{"--purpose", "--book-year", "--book-period"}, {});
     DtausRunInput input;

@@ -2,6 +2,7 @@
 // keys of the options, refusals that leave an earlier file untouched, the cover sheet as
 // PDF) and the run over the direct-debit members of a real database file.
 #include "club.h"
+#include "filesizelimit.h"
 #include "testsupport.h"
 
 #include <gtest/gtest.h>
@@ -125,6 +126,35 @@ TEST_F(DtausCli, RunOverTheDirectDebitMembersWithTheirFeePayments) {
     EXPECT_EQ(r.code, 1);
     EXPECT_TRUE(r.err.contains("schon bezahlt")) << r.err.toStdString();
     EXPECT_FALSE(QFile::exists(path("lastschrift.txt")));
+}
+
+// A full disk: the file or its cover sheet is refused with the cause in German and exit
+// status 1, and leaves no empty or half file.
+TEST_F(DtausCli, AFullDiskIsReportedWithItsCauseAndLeavesNoHalfFile) {
+    ASSERT_EQ(cli(writeArgs("x.txt"), kTwoPayments).code, 0);
+    const QByteArray earlier = file("x.txt");
+    const struct {
+        const char* name;
+        rlim_t limit;  // the DTAUS file is 768 bytes, its cover sheet far more
+        QStringList extra;
+    } cases[] = {{"file", 500, {}}, {"cover sheet", 2000, {"--cover-sheet", path("b.pdf")}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CliRun r;
+        {
+            ferolind::test::FileSizeLimit full(c.limit);
+            r = cli(writeArgs("x.txt") + c.extra, kTwoPayments);
+        }
+        EXPECT_EQ(r.code, 1) << r.out.toStdString();
+        EXPECT_TRUE(r.err.contains("wird zu groß für den Datenträger")) << r.err.toStdString();
+        EXPECT_FALSE(r.err.contains("Unknown error")) << r.err.toStdString();
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(file("x.txt"), earlier);
+        EXPECT_FALSE(QFile::exists(path("b.pdf")));
+        QStringList hidden = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        hidden.removeIf([](const QString& n) { return !n.startsWith('.'); });
+        EXPECT_EQ(hidden, QStringList());
+    }
 }
 
 TEST_F(DtausCli, IbanOfBankCodeAndAccountAndTheCheck) {

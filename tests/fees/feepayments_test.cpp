@@ -250,6 +250,42 @@ TEST_F(FeeClub, RecordingStoresTheRowOfTheKindAndRefusesASecondOrAnUnknownMember
     EXPECT_EQ(payments.state(), Dataset::State::Browse);
 }
 
+// A payment another workstation stored after this one read the table: asked of the file,
+// the period is paid; per kind as the lookup decides it.
+TEST_F(FeeClub, APaymentStoredElsewhereMeanwhileRefusesTheSecondAndStoresNothing) {
+    addMembers(6);
+    int member = 0;  // one each, so that this program's own rows never answer
+    const struct {
+        const char* stored;  // Jahr, Monat, Quartal of the row in the file
+        FeePeriod asked;
+        bool refused;
+    } cases[] = {{"2011, 5, 0", {M, 2011, 5}, true},  {"2011, 5, 0", {M, 2011, 6}, false},
+                 {"2011, 0, 2", {Q, 2011, 2}, true},  {"2011, 0, 2", {Q, 2011, 3}, false},
+                 {"2011, 5, 0", {Y, 2011, 0}, true},  {"2012, 0, 0", {Y, 2011, 0}, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.stored) + " asked " + std::to_string(c.asked.kind));
+        ++member;
+        test::rawSql(club.folder(), {"DELETE FROM betrag",
+                                     QString("INSERT INTO betrag (Mitgliedsnummer, Jahr, Monat, Quartal) VALUES (%1, %2)")
+                                         .arg(member)
+                                         .arg(c.stored)});
+        if (c.refused) {
+            try {
+                recordFeePayment(*club.session, member, c.asked);
+                ADD_FAILURE() << "stored twice";
+            } catch (const DataError& e) {
+                EXPECT_EQ(e.message(),
+                          QString("Für das Mitglied %1 ist der Beitrag dieses Zeitraums schon gebucht.").arg(member));
+            }
+            EXPECT_EQ(rowsInFile(), 1);
+        } else {
+            recordFeePayment(*club.session, member, c.asked);
+            EXPECT_EQ(rowsInFile(), 2);
+        }
+        EXPECT_EQ(payments.state(), Dataset::State::Browse);
+    }
+}
+
 TEST_F(FeeClub, PreparedBookingCarriesTheFullFeeOfTheClassInEveryKind) {
     addClass("Erwachsene", "60,00");
     addMembers(2);

@@ -2,17 +2,23 @@
 // payments recorded with it, the refusals that leave neither file nor payment behind,
 // the sender checks, the cover sheet on paper and the payment lines of the command line.
 #include "club.h"
+#include "data/connection.h"
 #include "data/errors.h"
+#include "data/paymentstore.h"
+#include "filesizelimit.h"
 #include "fees/feepayments.h"
 #include "payments/coversheetlayout.h"
 #include "payments/dtausrun.h"
 #include "payments/dtauswriter.h"
+#include "payments/runfiles.h"
 #include "printing/recordingcanvas.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <functional>
 #include <QSaveFile>
 
 using namespace ferolind;
@@ -183,7 +189,8 @@ TEST_F(RunClub, AnUnwritableTargetRecordsNoPayment) {
         run();
         ADD_FAILURE() << "the run went through";
     } catch (const DataError& e) {
-        EXPECT_TRUE(e.message().contains("kann nicht geschrieben werden")) << e.message().toStdString();
+        EXPECT_EQ(e.message(), "Der Ordner »" + QDir(club.folder()).filePath("fehlt") +
+                                   "« ist nicht vorhanden.\nEs wurde keine Datei erstellt und kein Beitrag gebucht.");
     }
     EXPECT_EQ(paymentRows(), 0);
     EXPECT_EQ(club.data->feePayments().totalCount(), 0);
@@ -326,6 +333,166 @@ TEST(CoverSheetLayout, TheWritersSheetAtItsPlacesOnceAPage) {
     QFile f(pdf);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_TRUE(f.read(5) == "%PDF-");
+}
+
+// Hidden files beside the target: temporary and staged copies a run must not leave.
+QStringList hiddenFiles(const QString& folder) {
+    QStringList hidden = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    hidden.removeIf([](const QString& n) { return !n.startsWith('.'); });
+    return hidden;
+}
+
+TEST_F(RunClub, AMemberAnotherWorkstationBookedMeanwhileIsLeftOutOfTheFileAndNamed) {
+    input.recordPayments = true;
+    // Stored past this program's tables after it read them.
+    test::rawSql(club.folder(), {"INSERT INTO betrag (Mitgliedsnummer, Jahr, Monat, Quartal) VALUES (2, 2026, 3, 0)"});
+    const DtausRunResult r = run();
+    EXPECT_EQ(r.payments, 2);
+    EXPECT_EQ(r.recorded, 2);
+    EXPECT_EQ(r.amount, 48 * kMoneyUnit);
+    EXPECT_EQ(r.alreadyPaid, QStringList{"Nr. 2 (Bert Beispiel)"});
+    const QByteArray f = file(input.target);
+    ASSERT_EQ(f.size(), 128 + 2 * 256 + 128);
+    EXPECT_EQ(f.right(128).mid(10, 7), "0000002");
+    EXPECT_EQ(f.right(128).mid(64, 13), "0000000004800");
+    EXPECT_FALSE(f.contains("BERT GRO"));
+    EXPECT_EQ(test::rawSql(club.folder(), {"SELECT COUNT(*) FROM betrag WHERE Mitgliedsnummer = 2"}).toInt(), 1);
+    EXPECT_EQ(paymentRows(), 3);
+    EXPECT_TRUE(dtausRunSummary(r).contains("Nicht eingezogen, da der Beitrag schon bezahlt ist (1)"));
+    // Everybody paid in the file: refused, nothing written.
+    QFile::remove(input.target);
+    EXPECT_THROW(run(), DataError);
+    EXPECT_FALSE(QFile::exists(input.target));
+    EXPECT_EQ(paymentRows(), 3);
+}
+
+TEST_F(RunClub, ARunWhoseRecordCannotBeStoredLeavesTheEarlierFileAndNoPayment) {
+    {
+        QFile earlier(input.target);
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier file");
+    }
+    test::rawSql(club.folder(), {"CREATE TABLE Lastschriftdateien (ID INTEGER PRIMARY KEY AUTOINCREMENT, Art TEXT, "
+                                 "Ziel TEXT, Zwischendatei TEXT, Inhalt BLOB, Erstellt TEXT)",
+                                 "CREATE TRIGGER refuse BEFORE INSERT ON Lastschriftdateien BEGIN SELECT "
+                                 "RAISE(ABORT, 'kein Platz'); END"});
+    input.recordPayments = true;
+    try {
+        run();
+        ADD_FAILURE() << "the run went through";
+    } catch (const DataError& e) {
+        EXPECT_TRUE(e.message().startsWith("Die Lastschriftdatei kann nicht vermerkt werden")) << e.message().toStdString();
+        EXPECT_TRUE(e.message().endsWith("Es wurde keine Datei erstellt und kein Beitrag gebucht."))
+            << e.message().toStdString();
+        EXPECT_FALSE(e.message().contains("entfernt"));
+    }
+    EXPECT_EQ(file(input.target), "earlier file");
+    EXPECT_EQ(paymentRows(), 0);
+    EXPECT_EQ(club.data->feePayments().totalCount(), 0);
+    EXPECT_EQ(hiddenFiles(club.folder()), QStringList());
+    EXPECT_FALSE(runFilesPending(*club.data));
+}
+
+// A record a crash left after the commit: written again, the same bytes, once; a target
+// that cannot be written keeps its record and says why.
+TEST_F(RunClub, ARecordedRunFileIsWrittenAgainFromTheClubFile) {
+    Connection& c = *club.data->connection();
+    const QString missing = QDir(club.folder()).filePath("fehlt/lastschrift.txt");
+    {
+        Transaction tx(&c);
+        addPendingRunFile(c, {0, "DTAUS", input.target, QString(), QByteArray("A\0B", 3), "2026-03-10T12:30:00"});
+        addPendingRunFile(c, {0, "SEPA", missing, QString(), "<xml/>", "2026-03-10T12:31:00"});
+        tx.commit();
+    }
+    {
+        QFile earlier(input.target);
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier file");
+    }
+    PendingRunFilesWritten r = writePendingRunFiles(*club.data);
+    EXPECT_EQ(r.written, 1);
+    EXPECT_EQ(r.failed, 1);
+    ASSERT_EQ(r.lines.size(), 2);
+    EXPECT_EQ(r.lines[0], "Der Lastschriftlauf (DTAUS) vom 10.03.2026 12:30 war nicht abgeschlossen: seine Datei „" +
+                              input.target + "“ wurde aus dem Vermerk im Verein geschrieben.");
+    EXPECT_TRUE(r.lines[1].contains("Der Ordner »" + QDir(club.folder()).filePath("fehlt") + "« ist nicht vorhanden"))
+        << r.lines[1].toStdString();
+    EXPECT_EQ(file(input.target), QByteArray("A\0B", 3));
+    EXPECT_EQ(pendingRunFileCount(c), 1);
+    // The folder is there now: the second file follows, and then nothing is left to do.
+    ASSERT_TRUE(QDir(club.folder()).mkdir("fehlt"));
+    r = writePendingRunFiles(*club.data);
+    EXPECT_EQ(r.written, 1);
+    EXPECT_EQ(r.failed, 0);
+    EXPECT_EQ(file(missing), "<xml/>");
+    EXPECT_TRUE(writePendingRunFiles(*club.data).lines.isEmpty());
+    EXPECT_EQ(file(input.target), QByteArray("A\0B", 3));
+}
+
+// An older run's file that was never written is replaced by a newer run to the same
+// target, as the file itself would have been: the old bytes never come back over it.
+TEST_F(RunClub, ANewerRunReplacesAnOlderUnwrittenFileOfTheSameTarget) {
+    Connection& c = *club.data->connection();
+    {
+        Transaction tx(&c);
+        addPendingRunFile(c, {0, "DTAUS", QFileInfo(input.target).absoluteFilePath(), QString(), "older run",
+                              "2026-03-09T08:00:00"});
+        tx.commit();
+    }
+    input.recordPayments = true;
+    const DtausRunResult r = run();
+    EXPECT_TRUE(dtausRunSummary(r).contains("Die nie geschriebene Datei des Laufs vom 09.03.2026 08:00"))
+        << dtausRunSummary(r).toStdString();
+    EXPECT_EQ(file(input.target).size(), 128 + 3 * 256 + 128);
+    EXPECT_EQ(pendingRunFileCount(c), 0);
+    EXPECT_TRUE(writePendingRunFiles(*club.data).lines.isEmpty());
+    EXPECT_EQ(file(input.target).size(), 128 + 3 * 256 + 128);
+}
+
+// A full disk: the writer's file and the cover sheet say so in German and leave an
+// earlier file as it was and no empty one.
+TEST_F(RunClub, AFullDiskGivesTheCauseForTheFileAndTheCoverSheet) {
+    const QString pdf = QDir(club.folder()).filePath("beiblatt.pdf");
+    const QString dtaus = QDir(club.folder()).filePath("DTAUS0.TXT");
+    for (const QString& target : {dtaus, pdf}) {
+        QFile earlier(target);
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("earlier file");
+    }
+    DtausWriter w;
+    w.setPath(club.folder());
+    w.AuftraggeberName = "VEREIN";
+    w.AuftraggeberBLZ = 37050198;
+    w.AuftraggeberKontoNr = 1234567890;
+    w.setLastschriften(true);
+    ASSERT_TRUE(w.Start());
+    ASSERT_TRUE(w.AddPayment("ANNA", "BEITRAG", 24 * kMoneyUnit, 37040044, 532013000));
+    const struct {
+        const char* name;
+        std::function<void()> write;
+        QString path;
+    } cases[] = {{"file", [&] { w.Finish(); }, dtaus},
+                 {"cover sheet", [&] { printing::writeCoverSheetPdf(w, 1, pdf); }, pdf}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QString message;
+        {
+            test::FileSizeLimit full(300);
+            try {
+                c.write();
+            } catch (const DataError& e) {
+                message = e.message();
+            }
+        }
+        EXPECT_EQ(message, "Die Datei »" + c.path + "« wird zu groß für den Datenträger oder das erlaubte Maß.");
+        EXPECT_EQ(file(c.path), "earlier file");
+    }
+    EXPECT_EQ(hiddenFiles(club.folder()), QStringList());
+    // With room again both are written whole.
+    w.Finish();
+    EXPECT_EQ(file(dtaus).size(), 128 + 256 + 128);
+    printing::writeCoverSheetPdf(w, 1, pdf);
+    EXPECT_TRUE(file(pdf).startsWith("%PDF-"));
 }
 
 }  // namespace

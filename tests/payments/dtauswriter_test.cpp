@@ -531,7 +531,7 @@ TEST(DtausFile, NoFileWithoutNameAndNoHalfFileOnFailure) {
         f.w.Finish();
         ADD_FAILURE() << "nicht abgelehnt";
     } catch (const DataError& e) {
-        EXPECT_TRUE(e.message().startsWith(QStringLiteral("Die Datei „"))) << e.message().toStdString();
+        EXPECT_EQ(e.message(), "Der Ordner »" + QDir(f.dir.path()).filePath("fehlt") + "« ist nicht vorhanden.");
     }
     EXPECT_EQ(f.w.state(), DtausWriter::State::Adding);
     EXPECT_EQ(f.w.records().size(), 384) << "no E record left behind";

@@ -179,7 +179,8 @@ TEST_F(SepaClub, ARefusedMemberNamesItselfAndNothingIsWrittenOrRecorded) {
 TEST_F(SepaClub, AnUnwritableTargetOrABadDateRecordsNothing) {
     input.recordPayments = true;
     input.target = QDir(club.folder()).filePath("fehlt/lastschrift.xml");
-    EXPECT_TRUE(refusal().contains("kann nicht geschrieben werden")) << refusal().toStdString();
+    EXPECT_EQ(refusal(), "Der Ordner »" + QDir(club.folder()).filePath("fehlt") +
+                             "« ist nicht vorhanden.\nEs wurde keine Datei erstellt und kein Beitrag gebucht.");
     input.target = QDir(club.folder()).filePath("lastschrift.xml");
     input.collectionDate = QDate(2026, 3, 14);
     EXPECT_TRUE(refusal().contains("ist ein Samstag")) << refusal().toStdString();
@@ -188,6 +189,35 @@ TEST_F(SepaClub, AnUnwritableTargetOrABadDateRecordsNothing) {
     EXPECT_EQ(paymentRows(), 0);
     EXPECT_FALSE(QFile::exists(input.target));
     EXPECT_TRUE(club.data->settings().DbSettingGet(sepaentry::CreditorId).isEmpty()) << "a refused run stores no settings";
+}
+
+// A target that cannot be written: the cause in one German sentence, nothing stored, and
+// no file or copy left behind.
+TEST_F(SepaClub, AnUnwritableTargetGivesItsCauseAndStoresNothing) {
+    input.recordPayments = true;
+    const QDir folder(club.folder());
+    {
+        QFile plain(folder.filePath("datei"));
+        ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    }
+    const QString longName = folder.filePath(QString(240, 'l') + ".xml");
+    const struct {
+        QString target, message;
+    } cases[] = {
+        {folder.filePath("datei/lastschrift.xml"), "»" + folder.filePath("datei") + "« ist kein Ordner."},
+        {longName, "Der Dateiname »" + longName + "« ist zu lang."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target.toStdString());
+        input.target = c.target;
+        EXPECT_EQ(refusal(), c.message + "\nEs wurde keine Datei erstellt und kein Beitrag gebucht.");
+        EXPECT_EQ(paymentRows(), 0);
+        EXPECT_EQ(club.data->feePayments().totalCount(), 0);
+    }
+    QStringList hidden = folder.entryList(QDir::Files | QDir::Hidden);
+    hidden.removeIf([](const QString& n) { return !n.startsWith('.'); });
+    EXPECT_EQ(hidden, QStringList());
+    EXPECT_FALSE(QFile::exists(longName));
 }
 
 TEST_F(SepaClub, MembersWhoPaidThePeriodAreLeftOutAndNamed) {
@@ -202,6 +232,25 @@ TEST_F(SepaClub, MembersWhoPaidThePeriodAreLeftOutAndNamed) {
     const QByteArray first = file(input.target);
     EXPECT_TRUE(refusal().contains("schon bezahlt"));
     EXPECT_EQ(file(input.target), first);
+    EXPECT_EQ(paymentRows(), 3);
+}
+
+TEST_F(SepaClub, AMemberAnotherWorkstationBookedMeanwhileIsLeftOutOfTheFileAndNamed) {
+    input.recordPayments = true;
+    // Stored past this program's tables after it read them.
+    test::rawSql(club.folder(), {"INSERT INTO betrag (Mitgliedsnummer, Jahr, Monat, Quartal) VALUES (2, 2026, 3, 0)"});
+    const SepaRunResult r = runSepa(*club.session, input);
+    EXPECT_EQ(r.payments, 2);
+    EXPECT_EQ(r.recorded, 2);
+    EXPECT_EQ(r.amount, 48 * kMoneyUnit);
+    EXPECT_EQ(r.alreadyPaid, QStringList{"Nr. 2 (Bert Beispiel)"});
+    const QByteArray xml = file(input.target);
+    EXPECT_EQ(xml.count("<CtrlSum>48.00</CtrlSum>"), 2);
+    EXPECT_EQ(xml.count("<NbOfTxs>2</NbOfTxs>"), 2);
+    EXPECT_FALSE(xml.contains("Bert Gross"));
+    const int schema = schemaCheck(input.target);
+    if (schema >= 0) EXPECT_EQ(schema, 0);
+    EXPECT_EQ(test::rawSql(club.folder(), {"SELECT COUNT(*) FROM betrag WHERE Mitgliedsnummer = 2"}).toInt(), 1);
     EXPECT_EQ(paymentRows(), 3);
 }
 

@@ -3,6 +3,8 @@
 // bank code check on leaving the field, the sender fields kept club-wide, the cover
 // sheet and the bank-data list in the preview.
 #include "club.h"
+#include "data/connection.h"
+#include "data/paymentstore.h"
 #include "fees/feepayments.h"
 #include "mainform.h"
 #include "messagescript.h"
@@ -184,6 +186,46 @@ TEST_F(DtausProgram, BadSenderDataIsRefusedWithItsMessageAndNothingIsWritten) {
     };
     window->action("ActDtaus")->trigger();
     EXPECT_EQ(shown, QStringList{"TdtausF"});
+}
+
+// A run that a crash interrupted after its commit: the program writes its file at start
+// and says where; "Datei erneut schreiben" does it on demand.
+TEST_F(DtausProgram, AnInterruptedRunsFileIsWrittenAtStartAndOnDemand) {
+    auto record = [&](const QString& path, const QByteArray& bytes) {
+        Connection& conn = *club.data->connection();
+        Transaction tx(&conn);
+        addPendingRunFile(conn, {0, "DTAUS", path, QString(), bytes, "2026-03-10T12:30:00"});
+        tx.commit();
+    };
+    auto content = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    stopProgram();
+    record(target, "file of the run");
+    startProgram();
+    QApplication::processEvents();
+    EXPECT_EQ(content(target), "file of the run");
+    ASSERT_EQ(script.texts.size(), 1);
+    EXPECT_EQ(script.texts[0], "Der Lastschriftlauf (DTAUS) vom 10.03.2026 12:30 war nicht abgeschlossen: seine Datei „" +
+                                   target + "“ wurde aus dem Vermerk im Verein geschrieben.");
+
+    const QString second = QDir(club.folder()).filePath("zweite.txt");
+    steps["TdtausF"] = [&](QDialog& d) {
+        static_cast<TdtausF&>(d).prepareShow();
+        QPushButton* rewrite = control<QPushButton>(&d, c::kRewrite);
+        EXPECT_EQ(rewrite->text(), "Datei erneut schreiben");
+        rewrite->click();
+        EXPECT_EQ(script.texts.value(1), "Es gibt keine Lastschriftdatei, die noch zu schreiben ist.");
+        record(second, "second run");
+        rewrite->click();
+        EXPECT_TRUE(script.texts.value(2).contains("seine Datei „" + second + "“ wurde aus dem Vermerk"))
+            << script.texts.value(2).toStdString();
+        d.reject();
+    };
+    window->action("ActDtaus")->trigger();
+    EXPECT_EQ(content(second), "second run");
+    EXPECT_EQ(pendingRunFileCount(*club.data->connection()), 0);
 }
 
 }  // namespace

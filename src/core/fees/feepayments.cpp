@@ -5,6 +5,7 @@
 #include "data/datamodule.h"
 #include "data/dataset.h"
 #include "data/errors.h"
+#include "data/paymentstore.h"
 #include "data/settings.h"
 #include "members/memberrules.h"
 #include "session/session.h"
@@ -154,9 +155,15 @@ void recordFeePayment(Session& session, int memberId, const FeePeriod& period) {
     DataModule& data = session.data();
     if (!memberRow(data.members(), memberId))
         throw DataError(QStringLiteral("Es gibt kein Mitglied mit der Nummer %1.").arg(memberId));
-    if (session.memberRules().IsFeePaid(memberId, period.kind, period.year, period.period))
-        throw DataError(QStringLiteral("Für das Mitglied %1 ist der Beitrag dieses Zeitraums schon gebucht.").arg(memberId));
+    const QString paid = QStringLiteral("Für das Mitglied %1 ist der Beitrag dieses Zeitraums schon gebucht.").arg(memberId);
+    if (session.memberRules().IsFeePaid(memberId, period.kind, period.year, period.period)) throw DataError(paid);
+    // Asked again of the file under its write lock: another workstation may have stored
+    // the payment since the table was read.
+    Transaction tx(data.connection());
+    if (data.connection() && feePaymentInFile(*data.connection(), memberId, period.kind, period.year, period.period))
+        throw DataError(paid);
     storeFeePaymentRow(data, memberId, period);
+    tx.commit();
 }
 
 void storeFeePaymentRow(DataModule& data, int memberId, const FeePeriod& period) {

@@ -68,7 +68,10 @@ QString arrearsFilter(Session& session, const FeePeriod& period);
 void showArrears(Session& session, const FeePeriod& period);
 
 // Stores the payment row of a member for the period (Monat and Quartal 0 where the kind
-// does not use them). Throws DataError when no member has that number or the row is refused.
+// does not use them), in its own transaction or as part of the caller's. Whether the
+// period is paid is asked of the club file under its write lock, so two workstations
+// never store it twice. Throws DataError when no member has that number, the period is
+// paid already or the row is refused; nothing is stored then.
 void recordFeePayment(Session& session, int memberId, const FeePeriod& period);
 // Stores the row alone, for a bulk caller that has looked up the members and their
 // payments once beforehand (the direct-debit run). Throws DataError when it is refused.

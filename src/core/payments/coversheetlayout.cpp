@@ -1,6 +1,6 @@
 #include "payments/coversheetlayout.h"
 
-#include "printing/pdfoutput.h"
+#include "payments/runpdf.h"
 
 namespace ferolind::printing {
 
@@ -23,7 +23,7 @@ int CoverSheetLayout::drawPage(Canvas& canvas, int W, int H, int page) {
 
 void writeCoverSheetPdf(const DtausWriter& writer, int copies, const QString& path) {
     CoverSheetLayout layout(writer.coverSheet(), std::max(1, copies));
-    writePdf(layout, layout.copies(), path, false, QStringLiteral("Diskettenbegleitzettel"));
+    writePdfAtomically(layout, layout.copies(), path, QStringLiteral("Diskettenbegleitzettel"));
 }
 
 }  // namespace ferolind::printing

@@ -8,10 +8,10 @@
 #include "members/memberrules.h"
 #include "payments/dtauswriter.h"
 #include "payments/memberdebits.h"
+#include "payments/runfiles.h"
 #include "session/session.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 namespace ferolind {
@@ -107,26 +107,27 @@ DtausRunResult runDtaus(Session& session, DtausWriter& writer, const DtausRunInp
             [](const QString& who, const QString& why) {
                 throw DataError(QStringLiteral("Mitglied %1: %2").arg(who, why) + kNothingDoneText);
             });
-        result.alreadyPaid = collected.alreadyPaid;
-        result.amount = collected.amount;
         refuseWhenAllPaid(collected);
 
-        // The payments and the file as one unit: the file is written last inside the
-        // transaction, so that a refused row or a failed write leaves neither behind.
-        result.recorded = storeFeePaymentsWith(data, collected.debits, input.recordPayments ? &period : nullptr,
-                                               [&](Transaction& tx) {
-            const bool existed = QFileInfo::exists(result.path);
-            writer.Finish();
-            try {
-                tx.commit();
-            } catch (const DataError& e) {
-                // The payments were not stored: the new file must not be sent either.
-                if (!existed) QFile::remove(result.path);
-                throw DataError(e.message() + QStringLiteral("\nEs wurde kein Beitrag gebucht; die Datei „%1“ ist "
-                                                             "ungültig und wurde entfernt.")
-                                                  .arg(QDir::toNativeSeparators(result.path)));
+        // The payments, the run's record with the file's bytes and a complete copy of the
+        // file go into one transaction; the file takes its place after the commit (see
+        // runfiles.h). Who has paid is asked of the file inside it.
+        result.recorded = storeFeePaymentsWith(data, collected, input.recordPayments ? &period : nullptr,
+                                               [&](Transaction& tx, bool changed) {
+            if (changed) {
+                // Members another workstation booked meanwhile leave the file too.
+                writer.Cancel();
+                writer.Start();
+                for (const MemberDebit& d : collected.debits)
+                    writer.AddPayment(replaceUmlauts(d.holder), input.purpose, d.fee, d.bankCode, d.account);
             }
+            const QByteArray content = writer.FinishInMemory();
+            if (content.isEmpty()) throw DataError(dtausmsg::FinishIdle + kNothingDoneText);
+            result.note = commitRunFile(data, tx, QStringLiteral("DTAUS"), result.path, content,
+                                        input.recordPayments).note;
         });
+        result.alreadyPaid = collected.alreadyPaid;
+        result.amount = collected.amount;
     } catch (...) {
         writer.Cancel();
         throw;
@@ -142,7 +143,7 @@ QString dtausRunSummary(const DtausRunResult& r) {
                        .arg(moneyToCurrency(r.amount));
     if (r.recorded > 0) text += QStringLiteral("\nFür %1 Mitglied(er) wurde der Beitrag gebucht.").arg(r.recorded);
     text += alreadyPaidNote(r.alreadyPaid);
-    return text;
+    return text + r.note;
 }
 
 QStringList dtausYearItems(const QDate& today) {

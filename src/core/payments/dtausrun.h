@@ -3,9 +3,10 @@
 // account in favour of the club's), and the fee payment of a chosen period can be
 // recorded for all of them. The screen "Datenträgeraustausch" and ferolind-cli call it.
 //
-// Every member is checked before anything is written; then the file is written and all
-// payment rows are stored in one transaction. A run that stops on a bad member writes
-// no file and records no payment, and the writer is ready for the next run.
+// Every member is checked before anything is written; then the payment rows, the run's
+// record and the file are stored as one unit (runfiles.h), who has paid being read from
+// the club file under its write lock. A run that stops on a bad member writes no file
+// and records no payment, and the writer is ready for the next run.
 #pragma once
 
 #include "data/values.h"
@@ -80,6 +81,7 @@ struct DtausRunResult {
     int recorded = 0;          // fee payment rows stored
     QStringList alreadyPaid;   // members left out: they had paid the period already
     QString path;              // the file written
+    QString note;              // for the summary: see RunFileOutcome
 };
 
 // The run over the presented members of the member dataset (in its filter and order)

@@ -1,11 +1,11 @@
 #include "payments/dtauswriter.h"
 
 #include "data/errors.h"
+#include "data/safefile.h"
 #include "data/settings.h"
 
 #include <QDir>
 #include <QMutex>
-#include <QSaveFile>
 #include <QStorageInfo>
 
 #include <array>
@@ -352,19 +352,23 @@ bool DtausWriter::Finish() {
     if (AnzahlBegleitzettel > 0 && !printer_) return report(dtausmsg::NoPrinter);
 
     const QByteArray all = buffer_ + eRecord();
-    if (!Dateiname.isEmpty()) {
-        // Written to a temporary file and renamed over the target: a failure leaves
-        // no half file and an earlier file untouched.
-        const QString target = path_ + Dateiname;
-        QSaveFile file(target);
-        if (!file.open(QIODevice::WriteOnly) || file.write(all) != all.size() || !file.commit())
-            throw DataError(QStringLiteral("Die Datei „%1“ kann nicht geschrieben werden: %2")
-                                .arg(QDir::toNativeSeparators(target), file.errorString()));
-    }
+    // Written to a temporary file, synced and renamed over the target: a failure leaves
+    // no half file and an earlier file untouched, and says why in German.
+    if (!Dateiname.isEmpty()) writeFileAtomically(path_ + Dateiname, all);
     buffer_ = all;
     state_ = State::Idle;
     PrintCoverSheets();
     return true;
+}
+
+QByteArray DtausWriter::FinishInMemory() {
+    if (state_ == State::Idle) {
+        report(dtausmsg::FinishIdle);
+        return {};
+    }
+    buffer_ += eRecord();
+    state_ = State::Idle;
+    return buffer_;
 }
 
 void DtausWriter::Cancel() {

@@ -98,6 +98,10 @@ public:
     // is replaced), then closes the run and prints the cover sheets. A failure on disk
     // raises DataError and leaves the run open, so Finish may be called again.
     bool Finish();
+    // Appends the E record and closes the run as Finish does, but writes nothing and
+    // prints nothing: returns the file's bytes for a caller that stores them first (the
+    // member run). Outside a run: the refusal of Finish, and no bytes.
+    QByteArray FinishInMemory();
     // Discards an open run without writing anything.
     void Cancel();
     // Prints the cover sheet in AnzahlBegleitzettel copies through the installed printer.

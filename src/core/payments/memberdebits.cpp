@@ -4,6 +4,7 @@
 #include "data/datamodule.h"
 #include "data/dataset.h"
 #include "data/errors.h"
+#include "data/paymentstore.h"
 #include "data/progress.h"
 #include "members/memberrules.h"
 #include "payments/dtausrun.h"
@@ -101,13 +102,30 @@ QString alreadyPaidNote(const QStringList& alreadyPaid) {
         .arg(shown.join(QStringLiteral(", ")) + (alreadyPaid.size() > shown.size() ? QStringLiteral(", …") : QString()));
 }
 
-int storeFeePaymentsWith(DataModule& data, const QVector<MemberDebit>& debits, const FeePeriod* period,
-                         const std::function<void(Transaction&)>& finish) {
+int storeFeePaymentsWith(DataModule& data, MemberDebits& collected, const FeePeriod* period,
+                         const std::function<void(Transaction&, bool changed)>& finish) {
     Transaction tx(data.connection());
+    bool changed = false;
+    if (period && data.connection()) {
+        const QSet<int> payers = feePayersInFile(*data.connection(), period->kind, period->year, period->period);
+        QVector<MemberDebit> kept;
+        kept.reserve(collected.debits.size());
+        for (MemberDebit& d : collected.debits) {
+            if (!payers.contains(d.memberId)) {
+                kept.push_back(std::move(d));
+                continue;
+            }
+            collected.alreadyPaid << d.who;
+            collected.amount -= d.fee;
+            changed = true;
+        }
+        collected.debits = std::move(kept);
+        refuseWhenAllPaid(collected);
+    }
     int recorded = 0;
     if (period) {
-        Progress progress(QStringLiteral("Die Beitragszahlungen werden gebucht"), int(debits.size()));
-        for (const MemberDebit& d : debits) {
+        Progress progress(QStringLiteral("Die Beitragszahlungen werden gebucht"), int(collected.debits.size()));
+        for (const MemberDebit& d : collected.debits) {
             try {
                 storeFeePaymentRow(data, d.memberId, *period);
             } catch (const DataError& e) {
@@ -116,7 +134,7 @@ int storeFeePaymentsWith(DataModule& data, const QVector<MemberDebit>& debits, c
             progress.step(++recorded);
         }
     }
-    finish(tx);
+    finish(tx, changed);
     return recorded;
 }
 

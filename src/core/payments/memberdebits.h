@@ -56,11 +56,15 @@ void refuseWhenAllPaid(const MemberDebits& collected);
 // The summary's line on the members left out ("Nicht eingezogen, …"); empty for none.
 QString alreadyPaidNote(const QStringList& alreadyPaid);
 
-// Opens the transaction, stores the fee payment row of every debit for `period` (none
-// without one), then hands the open transaction to `finish`, which writes the file and
-// commits. A refused row names its member and leaves nothing stored. Returns the rows stored.
-int storeFeePaymentsWith(DataModule& data, const QVector<MemberDebit>& debits, const FeePeriod* period,
-                         const std::function<void(Transaction&)>& finish);
+// Opens the transaction (the file's write lock), and with `period` first asks the file
+// which collected members have paid it meanwhile (another workstation's run or payment):
+// they leave `collected.debits` for `collected.alreadyPaid`, and when nobody is left the
+// run is refused. Stores the fee payment row of every remaining debit, then hands the
+// open transaction to `finish` (`changed`: members were left out, so a file made from the
+// first list is out of date), which writes the file and commits. A refused row names its
+// member and leaves nothing stored. Returns the rows stored.
+int storeFeePaymentsWith(DataModule& data, MemberDebits& collected, const FeePeriod* period,
+                         const std::function<void(Transaction&, bool changed)>& finish);
 
 // Suspends the displays of the shared datasets while a run goes through them.
 struct DisplaysQuiet {

@@ -2,7 +2,7 @@
 
 #include "data/values.h"
 #include "payments/iban.h"
-#include "printing/pdfoutput.h"
+#include "payments/runpdf.h"
 
 namespace ferolind::printing {
 
@@ -95,7 +95,7 @@ void PrenotificationLayout::drawList(Canvas& c, double sx, double sy, int listPa
 
 void writePrenotificationPdf(const SepaFile& file, const QString& path) {
     PrenotificationLayout layout(file);
-    writePdf(layout, layout.pageCount(), path, false, QStringLiteral("Vorabinformation SEPA-Lastschrift"));
+    writePdfAtomically(layout, layout.pageCount(), path, QStringLiteral("Vorabinformation SEPA-Lastschrift"));
 }
 
 }  // namespace ferolind::printing

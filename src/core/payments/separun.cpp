@@ -9,10 +9,11 @@
 #include "payments/dtausrun.h"
 #include "payments/iban.h"
 #include "payments/memberdebits.h"
+#include "payments/runfiles.h"
 #include "session/session.h"
 
 #include <QDir>
-#include <QSaveFile>
+#include <QHash>
 
 namespace ferolind {
 
@@ -158,30 +159,32 @@ SepaRunResult prepareSepaRun(Session& session, const SepaRunInput& input) { retu
 SepaRunResult runSepa(Session& session, const SepaRunInput& input) {
     Prepared p = prepare(session, input);
     DataModule& data = session.data();
-    const QByteArray xml = writeSepaFile(p.result.file, session.memberRules().today());
-    const QString path = QDir::toNativeSeparators(p.result.path);
+    // The debits by member, to take out those another workstation booked meanwhile.
+    QHash<int, SepaDebit> debitOf;
+    for (qsizetype i = 0; i < p.collected.debits.size(); ++i)
+        debitOf.insert(p.collected.debits[i].memberId, p.result.file.debits[i]);
 
     DisplaysQuiet quiet(data);
     p.result.recorded = storeFeePaymentsWith(
-        data, p.collected.debits, input.recordPayments ? &p.period : nullptr, [&](Transaction& tx) {
-            // The whole file goes to a temporary file beside the target first; it replaces
-            // the target only when the payments are stored.
-            QSaveFile save(p.result.path);
-            if (!save.open(QIODevice::WriteOnly) || save.write(xml) != xml.size())
-                throw DataError(QStringLiteral("Die Datei „%1“ kann nicht geschrieben werden: %2")
-                                    .arg(path, save.errorString()) +
-                                kNothingDoneText);
+        data, p.collected, input.recordPayments ? &p.period : nullptr, [&](Transaction& tx, bool changed) {
+            if (changed) {
+                p.result.file.debits.clear();
+                for (const MemberDebit& d : p.collected.debits) p.result.file.debits.push_back(debitOf.value(d.memberId));
+            }
+            const QByteArray xml = writeSepaFile(p.result.file, session.memberRules().today());
             try {
                 storeSepaSettings(data, input.settings);
-                tx.commit();
             } catch (const DataError& e) {
                 throw DataError(e.message() + kNothingDoneText);
             }
-            if (!save.commit())
-                throw DataError(QStringLiteral("Die Beiträge sind gebucht, aber die Datei „%1“ konnte nicht angelegt "
-                                               "werden: %2\nBitte die Datei ohne Beitragsbuchung noch einmal erstellen.")
-                                    .arg(path, save.errorString()));
+            // The payments, the run's record and a complete copy of the file in one
+            // transaction; the file takes its place after the commit (runfiles.h).
+            p.result.note =
+                commitRunFile(data, tx, QStringLiteral("SEPA"), p.result.path, xml, input.recordPayments).note;
         });
+    p.result.alreadyPaid = p.collected.alreadyPaid;
+    p.result.payments = int(p.result.file.debits.size());
+    p.result.amount = sepaControlSum(p.result.file.debits);
     return p.result;
 }
 
@@ -192,7 +195,7 @@ QString sepaRunSummary(const SepaRunResult& r) {
                        .arg(moneyToCurrency(r.amount), dateToText(r.file.collectionDate));
     if (r.recorded > 0) text += QStringLiteral("\nFür %1 Mitglied(er) wurde der Beitrag gebucht.").arg(r.recorded);
     text += alreadyPaidNote(r.alreadyPaid);
-    return text;
+    return text + r.note;
 }
 
 }  // namespace ferolind

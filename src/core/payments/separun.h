@@ -39,6 +39,7 @@ struct SepaRunResult {
     int recorded = 0;        // fee payment rows stored
     QStringList alreadyPaid; // members left out: they had paid the period already
     QString path;
+    QString note;            // for the summary: see RunFileOutcome
 };
 
 // The file of the run as it would be written, without writing or recording anything.
@@ -46,8 +47,11 @@ struct SepaRunResult {
 // members. The pre-notification is printed from it before the run.
 SepaRunResult prepareSepaRun(Session& session, const SepaRunInput& input);
 
-// The run: the file is written, and the fee payments and the settings are stored, in
-// one transaction. Throws DataError and then has written, recorded and stored nothing.
+// The run: the fee payments, the settings and the run's record with the file are stored
+// in one transaction, who has paid being read from the club file under its write lock;
+// the file takes its place after the commit (runfiles.h). Throws DataError: before the
+// commit it has written, recorded and stored nothing; after it the message says what is
+// stored and that the file follows at the next start.
 SepaRunResult runSepa(Session& session, const SepaRunInput& input);
 
 // The German summary of a finished run.

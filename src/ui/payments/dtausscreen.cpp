@@ -12,6 +12,7 @@
 #include "payments/dtausrun.h"
 #include "payments/iban.h"
 #include "payments/prenotificationlayout.h"
+#include "payments/runfiles.h"
 #include "payments/separun.h"
 #include "printing/memberlistlayout.h"
 #include "printing/pagepreview.h"
@@ -94,6 +95,7 @@ TdtausF::TdtausF(Session& session, const TBeitragBuchenF& periods, QWidget* pare
     connect(ui_->EBLZ, &QLineEdit::editingFinished, this, [this] { leaveBankCode(); });
     connect(ui_->Button1, &QPushButton::clicked, this, [this] { run(); });
     connect(ui_->BBeiblatt, &QPushButton::clicked, this, [this] { printCoverSheet(); });
+    connect(ui_->BDateiErneut, &QPushButton::clicked, this, [this] { rewriteRunFiles(); });
     connect(ui_->Button3, &QPushButton::clicked, this, [this] { printList(); });
     connect(ui_->SpeedButton3, &QToolButton::clicked, this, [this] { openManual(this); });
 }
@@ -233,6 +235,17 @@ void TdtausF::printCoverSheet() {
     writer_.AnzahlBegleitzettel = 1;
     guarded(this, [this] { writer_.PrintCoverSheets(); });
     writer_.AnzahlBegleitzettel = 0;
+}
+
+void TdtausF::rewriteRunFiles() {
+    PendingRunFilesWritten r;
+    if (!guarded(this, [&] { r = writePendingRunFiles(session_.data()); })) return;
+    if (r.lines.isEmpty())
+        inform(this, QStringLiteral("Es gibt keine Lastschriftdatei, die noch zu schreiben ist."));
+    else if (r.failed > 0)
+        showError(this, r.lines.join(QStringLiteral("\n\n")));
+    else
+        inform(this, r.lines.join(QStringLiteral("\n\n")));
 }
 
 void TdtausF::printList() {

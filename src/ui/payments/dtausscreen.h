@@ -5,7 +5,8 @@
 // pre-notification (runSepa in core/payments/separun.h). The screen lives as long
 // as the program and owns the one DTAUS writer, so "Beiblatt drucken" shows the last
 // run's count and sums. The run itself is runDtaus in core/payments/dtausrun.h; the
-// layout is dtausscreen.ui.
+// layout is dtausscreen.ui. "Datei erneut schreiben" writes the file of a run that a
+// crash interrupted after its payments were stored (writePendingRunFiles, runfiles.h).
 #pragma once
 
 #include "members/selectioncontrols.h"
@@ -41,6 +42,7 @@ inline constexpr const char* kPeriodLabel = "LMonatQuartal";
 inline constexpr const char* kPeriod = "CBMonatQuartal";
 inline constexpr const char* kRun = "Button1";          // "Datei erstellen"
 inline constexpr const char* kCoverSheet = "BBeiblatt";  // "Beiblatt drucken"
+inline constexpr const char* kRewrite = "BDateiErneut";  // "Datei erneut schreiben"
 inline constexpr const char* kHelp = "SpeedButton3";
 inline constexpr const char* kList = "Button3";  // "Liste drucken"
 inline constexpr const char* kGrid = "DBGrid1";
@@ -89,6 +91,7 @@ private:
     void leaveBankCode();
     void run();
     void printCoverSheet();
+    void rewriteRunFiles();
     void printList();
 
     std::unique_ptr<Ui::TdtausF> ui_;
