@@ -27,8 +27,10 @@ build: configure
 run: build
 	./$(BUILD)/src/app/ferolind
 
+# The tests run in the locale of a German desktop, so that a number written through the
+# C library's formatting with a decimal comma shows.
 test: build
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD) && LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 bench: deps
 	cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DFEROLIND_TESTS=OFF -DFEROLIND_BENCH=ON

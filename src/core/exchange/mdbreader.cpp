@@ -1,6 +1,7 @@
 // Reading the tables of Jet database files (.mdb) through libmdb (mdbtools).
 #include "data/errors.h"
 #include "data/values.h"
+#include "numericlocale.h"
 #include "sources.h"
 
 #include <QDateTime>
@@ -87,6 +88,8 @@ QStringList mdbTableNames(const QString& path) {
 }
 
 SourceTable readMdb(const QString& path, const QString& table) {
+    // The library writes the numbers of a row with printf: "." whatever the process locale.
+    const CNumericScope cNumbers;
     const MdbFile file(path);
     MdbCatalogEntry* entry = nullptr;
     for (MdbCatalogEntry* e : file.tables())
