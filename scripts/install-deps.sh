@@ -10,7 +10,7 @@ packages=(
   libsqlite3-dev sqlite3
   fonts-liberation fonts-liberation2
   xvfb xauth poppler-utils desktop-file-utils
-  libxml2-utils
+  libxml2-utils python3
   libxlsxwriter-dev libfreexl-dev mdbtools-dev libzip-dev libicu-dev
   locales
 )

@@ -1,7 +1,7 @@
 #include "exports.h"
 
 #include "codepage.h"
-#include "numericlocale.h"
+#include "libraryguards.h"
 #include "data/dataset.h"
 #include "data/errors.h"
 #include "data/progress.h"
@@ -209,31 +209,6 @@ std::optional<double> serialOf(const QVariant& v) {
     if (!t.isValid() || t.date() < QDate(1900, 3, 1)) return std::nullopt;
     return double(QDate(1899, 12, 30).daysTo(t.date())) + t.time().msecsSinceStartOfDay() / 86400000.0;
 }
-
-// The library reports its failures on stderr as well ("[ERROR][packager.c:…]"); the user
-// gets one German sentence instead, so its stderr goes nowhere meanwhile.
-class StderrSilenced {
-public:
-    StderrSilenced() {
-        std::fflush(stderr);
-        saved_ = ::dup(STDERR_FILENO);
-        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (saved_ >= 0 && null >= 0) ::dup2(null, STDERR_FILENO);
-        if (null >= 0) ::close(null);
-    }
-    ~StderrSilenced() {
-        std::fflush(stderr);
-        if (saved_ >= 0) {
-            ::dup2(saved_, STDERR_FILENO);
-            ::close(saved_);
-        }
-    }
-    StderrSilenced(const StderrSilenced&) = delete;
-    StderrSilenced& operator=(const StderrSilenced&) = delete;
-
-private:
-    int saved_ = -1;
-};
 
 // The sentence for a failed workbook: from the system's error number where the library
 // left one that names the cause, else the library's own reason.

@@ -51,6 +51,8 @@ QStringList xlsxSheetNames(const QByteArray& fileBytes);
 SourceTable readXlsx(const QByteArray& fileBytes, const QString& sheet);
 QStringList xlsSheetNames(const QString& path);
 SourceTable readXls(const QString& path, const QString& sheet);
+// One part of a zip container (a workbook's XML); throws DataError.
+QByteArray zipPart(const QByteArray& zipBytes, const QString& name);
 QStringList odsSheetNames(const QByteArray& fileBytes);
 SourceTable readOds(const QByteArray& fileBytes, const QString& sheet);
 QStringList mdbTableNames(const QString& path);

@@ -453,6 +453,8 @@ QStringList readContent(const QByteArray& bytes, const QString* sheet, SourceTab
 
 }  // namespace
 
+QByteArray zipPart(const QByteArray& zipBytes, const QString& name) { return Archive(zipBytes).part(name); }
+
 QStringList odsSheetNames(const QByteArray& fileBytes) { return readContent(fileBytes, nullptr, nullptr); }
 
 SourceTable readOds(const QByteArray& fileBytes, const QString& sheet) {

@@ -45,16 +45,48 @@ int DonationReceiptLayout::cellHeight(double points) const {
 
 void DonationReceiptLayout::prepare(Canvas&, int, int) {}
 
-int DonationReceiptLayout::drawPage(Canvas& canvas, int W, int H, int) {
+int DonationReceiptLayout::drawPage(Canvas& target, int W, int H, int) {
+    // A statement that does not fit its line is wrapped, and what follows moves down; when
+    // that would run past the foot of the page, the lines from the first statement on
+    // move closer together. Measured first, then drawn.
+    GatedCanvas measuring(target);
+    measuring.open = false;
+    const double bottom = drawForm(measuring, W, H, 1.0);
+    const double foot = double(H) / (double(W) / 2880) - 40;
+    const double squeeze = bottom > foot ? (foot - kFlowStart) / (bottom - kFlowStart) : 1.0;
+    drawForm(target, W, H, squeeze);
+    return 1;
+}
+
+double DonationReceiptLayout::drawForm(Canvas& canvas, int W, int H, double squeeze) {
     // The form's grid: x goes with the page height, y with the page width.
     const double sx = double(H) / 3892, sy = double(W) / 2880;
+    // The right edge of the text in the form's units, a little inside the page's.
+    const int right = int(W / sx) - 200;
+    double shift = 0;  // how far the wrapped lines above moved the rest down
+    double lowest = 0;
+    auto place = [&](int y) {
+        const double at = y < kFlowStart ? y + shift : kFlowStart + (y + shift - kFlowStart) * squeeze;
+        lowest = std::max(lowest, at);
+        return N(at * sy);
+    };
     canvas.setAlign(HAlign::Left, VAlign::Baseline);
     canvas.setFont(kArial, 30);
     canvas.drawText(0, 0, QStringLiteral(" "));
     auto text = [&](int y, int x, double size, const QString& t, bool centred = false, bool underline = false) {
         canvas.setFont(kArial, cellHeight(size), FontStyle{false, false, underline});
         canvas.setAlign(centred ? HAlign::Center : HAlign::Left, VAlign::Baseline);
-        canvas.drawText(N(x * sx), N(y * sy), t);
+        if (centred || t.isEmpty()) {
+            canvas.drawText(N(x * sx), place(y), t);
+            return;
+        }
+        // wrapped at the right edge; each further line one line pitch of its size lower
+        const QStringList lines = wrappedToWidth(canvas, t, std::max(1, N((right - x) * sx)));
+        const double pitch = size * 6.25;  // 8 pt: 50 units, 12 pt: 75
+        for (int i = 0; i < lines.size(); ++i) {
+            if (i > 0) shift += pitch;
+            canvas.drawText(N(x * sx), place(y), lines[i]);
+        }
     };
     const ClubData& c = r_.club;
     const bool money = !r_.inKind;
@@ -149,7 +181,7 @@ int DonationReceiptLayout::drawPage(Canvas& canvas, int W, int H, int) {
          QStringLiteral("Freistellungsbescheides länger als 5 Jahre bzw. das Datum der vorläufigen Bescheinigung länger "
                         "als 3 Jahre seit Ausstellung"));
     text(4000, 400, 7, QStringLiteral("der Bestätigung zurückliegt (BMF vom 15.12.1994 - BStBl I S. 884)."));
-    return 1;
+    return lowest;
 }
 
 }  // namespace ferolind::printing

@@ -5,6 +5,7 @@
 #include "data/datamodule.h"
 #include "data/errors.h"
 #include "letters/letterprint.h"
+#include "letters/rtfreader.h"
 #include "letters/serialletter.h"
 #include "printing/pagepreview.h"
 #include "session/session.h"
@@ -135,6 +136,12 @@ void TTextDruckerDialogNeuF::printLetters() {
 
 void TTextDruckerDialogNeuF::writePdf() {
     run([this](const QVector<int>& members) {
+        const QStringList missing = missingFonts(*letter);
+        if (!missing.isEmpty() &&
+            ui::ask(this, QStringLiteral("Die Schrift »%1« ist nicht installiert; der Brief wird mit einer Ersatzschrift "
+                                     "gedruckt.\nTrotzdem fortfahren?")
+                          .arg(missing.join(QStringLiteral("«, »")))) != ui::Answer::Yes)
+            return;
         const QString path = askPdfPath();
         if (path.isEmpty()) return;
         DataModule& data = session_.data();
