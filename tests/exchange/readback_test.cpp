@@ -359,3 +359,36 @@ TEST(UnreadableSources, OneGermanSentenceNamingTheFile) {
         EXPECT_EQ(r.err.trimmed().count(u'\n'), 0) << r.err.toStdString();
     }
 }
+
+// A full disk: one German sentence from the cause, no library noise, the old file kept.
+TEST(FullDisk, ExportsSayTheDiskIsFullAndKeepTheOldFile) {
+    Club club;
+    // names that do not compress, so that each file grows past the limit
+    quint64 x = 88172645463325252ull;
+    auto noise = [&] {
+        x ^= x << 13, x ^= x >> 7, x ^= x << 17;
+        return QString::number(x, 36);
+    };
+    for (int i = 1; i <= 400; ++i)
+        club.addMember({{"ID", QString::number(i)}, {"Vorname", noise()}, {"Nachname", noise()}});
+    for (const char* format : {"csv", "html", "xlsx", "ods"}) {
+        const QString path = club.dir.filePath(QStringLiteral("voll.") + QString::fromLatin1(format));
+        writeBytes(path, "alt");
+        // SIGXFSZ ignored (as the shell leaves it through exec), files limited to 4 KiB
+        QProcess p;
+        p.start(QStringLiteral("bash"),
+                {"-c", "trap '' XFSZ; ulimit -f 4; exec \"$0\" \"$@\"", QStringLiteral(FEROLIND_CLI_PATH), "--db",
+                 club.folder(), "members", "export", "--format", QString::fromLatin1(format), "--out", path});
+        ASSERT_TRUE(p.waitForFinished(60000));
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        EXPECT_EQ(p.exitCode(), 1) << format << ": " << err.toStdString();
+        EXPECT_TRUE(err.contains(QStringLiteral("Der Datenträger ist voll"))) << format << ": " << err.toStdString();
+        EXPECT_FALSE(err.contains(QStringLiteral("[ERROR]")) || err.contains(QStringLiteral("Unknown error")))
+            << format << ": " << err.toStdString();
+        EXPECT_EQ(err.trimmed().count(u'\n'), 0) << format << ": " << err.toStdString();
+        EXPECT_EQ(bytesOf(path), QByteArray("alt")) << format;
+        EXPECT_EQ(QDir(club.dir.path()).entryList({QStringLiteral(".voll*")}, QDir::Hidden | QDir::Files),
+                  QStringList{})
+            << format;
+    }
+}

@@ -11,6 +11,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QTextBlock>
 #include <QVector>
 
@@ -560,13 +561,22 @@ QStringList missingFonts(const QTextDocument& doc) {
             for (const QString& f : it.fragment().charFormat().fontFamilies().toStringList())
                 if (!used.contains(f)) used << f;
     const QStringList installed = QFontDatabase::families();
+    // What the system gives for a name it does not know: the fallback. A name that the
+    // font configuration maps to a font of its own (Arial → Liberation Sans, metrically
+    // the same) is no loss; one that falls back is.
+    const QString fallback = QFontInfo(QFont(QStringLiteral("Ferolind-Keine-Schrift-%1").arg(0x5f3759df))).family();
     QStringList missing;
     for (const QString& f : used) {
+        if (f.isEmpty() || missing.contains(f)) continue;
         bool found = false;
         for (const QString& i : installed)
             if (i.compare(f, Qt::CaseInsensitive) == 0 || i.startsWith(f + QStringLiteral(" ["), Qt::CaseInsensitive))
                 found = true;
-        if (!found && !f.isEmpty() && !missing.contains(f)) missing << f;
+        if (!found) {
+            const QString resolved = QFontInfo(QFont(f)).family();
+            found = resolved.compare(fallback, Qt::CaseInsensitive) != 0;
+        }
+        if (!found) missing << f;
     }
     return missing;
 }
