@@ -104,8 +104,24 @@ TEST(ExportScreens, WritesTheShownMembersAndWarnsOfValuesThatBreakTheFile) {
     const QString target = club.dir.filePath("m.csv");
     control<QLineEdit>(&screen, ex::kTarget)->setText(target);
     {
+        // CSV qualifies the value: nothing to warn of
         test::MessageScript answers(ui::Answer::No);
         control<QPushButton>(&screen, ex::kExport)->click();
+        EXPECT_TRUE(answers.texts.isEmpty());
+        EXPECT_EQ(bytesOf(target), QByteArray("\"Nachname\",\r\n\"Berg\",\r\n\"Klein, Gro\xDF\",\r\n"));
+        QFile::remove(target);
+    }
+    {
+        // TXT without qualifier cannot escape the comma: the screen asks first
+        TExportF txt(club.members());
+        txt.prepareShow();
+        for (QCheckBox* b : txt.findChildren<QCheckBox*>(QRegularExpression("^CB(?!Titelzeile)"))) b->setChecked(false);
+        control<QCheckBox>(&txt, ex::columnBox("Nachname"))->setChecked(true);
+        control<QRadioButton>(&txt, ex::kTxt)->click();
+        control<QRadioButton>(&txt, ex::kNoQualifier)->click();
+        control<QLineEdit>(&txt, ex::kTarget)->setText(target);
+        test::MessageScript answers(ui::Answer::No);
+        control<QPushButton>(&txt, ex::kExport)->click();
         ASSERT_EQ(answers.texts.size(), 1);
         EXPECT_TRUE(answers.texts[0].contains("Klein, Groß"));
         EXPECT_FALSE(QFile::exists(target));
