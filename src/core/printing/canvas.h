@@ -60,6 +60,7 @@ inline QString elidedToWidth(Canvas& canvas, const QString& text, int maxWidth) 
 // a line is broken where it must. Line ends in the text are kept. Nothing is left out
 // (a statement such as a receipt's must be printed whole).
 inline QStringList wrappedToWidth(Canvas& canvas, const QString& text, int maxWidth) {
+    if (!text.contains(QLatin1Char('\n')) && canvas.textWidth(text) <= maxWidth) return {text};
     QStringList lines;
     for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
         QString line;
