@@ -14,6 +14,7 @@
 #include "exchange/sources.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -414,4 +415,50 @@ TEST(FullDisk, ExportsSayTheDiskIsFullAndKeepTheOldFile) {
         EXPECT_EQ(QDir(club.dir.path()).entryList({QStringLiteral(".voll*")}, QDir::Hidden | QDir::Files), QStringList{})
             << f;
     }
+}
+
+// A full disk during an import: the import's own sentence with the number of members
+// stored, and the file holds exactly that many (the engine's sentence for the cause
+// comes from the connection).
+TEST(FullDisk, AnImportSaysTheDiskIsFullAndHowManyWereStored) {
+    Club club;
+    QVector<QStringList> records;
+    quint64 x = 1442695040888963407ull;
+    for (int i = 0; i < 3000; ++i) {
+        x ^= x << 13, x ^= x >> 7, x ^= x << 17;
+        records << QStringList{QString::number(x, 36), QString::number(x * 31, 36) + QString::number(i)};
+    }
+    ImportRequest request;
+    request.records = &records;
+    request.fields = importScreenFields();
+    request.mapping = ImportMapping(request.fields.size(), kNotAssigned);
+    for (int i = 0; i < request.fields.size(); ++i) {
+        if (request.fields[i].field == u"Vorname") request.mapping[i] = 0;
+        if (request.fields[i].field == u"Nachname") request.mapping[i] = 1;
+    }
+    const qint64 size = QFileInfo(databaseFile(club.folder())).size();
+    QString message;
+    int stored = -1;
+    {
+        const test::FileSizeLimit fullDisk(rlim_t(size + 64 * 1024));
+        try {
+            const int n = importMembers(*club.data, request);
+            message = QStringLiteral("(returned %1) ").arg(n);
+        } catch (const ImportError& e) {
+            message = e.message();
+            stored = e.stored();
+        } catch (const DataError& e) {
+            message = QStringLiteral("(no ImportError) ") + e.message();
+        }
+    }
+    EXPECT_TRUE(message.startsWith(QStringLiteral("Der Import wurde")) ||
+                message.startsWith(QStringLiteral("Die importierten Mitglieder konnten nicht gespeichert werden")))
+        << message.toStdString();
+    EXPECT_FALSE(message.contains(QStringLiteral("savepoint")) || message.contains(QStringLiteral("no transaction")))
+        << message.toStdString();
+    const int inFile = test::rawSql(club.folder(), {"SELECT count(*) FROM mitglieder"}).toInt();
+    EXPECT_EQ(inFile, stored) << message.toStdString();
+    EXPECT_TRUE(message.contains(stored == 0 ? QStringLiteral("kein Mitglied")
+                                             : QStringLiteral("%1 Mitglieder").arg(stored)))
+        << message.toStdString();
 }
