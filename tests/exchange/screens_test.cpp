@@ -3,6 +3,7 @@
 #include "club.h"
 #include "exchange/exportscreen.h"
 #include "exchange/importscreens.h"
+#include "exchange/sources.h"
 #include "messagescript.h"
 
 #include <QCheckBox>
@@ -147,6 +148,13 @@ TEST(ExportScreens, BookingExportKeepsItsColumnsAndWritesAWorkbook) {
     control<QLineEdit>(&screen, ex::kTarget)->setText(target);
     control<QPushButton>(&screen, ex::kExport)->click();
     EXPECT_TRUE(bytesOf(target).startsWith("PK"));
+    // beside it the OpenDocument spreadsheet, as LibreOffice writes by default
+    control<QRadioButton>(&screen, ex::kOds)->click();
+    EXPECT_EQ(screen.format(), exchange::ExportFormat::Ods);
+    const QString ods = club.dir.filePath("b.ods");
+    control<QLineEdit>(&screen, ex::kTarget)->setText(ods);
+    control<QPushButton>(&screen, ex::kExport)->click();
+    EXPECT_EQ(exchange::odsSheetNames(bytesOf(ods)), QStringList{"Buchung"});
 }
 
 TEST(ImportScreens, TextImportWithMapping) {
