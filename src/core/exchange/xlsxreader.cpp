@@ -378,10 +378,11 @@ QString odsValueText(const QXmlStreamAttributes& a, QXmlStreamReader& xml) {
     return shown;
 }
 
+// A repetition count; more than a sheet has rows counts as that many (no overflow).
 int repeatOf(const QXmlStreamAttributes& a, QLatin1String name) {
     bool ok = false;
     const int n = a.value(name).toInt(&ok);
-    return ok && n > 0 ? n : 1;
+    return ok && n > 0 ? std::min(n, kMaxRows + 1) : 1;
 }
 
 // Every sheet's name, and the records of the one asked for (empty name: the first; a
