@@ -112,6 +112,13 @@ void TTextDruckerDialogNeuF::run(const std::function<void(const QVector<int>&)>&
             ui::inform(this, kNoMember);
             return;
         }
+        // A font the system lacks would be replaced in silence, on paper and in the PDF.
+        const QStringList missing = missingFonts(*letter);
+        if (!missing.isEmpty() &&
+            ui::ask(this, QStringLiteral("Die Schrift »%1« ist nicht installiert; der Brief wird mit einer Ersatzschrift "
+                                         "gedruckt.\nTrotzdem fortfahren?")
+                              .arg(missing.join(QStringLiteral("«, »")))) != ui::Answer::Yes)
+            return;
         letters(members);
     });
     if (ran) accept();
@@ -136,12 +143,6 @@ void TTextDruckerDialogNeuF::printLetters() {
 
 void TTextDruckerDialogNeuF::writePdf() {
     run([this](const QVector<int>& members) {
-        const QStringList missing = missingFonts(*letter);
-        if (!missing.isEmpty() &&
-            ui::ask(this, QStringLiteral("Die Schrift »%1« ist nicht installiert; der Brief wird mit einer Ersatzschrift "
-                                     "gedruckt.\nTrotzdem fortfahren?")
-                          .arg(missing.join(QStringLiteral("«, »")))) != ui::Answer::Yes)
-            return;
         const QString path = askPdfPath();
         if (path.isEmpty()) return;
         DataModule& data = session_.data();
