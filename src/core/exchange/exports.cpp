@@ -213,20 +213,34 @@ std::optional<double> serialOf(const QVariant& v) {
 // The sentence for a failed workbook: from the system's error number where the library
 // left one that names the cause, else the library's own reason.
 [[noreturn]] void workbookFailed(const QString& path, lxw_error e, int error) {
-    switch (error) {
-        case ENOSPC:
-        case EDQUOT:
-        case EFBIG:
-        case EACCES:
-        case EPERM:
-        case EROFS:
-        case ENOENT:
-        case ENOTDIR:
-        case EIO: throw DataError(fileErrorMessage(path, error));
-        default: break;
+    const bool io = e == LXW_ERROR_CREATING_XLSX_FILE || e == LXW_ERROR_CREATING_TMPFILE ||
+                    e == LXW_ERROR_READING_TMPFILE || e == LXW_ERROR_ZIP_FILE_OPERATION || e == LXW_ERROR_ZIP_FILE_ADD ||
+                    e == LXW_ERROR_ZIP_CLOSE || e == LXW_ERROR_ZIP_INTERNAL_ERROR || e == LXW_ERROR_MEMORY_MALLOC_FAILED;
+    if (io) {
+        switch (error) {
+            case ENOSPC:
+            case EDQUOT:
+            case EFBIG:
+            case EACCES:
+            case EPERM:
+            case EROFS:
+            case ENOENT:
+            case ENOTDIR:
+            case EIO: throw DataError(fileErrorMessage(path, error));
+            default: break;
+        }
     }
+    const QString file = QDir::toNativeSeparators(path);
+    if (e == LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE)
+        throw DataError(QStringLiteral("Die Arbeitsmappe »%1« kann nicht geschrieben werden: ein Arbeitsblatt fasst "
+                                       "höchstens 1.048.575 Datensätze.")
+                            .arg(file));
+    if (e == LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED)
+        throw DataError(QStringLiteral("Die Arbeitsmappe »%1« kann nicht geschrieben werden: eine Zelle fasst höchstens "
+                                       "32.767 Zeichen.")
+                            .arg(file));
     throw DataError(QStringLiteral("Die Arbeitsmappe »%1« kann nicht geschrieben werden (%2).")
-                        .arg(QDir::toNativeSeparators(path), QString::fromUtf8(lxw_strerror(e))));
+                        .arg(file, QString::fromUtf8(lxw_strerror(e))));
 }
 
 }  // namespace
