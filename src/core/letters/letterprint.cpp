@@ -83,6 +83,8 @@ int drawLetter(QPainter& painter, QPagedPaintDevice& device, const QTextDocument
 }
 
 bool printLetter(QPagedPaintDevice& device, const QTextDocument& doc) {
+    // the letter's own paper (a device that cannot take it keeps its own)
+    device.setPageSize(paperOf(doc));
     QPainter painter;
     if (!painter.begin(&device)) return false;
     drawLetter(painter, device, doc, false);
