@@ -7,7 +7,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 FUZZ_PARALLEL ?= 2
-FUZZ_TARGETS = fuzz-filter fuzz-rowsetxml fuzz-values fuzz-banklookup fuzz-feeperiod fuzz-dtaus fuzz-dtausline fuzz-certificates fuzz-rtf fuzz-delimited fuzz-xlsx fuzz-settingsfile fuzz-iban fuzz-backupdescription
+FUZZ_TARGETS = fuzz-filter fuzz-rowsetxml fuzz-values fuzz-banklookup fuzz-feeperiod fuzz-dtaus fuzz-dtausline fuzz-certificates fuzz-rtf fuzz-delimited fuzz-xlsx fuzz-ods fuzz-settingsfile fuzz-iban fuzz-backupdescription
 
 .PHONY: all deps configure build run test bench fuzz clang package clean
 
@@ -27,8 +27,10 @@ build: configure
 run: build
 	./$(BUILD)/src/app/ferolind
 
+# The tests run in the locale of a German desktop, so that a number written through the
+# C library's formatting with a decimal comma shows.
 test: build
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD) && LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 bench: deps
 	cmake -S . -B $(BUILD)-bench -DCMAKE_BUILD_TYPE=Release -DFEROLIND_TESTS=OFF -DFEROLIND_BENCH=ON

@@ -10,8 +10,9 @@ packages=(
   libsqlite3-dev sqlite3 strace
   fonts-liberation fonts-liberation2
   xvfb xauth poppler-utils desktop-file-utils
-  libxml2-utils
-  libxlsxwriter-dev libfreexl-dev mdbtools-dev libzip-dev
+  libxml2-utils python3
+  libxlsxwriter-dev libfreexl-dev mdbtools-dev libzip-dev libicu-dev
+  locales
 )
 [ $# -gt 0 ] && packages=("$@")
 
@@ -19,11 +20,18 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
-echo "Installing: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The tests run in the German locale our users have; it is generated when missing
+# (localedef where locale-gen does not cover it, as in minimal containers).
+if [ $# -eq 0 ] && ! locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; then
+  echo "Generating the locale de_DE.UTF-8"
+  $sudo localedef -i de_DE -c -f UTF-8 -A /usr/share/locale/locale.alias de_DE.UTF-8
+fi

@@ -27,6 +27,7 @@ QString dtausCommandsUsage() {
         "                                         Name<TAB>BLZ<TAB>Konto<TAB>Betrag[<TAB>Verwendungszweck ...]\n"
         "  dtaus run --out DATEI --sender-name NAME --sender-blz BLZ --sender-account KONTO --purpose TEXT\n"
         "            [--date TT.MM.JJJJ] [--book-year JAHR [--book-period N]] [--cover-sheet PDF]\n"
+        "            [--include-former]           auch Mitglieder, die vor dem Datum ausgetreten sind\n"
         "                                         Lastschriften aller Mitglieder mit DTAUS, auf Wunsch mit\n"
         "                                         Beitragsbuchung des Zeitraums\n"
         "  dtaus rewrite | sepa rewrite           schreibt die Datei eines Lastschriftlaufs, den ein Abbruch nach\n"
@@ -174,7 +175,8 @@ bool runDtausCommand(Session& session, const QString& command, const QString& su
                      QTextStream& out) {
     if (runRunFileRewrite(session, command, sub, args, out)) return true;
     if (command != u"dtaus" || sub != u"run") return false;
-    const DtausArgs a(args, kSenderOptions + QSet<QString>{"--purpose", "--book-year", "--book-period"}, {});
+    const DtausArgs a(args, kSenderOptions + QSet<QString>{"--purpose", "--book-year", "--book-period"},
+                      {"--include-former"});
     DtausRunInput input;
     input.target = a.required(QStringLiteral("--out"));
     input.sender = senderOf(a);
@@ -185,6 +187,7 @@ bool runDtausCommand(Session& session, const QString& command, const QString& su
     input.periodKind = booking.periodKind;
     input.yearText = booking.yearText;
     input.periodText = booking.periodText;
+    input.includeFormerMembers = a.has(QStringLiteral("--include-former"));
 
     Dataset& members = session.data().members();
     members.applyFilter(QStringLiteral("DTAUS = true"));

@@ -20,12 +20,13 @@ using namespace exchange;
 
 QString exchangeCommandsUsage() {
     return QStringLiteral(
-        "  members export --format csv|txt|html|xlsx --out DATEI [--separator tab|;|,] [--qualifier '\"'|\"'\"|none]\n"
+        "  members export --format csv|txt|html|xlsx|ods --out DATEI [--separator tab|;|,] [--qualifier '\"'|\"'\"|none]\n"
         "                 [--no-title] [--columns F1;F2;...] [--filter AUSDRUCK] [--sort F1;F2]\n"
         "                                         schreibt die Mitglieder in eine Datei (CSV: Komma und \")\n"
         "  bookings export ...                    ebenso die Buchungen\n"
         "  members import DATEI --map FELD=QUELLE,... [--separator tab|;|,] [--qualifier ...] [--no-title]\n"
-        "                 [--sheet NAME]          übernimmt Mitglieder aus Text, .xls, .xlsx oder .mdb\n"
+        "                 [--sheet NAME] [--encoding auto|utf-8|windows-1252]\n"
+        "                                         übernimmt Mitglieder aus Text, .xls, .xlsx, .ods oder .mdb\n"
         "  members import DATEI --list-sheets     die Arbeitsblätter oder Tabellen der Datei\n");
 }
 
@@ -49,7 +50,7 @@ QChar qualifierOption(const Options& o, QChar fallback) {
     throw DataError(QStringLiteral("»%1« ist kein Text-Kennzeichner (\", ' oder none).").arg(q));
 }
 
-void exportData(Dataset& d, const QVector<ExportColumn>& columns, const QStringList& args) {
+void exportData(Dataset& d, const QVector<ExportColumn>& columns, const QStringList& args, QTextStream& out) {
     const Options o = parseCliOptions(args,
                                       {QStringLiteral("--format"), QStringLiteral("--out"), QStringLiteral("--separator"),
                                        QStringLiteral("--qualifier"), QStringLiteral("--columns"),
@@ -58,9 +59,10 @@ void exportData(Dataset& d, const QVector<ExportColumn>& columns, const QStringL
     static const QHash<QString, ExportFormat> formats = {{QStringLiteral("csv"), ExportFormat::Csv},
                                                          {QStringLiteral("txt"), ExportFormat::Txt},
                                                          {QStringLiteral("html"), ExportFormat::Html},
-                                                         {QStringLiteral("xlsx"), ExportFormat::Excel}};
+                                                         {QStringLiteral("xlsx"), ExportFormat::Excel},
+                                                         {QStringLiteral("ods"), ExportFormat::Ods}};
     const QString format = o.values.value(QStringLiteral("--format"));
-    if (!formats.contains(format)) throw DataError(QStringLiteral("Bitte --format csv, txt, html oder xlsx angeben."));
+    if (!formats.contains(format)) throw DataError(QStringLiteral("Bitte --format csv, txt, html, xlsx oder ods angeben."));
     const QString path = o.values.value(QStringLiteral("--out"));
     if (path.isEmpty()) throw DataError(QStringLiteral("Es fehlt die Option --out DATEI."));
 
@@ -81,7 +83,13 @@ void exportData(Dataset& d, const QVector<ExportColumn>& columns, const QStringL
     options.separator = separatorOption(o, QLatin1Char(','));
     options.qualifier = qualifierOption(o, QLatin1Char('"'));
     options.titleRow = !o.flags.contains(QStringLiteral("--no-title"));
-    writeExport(formats.value(format), path, exportTable(d, columns, selected), options);
+    const ExportFormat f = formats.value(format);
+    const ExportTable table = exportTable(d, columns, selected);
+    if (f == ExportFormat::Txt) {
+        const QString warning = breakingCellWarning(table, options);
+        if (!warning.isEmpty()) out << QStringLiteral("Warnung: ") << warning << '\n';
+    }
+    writeExport(f, path, table, options);
 }
 
 void importData(Session& session, const QStringList& args, QTextStream& out) {
@@ -90,25 +98,33 @@ void importData(Session& session, const QStringList& args, QTextStream& out) {
     const QString path = args.first();
     const Options o = parseCliOptions(args.mid(1),
                                       {QStringLiteral("--map"), QStringLiteral("--separator"),
-                                       QStringLiteral("--qualifier"), QStringLiteral("--sheet")},
+                                       QStringLiteral("--qualifier"), QStringLiteral("--sheet"),
+                                       QStringLiteral("--encoding")},
                                       {QStringLiteral("--no-title"), QStringLiteral("--list-sheets")});
     const SourceKind kind = sourceKindOf(path);
     if (o.flags.contains(QStringLiteral("--list-sheets"))) {
         for (const QString& name : sourceTableNames(path)) out << name << '\n';
         return;
     }
-    const bool title = !o.flags.contains(QStringLiteral("--no-title"));
     const QChar separator = separatorOption(o, QLatin1Char('\t'));
+    TextEncoding encoding = TextEncoding::Auto;
+    if (o.values.contains(QStringLiteral("--encoding"))) {
+        const auto e = textEncodingFromName(o.values.value(QStringLiteral("--encoding")));
+        if (!e)
+            throw DataError(QStringLiteral("»%1« ist kein Zeichensatz (auto, utf-8 oder windows-1252).")
+                                .arg(o.values.value(QStringLiteral("--encoding"))));
+        encoding = *e;
+    }
     SourceTable source;
     if (kind == SourceKind::Text) {
-        try {
-            source.records = readDelimited(readTextFile(path), separator, qualifierOption(o, QChar()));
-        } catch (const DataError& e) {
-            throw DataError(sourceFailureMessage(kind) + QStringLiteral("\n") + e.message());
-        }
+        const DecodedText text = readTextFile(path, encoding);
+        out << QStringLiteral("Die Datei wurde als %1 gelesen.\n").arg(textEncodingName(text.encoding));
+        source.records = readDelimited(text.text, separator, qualifierOption(o, QChar()));
     } else {
         source = readSource(path, o.values.value(QStringLiteral("--sheet")), separator);
     }
+    // A database table names its columns; its first record is a member like the others.
+    const bool title = hasTitleRecord(source, !o.flags.contains(QStringLiteral("--no-title")));
 
     ImportRequest request;
     request.records = &source.records;
@@ -142,9 +158,9 @@ bool runExchangeCommand(Session& session, const QString& command, const QString&
                         QTextStream& out, bool& changed) {
     DataModule& data = session.data();
     if (command == u"members" && sub == u"export") {
-        exportData(data.members(), memberExportColumns(setupFreeFieldLabels(data.settings())), args);
+        exportData(data.members(), memberExportColumns(setupFreeFieldLabels(data.settings())), args, out);
     } else if (command == u"bookings" && sub == u"export") {
-        exportData(data.bookings(), bookingExportColumns(), args);
+        exportData(data.bookings(), bookingExportColumns(), args, out);
     } else if (command == u"members" && sub == u"import") {
         changed = true;
         importData(session, args, out);

@@ -81,6 +81,11 @@ bool runLetterCommand(Session& session, const QString& command, const QString& s
     if (positions.isEmpty())
         throw DataError(QStringLiteral("Im gewählten Bereich liegt kein Mitglied; es wurde kein Brief geschrieben."));
 
+    // A font the system lacks would be replaced in silence: the user is told which.
+    for (const QString& font : missingFonts(*letter))
+        out << QStringLiteral("Warnung: Die Schrift »%1« ist nicht installiert; der Brief wird mit einer Ersatzschrift "
+                              "gedruckt.\n")
+                   .arg(font);
     SerialLetterRun run(*letter);
     const int pages = writeLettersPdf(
         o.pdf, int(positions.size()), [&](int i) { return run.letterFor(members, positions[i]); },

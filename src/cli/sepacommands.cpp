@@ -20,7 +20,7 @@ QString sepaCommandsUsage() {
         "  iban check IBAN                        prüft eine IBAN (Exit-Status 0: gültig)\n"
         "  sepa write --out DATEI.xml --date TT.MM.JJJJ [--creditor-name N] [--creditor-iban I]\n"
         "             [--creditor-bic B] [--creditor-id CI] [--sequence RCUR|FRST] [--purpose TEXT]\n"
-        "             [--book-year JAHR [--book-period N]] [--prenotification PDF]\n"
+        "             [--book-year JAHR [--book-period N]] [--prenotification PDF] [--include-former]\n"
         "                                         SEPA-Lastschriftdatei (pain.008) aller Mitglieder mit\n"
         "                                         DTAUS; Gläubigerangaben ersetzen die gespeicherten\n");
 }
@@ -51,7 +51,7 @@ bool runSepaCommand(Session& session, const QString& command, const QString& sub
         args,
         {"--out", "--date", "--creditor-name", "--creditor-iban", "--creditor-bic", "--creditor-id", "--sequence",
          "--purpose", "--book-year", "--book-period", "--prenotification"},
-        {});
+        {"--include-former"});
     auto required = [&o](const char* name) {
         const QString key = QString::fromLatin1(name);
         if (!o.values.contains(key)) throw DataError(QStringLiteral("Es fehlt die Option %1.").arg(key));
@@ -81,6 +81,7 @@ bool runSepaCommand(Session& session, const QString& command, const QString& sub
     input.periodKind = booking.periodKind;
     input.yearText = booking.yearText;
     input.periodText = booking.periodText;
+    input.includeFormerMembers = o.flags.contains(QStringLiteral("--include-former"));
 
     data.members().applyFilter(QStringLiteral("DTAUS = true"));
     const SepaRunResult result = runSepa(session, input);

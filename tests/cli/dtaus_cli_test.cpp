@@ -128,6 +128,30 @@ TEST_F(DtausCli, RunOverTheDirectDebitMembersWithTheirFeePayments) {
     EXPECT_FALSE(QFile::exists(path("lastschrift.txt")));
 }
 
+// A member who left before the execution date is left out and named; the one tick
+// (--include-former) debits them all the same. One leaving on the day itself is debited.
+TEST_F(DtausCli, MembersWhoLeftBeforeTheDateAreLeftOutUnlessAsked) {
+    ASSERT_EQ(cli({"create"}).code, 0);
+    sql("INSERT INTO beitragsklassen (Name, Beitrag) VALUES ('Erwachsene', 600000)");
+    for (const char* left : {"", "14.03.2026", "15.03.2026"})
+        ASSERT_EQ(cli({"members", "add", "Nachname=Berg", "Betrag=Erwachsene", "Kontoinhaber=Anna Berg",
+                       "Bankleitzahl=37040044", "Kontonummer=532013000", "DTAUS=Wahr",
+                       QStringLiteral("AustrittDatum=%1").arg(QLatin1String(left))})
+                      .code,
+                  0);
+    const QStringList run = {"dtaus", "run", "--out", path("lastschrift.txt"), "--sender-name", "Verein",
+                             "--sender-blz", "37050198", "--sender-account", "1234567890", "--purpose", "Beitrag",
+                             "--date", "15.03.2026"};
+    CliRun r = cli(run);
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("2 Lastschrift(en) über 120,00 €")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("vor dem Einzugsdatum ausgetreten (1): Nr. 2")) << r.out.toStdString();
+    r = cli(run + QStringList{"--include-former"});
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("3 Lastschrift(en) über 180,00 €")) << r.out.toStdString();
+    EXPECT_FALSE(r.out.contains("ausgetreten")) << r.out.toStdString();
+}
+
 // A full disk: the file or its cover sheet is refused with the cause in German and exit
 // status 1, and leaves no empty or half file.
 TEST_F(DtausCli, AFullDiskIsReportedWithItsCauseAndLeavesNoHalfFile) {

@@ -2,6 +2,7 @@
 // with their fee payments, the creditor options stored for the next run, the
 // pre-notification as PDF, and refusals that write and record nothing.
 #include "club.h"
+#include "data/values.h"
 #include "payments/sepawriter.h"
 #include "programs.h"
 #include "testsupport.h"
@@ -72,6 +73,23 @@ TEST_F(SepaCli, WriteOverTheDirectDebitMembersStoresTheCreditorAndPrintsThePreno
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(file("zweite.xml").contains("<SeqTp>FRST</SeqTp>"));
     EXPECT_EQ(sql("SELECT COUNT(*) FROM betrag"), "2");
+}
+
+// A member who left before the collection date is left out of the file and named; with
+// --include-former the debit is made all the same.
+TEST_F(SepaCli, AMemberWhoLeftBeforeTheCollectionDateIsLeftOutUnlessAsked) {
+    const QDate collection = parseDate(date).toDate();
+    sql(QStringLiteral("UPDATE mitglieder SET AustrittDatum = '%1' WHERE ID = 2")
+            .arg(collection.addDays(-1).toString(Qt::ISODate)));
+    test::Result r = cli(QStringList{"sepa", "write", "--out", path("sepa.xml"), "--date", date} + creditor());
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("1 Lastschrift(en) über 60,00 €")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("vor dem Einzugsdatum ausgetreten (1): Nr. 2")) << r.out.toStdString();
+    EXPECT_FALSE(file("sepa.xml").contains("Joerg Weiss"));
+    r = cli(QStringList{"sepa", "write", "--out", path("sepa.xml"), "--date", date, "--include-former"} + creditor());
+    ASSERT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("2 Lastschrift(en) über 120,00 €")) << r.out.toStdString();
+    EXPECT_TRUE(file("sepa.xml").contains("Joerg Weiss"));
 }
 
 TEST_F(SepaCli, RefusalsWriteAndRecordNothing) {

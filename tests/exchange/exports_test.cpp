@@ -61,13 +61,13 @@ TEST_F(MemberExport, DelimitedAndHtmlFilesByteForByte) {
         {"no column", ExportFormat::Csv, {}, {}, "\r\n\r\n"},
         {"HTML", ExportFormat::Html, {}, {"ID", "Nachname"},
          "<HTML><HEAD><TITLE>Exportierte Mitglieder</TITLE>\r\n"
-         "<META http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\"></HEAD>\r\n"
+         "<META http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\"></HEAD>\r\n"
          "<BODY>\r\n<TABLE Border=\"1\" CellPadding=\"1\" CellSpacing=\"1\">\r\n<TR>\r\n<th>ID</th>\r\n<th>Nachname</th>\r\n"
          "</TR>\r\n<TR>\r\n<td>7</td><td>Muster</td></TR>\r\n</Table></BODY></HTML>\r\n"},
         {"HTML without title keeps the empty row", ExportFormat::Html, {QLatin1Char(','), QLatin1Char('"'), false},
          {"Nachname"},
          "<HTML><HEAD><TITLE>Exportierte Mitglieder</TITLE>\r\n"
-         "<META http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\"></HEAD>\r\n"
+         "<META http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\"></HEAD>\r\n"
          "<BODY>\r\n<TABLE Border=\"1\" CellPadding=\"1\" CellSpacing=\"1\">\r\n<TR>\r\n</TR>\r\n<TR>\r\n"
          "<td>Muster</td></TR>\r\n</Table></BODY></HTML>\r\n"},
     };
@@ -85,8 +85,10 @@ TEST_F(MemberExport, EmptyListAndUnchangedValuesInWindows1252) {
     const ExportTable t = table({"Nachname", "Ort"});
     ExportOptions txt{QLatin1Char(','), QLatin1Char('"'), false};
     writeExport(ExportFormat::Txt, target, t, txt);
-    EXPECT_EQ(bytesOf(target), QByteArray("\"Gr\xFCn, \"\xC4\" \x80\",\"?\xF3\x64?\",\r\n"));
-    EXPECT_EQ(firstBreakingCell(t, txt), QStringLiteral("Grün, \"Ä\" €"));
+    EXPECT_EQ(bytesOf(target), QByteArray("\"Gr\xFCn, \"\"\xC4\"\" \x80\",\"?\xF3\x64?\",\r\n"));
+    // With a qualifier every value reads back; without one the separator cannot be escaped.
+    EXPECT_TRUE(firstBreakingCell(t, txt).isEmpty());
+    EXPECT_EQ(firstBreakingCell(t, {QLatin1Char(','), QChar(), false}), QStringLiteral("Grün, \"Ä\" €"));
     EXPECT_TRUE(firstBreakingCell(t, {QLatin1Char('\t'), QChar(), true}).isEmpty());
 }
 
@@ -97,7 +99,7 @@ TEST_F(MemberExport, FailedWriteKeepsTheOldFile) {
     old.write("alt");
     old.close();
     const QString missingFolder = club.dir.filePath(QStringLiteral("fehlt/out.csv"));
-    for (ExportFormat f : {ExportFormat::Csv, ExportFormat::Html, ExportFormat::Excel})
+    for (ExportFormat f : {ExportFormat::Csv, ExportFormat::Html, ExportFormat::Excel, ExportFormat::Ods})
         EXPECT_THROW(writeExport(f, missingFolder, table({"Nachname"}), {}), DataError);
     EXPECT_FALSE(QFile::exists(missingFolder));
     EXPECT_EQ(bytesOf(target), QByteArray("alt"));

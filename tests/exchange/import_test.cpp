@@ -5,6 +5,7 @@
 #include "exchange/memberimport.h"
 #include "exchange/sources.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <gtest/gtest.h>
@@ -158,6 +159,7 @@ TEST(MemberImport, AFailurePartWayKeepsWhatWasStoredAndNamesTheLine) {
 
 TEST(ImportSources, KindsByExtensionAndTheirFailureMessages) {
     EXPECT_EQ(sourceKindOf("a.xls"), SourceKind::Xls);
+    EXPECT_EQ(sourceKindOf("a.ods"), SourceKind::Ods);
     EXPECT_EQ(sourceKindOf("a.xlsx"), SourceKind::Xlsx);
     EXPECT_EQ(sourceKindOf("a.mdb"), SourceKind::Mdb);
     EXPECT_EQ(sourceKindOf("a.XLS"), SourceKind::Text);
@@ -171,17 +173,18 @@ TEST(ImportSources, KindsByExtensionAndTheirFailureMessages) {
     const struct {
         QString path;
         const char* message;
-    } failing[] = {{text, "Exceldatei konnte nicht gefunden werden"},
-                   {dir.filePath("fehlt.xlsx"), "Exceldatei konnte nicht gefunden werden"},
-                   {text.chopped(3) + "mdb", "Accessdatei konnte nicht gefunden werden"},
-                   {dir.filePath("fehlt.csv"), "Quelldatei konnte nicht gefunden werden"}};
+    } failing[] = {{text, "Die Datei »%1« ist keine lesbare Excel-Arbeitsmappe (.xls)"},
+                   {dir.filePath("fehlt.xlsx"), "Die Datei »%1« ist nicht vorhanden"},
+                   {text.chopped(3) + "mdb", "Die Datei »%1« ist keine lesbare Access-Datenbank (.mdb)"},
+                   {dir.filePath("fehlt.csv"), "Die Datei »%1« ist nicht vorhanden"}};
     QFile::copy(text, text.chopped(3) + "mdb");
     for (const auto& c : failing) {
         try {
             readSource(c.path, {}, QLatin1Char(';'));
             ADD_FAILURE() << c.path.toStdString();
         } catch (const DataError& e) {
-            EXPECT_TRUE(e.message().startsWith(QString::fromUtf8(c.message))) << e.message().toStdString();
+            EXPECT_TRUE(e.message().startsWith(QString::fromUtf8(c.message).arg(QDir::toNativeSeparators(c.path))))
+                << e.message().toStdString();
         }
     }
 }

@@ -3,12 +3,14 @@
 #include "club.h"
 #include "exchange/exportscreen.h"
 #include "exchange/importscreens.h"
+#include "exchange/sources.h"
 #include "messagescript.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -104,8 +106,24 @@ TEST(ExportScreens, WritesTheShownMembersAndWarnsOfValuesThatBreakTheFile) {
     const QString target = club.dir.filePath("m.csv");
     control<QLineEdit>(&screen, ex::kTarget)->setText(target);
     {
+        // CSV qualifies the value: nothing to warn of
         test::MessageScript answers(ui::Answer::No);
         control<QPushButton>(&screen, ex::kExport)->click();
+        EXPECT_TRUE(answers.texts.isEmpty());
+        EXPECT_EQ(bytesOf(target), QByteArray("\"Nachname\",\r\n\"Berg\",\r\n\"Klein, Gro\xDF\",\r\n"));
+        QFile::remove(target);
+    }
+    {
+        // TXT without qualifier cannot escape the comma: the screen asks first
+        TExportF txt(club.members());
+        txt.prepareShow();
+        for (QCheckBox* b : txt.findChildren<QCheckBox*>(QRegularExpression("^CB(?!Titelzeile)"))) b->setChecked(false);
+        control<QCheckBox>(&txt, ex::columnBox("Nachname"))->setChecked(true);
+        control<QRadioButton>(&txt, ex::kTxt)->click();
+        control<QRadioButton>(&txt, ex::kNoQualifier)->click();
+        control<QLineEdit>(&txt, ex::kTarget)->setText(target);
+        test::MessageScript answers(ui::Answer::No);
+        control<QPushButton>(&txt, ex::kExport)->click();
         ASSERT_EQ(answers.texts.size(), 1);
         EXPECT_TRUE(answers.texts[0].contains("Klein, Groß"));
         EXPECT_FALSE(QFile::exists(target));
@@ -130,6 +148,13 @@ TEST(ExportScreens, BookingExportKeepsItsColumnsAndWritesAWorkbook) {
     control<QLineEdit>(&screen, ex::kTarget)->setText(target);
     control<QPushButton>(&screen, ex::kExport)->click();
     EXPECT_TRUE(bytesOf(target).startsWith("PK"));
+    // beside it the OpenDocument spreadsheet, as LibreOffice writes by default
+    control<QRadioButton>(&screen, ex::kOds)->click();
+    EXPECT_EQ(screen.format(), exchange::ExportFormat::Ods);
+    const QString ods = club.dir.filePath("b.ods");
+    control<QLineEdit>(&screen, ex::kTarget)->setText(ods);
+    control<QPushButton>(&screen, ex::kExport)->click();
+    EXPECT_EQ(exchange::odsSheetNames(bytesOf(ods)), QStringList{"Buchung"});
 }
 
 TEST(ImportScreens, TextImportWithMapping) {
@@ -222,4 +247,51 @@ TEST(ImportScreens, AssistantReadsAWorkbookAndKeepsItsMappingForTheNextUse) {
     EXPECT_EQ(fields->item(1, 1)->text(), QStringLiteral("Nachname"));
     control<QPushButton>(&wizard, "SRColorButton12")->click();
     EXPECT_EQ(club.members().recordCount(), 4);
+}
+
+// A database table has named columns: the assistant shows and assigns those names, and
+// its first record is imported like the others, whatever the title tick says.
+TEST(ImportScreens, AssistantMapsADatabaseTableByItsColumnNames) {
+    Club club;
+    TWizzardF wizard(*club.session);
+    wizard.chooseSource = [](QWidget*) { return kFixtures + "/jet4-dates.mdb"; };
+    wizard.show();
+    control<QCheckBox>(&wizard, "CBTitelzeile")->setChecked(true);
+    control<QToolButton>(&wizard, "SpeedButton4")->click();
+    control<QPushButton>(&wizard, "SRColorButton4")->click();
+    auto* fields = control<QTableWidget>(&wizard, "SGDatenbank");
+    auto* copy = control<QTableView>(&wizard, "SgDatei2");
+    selectRow(fields, 0);  // Vorname
+    copy->selectRow(5);    // ShortTextCol
+    control<QToolButton>(&wizard, "SpeedButton5")->click();
+    EXPECT_EQ(fields->item(0, 1)->text(), QStringLiteral("ShortTextCol"));
+    EXPECT_EQ(fields->item(0, 2)->text(), QStringLiteral("Hello"));
+    test::MessageScript answers;
+    control<QPushButton>(&wizard, "SRColorButton12")->click();
+    EXPECT_EQ(club.members().recordCount(), 6);
+    EXPECT_EQ(column(club.members(), "Vorname").value(0), QStringLiteral("Hello"));
+}
+
+// A UTF-8 file reads as such without a word from the user; the screen says which
+// character set it read and takes another when chosen.
+TEST(ImportScreens, TextImportShowsAndTakesTheCharacterSet) {
+    Club club;
+    const QString source = club.dir.filePath("lo.csv");
+    QFile f(source);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("\xEF\xBB\xBFVorname;Name\nJ\xC3\xBCrgen;Wei\xC3\x9F\n");
+    f.close();
+    TImportNeuF screen(*club.session, FreeFieldLabels{});
+    screen.chooseSource = [&](QWidget*) { return source; };
+    control<QRadioButton>(&screen, "RBSemikolon")->click();
+    control<QToolButton>(&screen, "SpeedButton1")->click();
+    auto* preview = control<QTableView>(&screen, "StringGrid1");
+    EXPECT_EQ(preview->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Vorname"));
+    EXPECT_EQ(preview->model()->index(0, 0).data().toString(), QStringLiteral("Jürgen"));
+    EXPECT_EQ(control<QLabel>(&screen, "LZeichensatz")->text(), QStringLiteral("gelesen als UTF-8"));
+    auto* encoding = control<QComboBox>(&screen, "CBZeichensatz");
+    encoding->setCurrentIndex(2);
+    emit encoding->activated(2);
+    EXPECT_EQ(control<QLabel>(&screen, "LZeichensatz")->text(), QStringLiteral("gelesen als Windows-1252"));
+    EXPECT_EQ(preview->model()->index(0, 0).data().toString(), QStringLiteral("JÃ¼rgen"));
 }

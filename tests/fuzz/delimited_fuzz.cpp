@@ -1,7 +1,8 @@
 // The delimited reader on any text: the first byte picks separator and qualifier, the rest
 // is the file. Every line gives one row; without a qualifier the values joined by the
 // separator give the line again, with one no value holds the qualifier. The code page
-// reads and writes every byte back unchanged.
+// reads and writes every byte back unchanged. Decoding the bytes as a text file gives the
+// code page's reading unless they are UTF-8, and never keeps a byte-order mark.
 #include "exchange/codepage.h"
 #include "exchange/delimited.h"
 #include "fuzzcheck.h"
@@ -20,6 +21,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const QString text = fromWindows1252(bytes);
     FUZZ_CHECK(toWindows1252(text) == bytes, QStringLiteral("Codepage: Bytes gehen verloren"));
+
+    const DecodedText decoded = decodeText(bytes);
+    FUZZ_CHECK(!decoded.text.startsWith(QChar(0xFEFF)) || !bytes.startsWith("\xEF\xBB\xBF"),
+               QStringLiteral("Byte-Order-Mark im Text"));
+    if (decoded.encoding == TextEncoding::Windows1252 && !bytes.startsWith("\xEF\xBB\xBF"))
+        FUZZ_CHECK(decoded.text == text, QStringLiteral("Windows-1252 anders gelesen"));
+    if (decoded.encoding == TextEncoding::Utf8 && !bytes.startsWith("\xEF\xBB\xBF"))
+        FUZZ_CHECK(decoded.text.toUtf8() == bytes, QStringLiteral("UTF-8 nicht verlustfrei"));
 
     const QVector<QStringList> rows = readDelimited(text, separator, qualifier);
     QStringList lines = text.split(QLatin1Char('\n'));

@@ -11,7 +11,7 @@ build=$(cd "$1" && pwd)
 seconds=$2
 parallel=${3:-2}
 here=$(cd "$(dirname "$0")" && pwd)
-targets=(filter rowsetxml values banklookup feeperiod dtaus dtausline certificates rtf delimited xlsx settingsfile iban)
+targets=(filter rowsetxml values banklookup feeperiod dtaus dtausline certificates rtf delimited xlsx ods settingsfile iban)
 
 run_target() {
   local t=$1 out="$build/fuzz/$1"

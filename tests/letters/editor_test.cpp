@@ -462,3 +462,25 @@ TEST(SerialPrintDialog, WritesAllLettersIntoOnePdf) {
         << "three letters, one page each";
     EXPECT_FALSE(s.dialog->isVisible());
 }
+
+TEST(SerialPrintDialog, AMissingFontIsNamedBeforeAnythingIsPrinted) {
+    SerialPrint s;
+    QTextCursor c(s.editor.document());
+    c.select(QTextCursor::Document);
+    QTextCharFormat f;
+    f.setFontFamilies({QStringLiteral("Keine Solche Schrift")});
+    c.mergeCharFormat(f);
+    act(&s.editor, "AlleBriefedrucken1")->trigger();
+    {
+        test::MessageScript answers(ui::Answer::No);
+        get<QPushButton>(s.dialog, sp::kPrint)->click();
+        ASSERT_EQ(answers.texts.size(), 1);
+        EXPECT_TRUE(answers.texts[0].contains(QStringLiteral("»Keine Solche Schrift« ist nicht installiert")))
+            << answers.texts[0].toStdString();
+        EXPECT_TRUE(s.printed.isEmpty());
+    }
+    act(&s.editor, "AlleBriefedrucken1")->trigger();
+    test::MessageScript yes(ui::Answer::Yes);
+    get<QPushButton>(s.dialog, sp::kPrint)->click();
+    EXPECT_EQ(s.printed.size(), 3);
+}

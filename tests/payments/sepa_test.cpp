@@ -82,6 +82,37 @@ TEST(SepaText, UmlautsAccentsAndOtherCharacters) {
     for (const auto& c : cases) EXPECT_EQ(sepaText(QString::fromUtf8(c.in), c.max), QString::fromUtf8(c.out)) << c.in;
 }
 
+// Letters outside Latin-1 are transliterated, never dropped: the bank matches the debtor's
+// name, and a name missing letters is another name.
+TEST(SepaText, LettersOfOtherLanguagesKeepTheirLatinForm) {
+    const struct {
+        const char* in;
+        const char* out;
+    } cases[] = {{"Łukasz Żółkiewski", "Lukasz Zolkiewski"},
+                 {"Søren Ærø", "Soren AEro"},
+                 {"Đorđe Šćepanović", "Dorde Scepanovic"},
+                 {"Øystein Ðórðarson", "Oystein Dordarson"},
+                 {"İlkay Gündoğan", "Ilkay Guendogan"},
+                 {"Дмитрий Иванов", "Dmitrij Ivanov"},
+                 {"Cafe\u0301 (zerlegt)", "Cafe (zerlegt)"},
+                 {"Müller-Łęcka & Co.", "Mueller-Lecka + Co."}};
+    for (const auto& c : cases) EXPECT_EQ(sepaText(QString::fromUtf8(c.in), 70), QString::fromUtf8(c.out)) << c.in;
+    // Whatever comes in, only the SEPA characters go out, and no letter vanishes.
+    for (const char* in : {"Łł Ŋŋ Ħħ Ŧŧ Ŀŀ ĸ", "中文 名字", "Ελληνικά"}) {
+        const QString out = sepaText(QString::fromUtf8(in), 70);
+        int lettersIn = 0;
+        for (const QChar ch : QString::fromUtf8(in)) lettersIn += ch.isLetter();
+        int lettersOut = 0;
+        for (const QChar ch : out) lettersOut += ch.isLetter() || ch == u'?';
+        EXPECT_GE(lettersOut, lettersIn) << in << " → " << out.toStdString();
+        for (const QChar ch : out)
+            EXPECT_TRUE(ch.isLetterOrNumber() ? ch.unicode() < 0x80 : QStringLiteral("/-?:().,'+ ").contains(ch))
+                << in << " → " << out.toStdString();
+        EXPECT_FALSE(out.contains(QStringLiteral("  "))) << in;
+    }
+    EXPECT_EQ(sepaText(QString::fromUtf8("Łukasz"), 3), QStringLiteral("Luk"));
+}
+
 TEST(TargetDays, WeekendsAndHolidays) {
     const struct {
         QDate day;

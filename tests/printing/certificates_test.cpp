@@ -36,6 +36,7 @@ DonationReceipt sampleReceipt(bool inKind) {
 QVector<DrawnItem> drawReceipt(const DonationReceipt& r) {
     DonationReceiptLayout layout(r);
     RecordingCanvas canvas;
+    canvas.widthPerCell = 0.4;  // the receipt wraps at measured widths: near-Arial ones
     layout.prepare(canvas, W, H);
     EXPECT_EQ(layout.drawPage(canvas, W, H, 1), 1);
     return canvas.visibleTexts();

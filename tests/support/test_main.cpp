@@ -9,11 +9,27 @@
 
 #include "testsupport.h"
 
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     static QTemporaryDir home;
     ferolind::test::setSandbox(home.path());
+    // The process locale of a German desktop (Qt takes it from the environment at start);
+    // FEROLIND_TEST_LOCALE names another one.
+    const char* wanted = std::getenv("FEROLIND_TEST_LOCALE");
+    if (!wanted || !*wanted) wanted = "de_DE.UTF-8";
+    qputenv("LC_ALL", wanted);
+    qputenv("LANG", wanted);
     QApplication app(argc, argv);
+    const char* got = std::setlocale(LC_ALL, nullptr);
+    if (std::string_view(wanted) != "C" && (!got || std::string_view(got) == "C")) {
+        std::fprintf(stderr, "The locale %s is not installed; run `make deps` (scripts/install-deps.sh).\n", wanted);
+        return 2;
+    }
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

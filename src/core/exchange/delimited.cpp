@@ -2,8 +2,10 @@
 
 #include "codepage.h"
 #include "data/errors.h"
+#include "sources.h"
 
 #include <QFile>
+#include <QStringDecoder>
 
 namespace ferolind::exchange {
 
@@ -38,14 +40,60 @@ QVector<QStringList> readDelimited(const QString& text, QChar separator, QChar q
     return rows;
 }
 
-QString readTextFile(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw DataError(QStringLiteral("Die Datei »%1« kann nicht gelesen werden: %2").arg(path, f.errorString()));
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
-        throw DataError(QStringLiteral("Die Datei »%1« kann nicht gelesen werden: %2").arg(path, f.errorString()));
-    return fromWindows1252(bytes);
+QString textEncodingName(TextEncoding encoding) {
+    switch (encoding) {
+        case TextEncoding::Utf8: return QStringLiteral("UTF-8");
+        case TextEncoding::Windows1252: return QStringLiteral("Windows-1252");
+        case TextEncoding::Auto: break;
+    }
+    return QStringLiteral("automatisch");
+}
+
+std::optional<TextEncoding> textEncodingFromName(const QString& name) {
+    const QString n = name.trimmed().toLower();
+    if (n == u"auto") return TextEncoding::Auto;
+    if (n == u"utf-8" || n == u"utf8") return TextEncoding::Utf8;
+    if (n == u"windows-1252" || n == u"cp1252" || n == u"ansi") return TextEncoding::Windows1252;
+    return std::nullopt;
+}
+
+namespace {
+
+bool isAscii(const QByteArray& bytes) {
+    for (const char b : bytes)
+        if (uchar(b) >= 0x80) return false;
+    return true;
+}
+
+}  // namespace
+
+DecodedText decodeText(const QByteArray& bytes, TextEncoding wanted) {
+    static const QByteArray bom("\xEF\xBB\xBF");
+    const bool marked = bytes.startsWith(bom);
+    const QByteArray body = marked ? bytes.mid(bom.size()) : bytes;
+    if (wanted == TextEncoding::Auto) {
+        wanted = TextEncoding::Windows1252;
+        if (marked) {
+            wanted = TextEncoding::Utf8;
+        } else if (!isAscii(body)) {
+            QStringDecoder probe(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+            const QString text = probe(body);
+            if (!probe.hasError()) return {text, TextEncoding::Utf8};
+        }
+    }
+    if (wanted == TextEncoding::Utf8) {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        return {utf8(body), TextEncoding::Utf8};
+    }
+    return {fromWindows1252(marked ? body : bytes), TextEncoding::Windows1252};
+}
+
+DecodedText readTextFile(const QString& path, TextEncoding wanted) {
+    const QByteArray bytes = readFileBytes(path);
+    // A zip, a database or another binary file read as text would only give garbage.
+    if (bytes.contains('\0'))
+        throw DataError(QStringLiteral("Die Datei »%1« ist keine Textdatei (CSV oder TXT).").arg(path));
+    return decodeText(bytes, wanted);
 }
 
 int columnCount(const QVector<QStringList>& rows) {

@@ -14,7 +14,7 @@ class Dataset;
 
 namespace ferolind::exchange {
 
-enum class ExportFormat { Csv, Html, Txt, Excel };
+enum class ExportFormat { Csv, Html, Txt, Excel, Ods };
 
 // One exportable column: the field, the caption of its check box and the heading written.
 struct ExportColumn {
@@ -37,7 +37,7 @@ struct ExportOptions {
 
 // What is written: the headings, and per presented row the cell texts (and values, for
 // the workbook) of the selected columns. The first column of the list (member or booking
-// number) is written without qualifier.
+// number) is written without qualifier unless its text needs one.
 struct ExportTable {
     QStringList headings;
     QVector<FieldType> types;
@@ -50,10 +50,15 @@ struct ExportTable {
 // entries of `columns` (missing flags count as not selected).
 ExportTable exportTable(const Dataset& d, const QVector<ExportColumn>& columns, const QVector<bool>& selected);
 
-// The first cell whose text would split or break its field for a reader of the delimited
-// file (it holds the separator, the qualifier or a line end); empty when there is none.
-// The file is written unchanged all the same; the screen warns.
+// The delimited file follows RFC 4180 where there is a qualifier: a value holding the
+// separator, the qualifier or a line end is qualified and a qualifier inside it doubled,
+// so every reader gets the same cells back. Without a qualifier nothing can be escaped:
+// the first cell (or title) whose text would split or break its line for a reader (it
+// holds the separator or a line end); empty when there is none. The file is written
+// all the same; the screen and the command line warn.
 QString firstBreakingCell(const ExportTable& table, const ExportOptions& options);
+// The warning for such a cell, one German sentence; empty when every value reads back.
+QString breakingCellWarning(const ExportTable& table, const ExportOptions& options);
 
 // The files. Each replaces the target as a whole only once it is written completely:
 // a failure leaves an existing target as it was and no part-written file. Throws
@@ -63,6 +68,8 @@ void writeHtml(const QString& path, const ExportTable& table, bool titleRow);
 // The workbook: one worksheet "Buchung", a heading row, then one row per record;
 // numbers, amounts and dates as such.
 void writeXlsx(const QString& path, const ExportTable& table);
+// The same as an OpenDocument spreadsheet (.ods, what LibreOffice writes by default).
+void writeOds(const QString& path, const ExportTable& table);
 
 // The file for a format (CSV takes the comma and the double quote whatever is asked).
 void writeExport(ExportFormat format, const QString& path, const ExportTable& table, ExportOptions options);

@@ -1,6 +1,7 @@
 // Reading the tables of Jet database files (.mdb) through libmdb (mdbtools).
 #include "data/errors.h"
 #include "data/values.h"
+#include "libraryguards.h"
 #include "sources.h"
 
 #include <QDateTime>
@@ -24,6 +25,7 @@ class MdbFile {
 public:
     explicit MdbFile(const QString& path) {
         if (!QFile::exists(path)) throw DataError(QStringLiteral("Die Datei »%1« ist nicht vorhanden.").arg(path));
+        const StderrSilenced quiet;
         mdb_ = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
         if (!mdb_ || !mdb_read_catalog(mdb_, MDB_TABLE)) {
             if (mdb_) mdb_close(mdb_);
@@ -87,6 +89,9 @@ QStringList mdbTableNames(const QString& path) {
 }
 
 SourceTable readMdb(const QString& path, const QString& table) {
+    // The library writes the numbers of a row with printf: "." whatever the process locale.
+    const CNumericScope cNumbers;
+    const StderrSilenced quiet;
     const MdbFile file(path);
     MdbCatalogEntry* entry = nullptr;
     for (MdbCatalogEntry* e : file.tables())

@@ -137,23 +137,37 @@ int importMembers(DataModule& data, const ImportRequest& request) {
             field.clear();
             if (!members.post()) throw DataError(QStringLiteral("Die Mitgliedsregeln haben das Speichern abgelehnt."));
         } catch (const DataError& e) {
-            if (members.isEditing()) members.cancel();
-            tx.commit();  // what was stored before stays
+            // What was stored before stays, when the store still takes it; on a full disk
+            // the commit fails too and nothing was stored. The first failure is the cause.
+            int kept = stored;
+            try {
+                if (members.isEditing()) members.cancel();
+                tx.commit();
+            } catch (const DataError&) {
+                kept = 0;
+            }
             const QString where = field.isEmpty() ? QString()
                                                   : QStringLiteral(", Feld »%1«").arg(field);
-            throw ImportError(QStringLiteral("Der Import wurde bei %1 %2%3 abgebrochen: %4\n"
-                                             "%5 Mitglieder davor wurden gespeichert.")
+            const QString storedText = kept == 0 ? QStringLiteral("Es wurde kein Mitglied gespeichert.")
+                                                 : QStringLiteral("%1 Mitglieder davor wurden gespeichert.").arg(kept);
+            throw ImportError(QStringLiteral("Der Import wurde bei %1 %2%3 abgebrochen: %4\n%5")
                                   .arg(request.recordWord)
                                   .arg(r + 1)
-                                  .arg(where, e.message())
-                                  .arg(stored),
-                              stored, r, field);
+                                  .arg(where, e.message(), storedText),
+                              kept, r, field);
         }
         ++stored;
         ensureFeeClass(data, members.storedText(QStringLiteral("Betrag")));
         if (stored % 100 == 0) progress.step(r - request.first + 1);
     }
-    tx.commit();
+    try {
+        tx.commit();
+    } catch (const DataError& e) {
+        throw ImportError(QStringLiteral("Die importierten Mitglieder konnten nicht gespeichert werden: %1\n"
+                                         "Es wurde kein Mitglied gespeichert.")
+                              .arg(e.message()),
+                          0, int(records.size()), QString());
+    }
     return stored;
 }
 

@@ -2,11 +2,18 @@
 
 #include "data/errors.h"
 #include "data/foreigndatabase.h"
+#include "data/safefile.h"
 #include "data/values.h"
 #include "delimited.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <freexl.h>
 
@@ -17,18 +24,34 @@ namespace ferolind::exchange {
 SourceKind sourceKindOf(const QString& path) {
     if (path.endsWith(QLatin1String(".xls"))) return SourceKind::Xls;
     if (path.endsWith(QLatin1String(".xlsx"))) return SourceKind::Xlsx;
+    if (path.endsWith(QLatin1String(".ods"))) return SourceKind::Ods;
     if (path.endsWith(QLatin1String(".mdb"))) return SourceKind::Mdb;
     return SourceKind::Text;
 }
 
-QString sourceFailureMessage(SourceKind kind) {
-    switch (kind) {
-        case SourceKind::Xls:
-        case SourceKind::Xlsx: return QStringLiteral("Exceldatei konnte nicht gefunden werden");
-        case SourceKind::Mdb: return QStringLiteral("Accessdatei konnte nicht gefunden werden");
-        case SourceKind::Text: break;
+QString fileReadFailure(const QString& path) {
+    const int error = errno;
+    return fileErrorMessage(path, error ? error : EIO, FileAction::Read);
+}
+
+QByteArray readFileBytes(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw DataError(fileReadFailure(path));
+    QByteArray bytes;
+    char piece[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, piece, sizeof piece);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const QString message = fileReadFailure(path);
+            ::close(fd);
+            throw DataError(message);
+        }
+        if (n == 0) break;
+        bytes.append(piece, qsizetype(n));
     }
-    return QStringLiteral("Quelldatei konnte nicht gefunden werden");
+    ::close(fd);
+    return bytes;
 }
 
 QString numberText(double value) {
@@ -86,8 +109,7 @@ public:
         if (rc != FREEXL_OK) {
             if (handle_) freexl_close(handle_);
             handle_ = nullptr;
-            throw DataError(QFile::exists(path) ? QStringLiteral("Die Datei ist keine lesbare Excel-Arbeitsmappe (.xls).")
-                                                : QStringLiteral("Die Datei »%1« ist nicht vorhanden.").arg(path));
+            throw DataError(QStringLiteral("Die Datei ist keine lesbare Excel-Arbeitsmappe (.xls)."));
         }
     }
     ~XlsHandle() {
@@ -170,19 +192,36 @@ bool isSqliteFile(const QString& path) {
     return f.open(QIODevice::ReadOnly) && f.read(16) == QByteArray("SQLite format 3", 16);
 }
 
-QByteArray readWhole(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw DataError(QStringLiteral("Die Datei »%1« kann nicht gelesen werden: %2").arg(path, f.errorString()));
-    return f.readAll();
+// A file that is there but cannot be opened (permission, a folder) is named as such, not
+// as a file of the wrong kind.
+void checkReadable(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw DataError(fileReadFailure(path));
+    char byte;
+    const ssize_t n = ::read(fd, &byte, 1);
+    const int error = errno;
+    ::close(fd);
+    if (n < 0) {
+        errno = error;
+        throw DataError(fileReadFailure(path));
+    }
 }
 
+// The readers' reasons name "Die Datei"; the user is told which.
 template <typename F>
-auto failingAs(SourceKind kind, F&& read) {
+auto failingAs(const QString& path, F&& read) {
+    checkReadable(path);
     try {
         return read();
     } catch (const DataError& e) {
-        throw DataError(sourceFailureMessage(kind) + QStringLiteral("\n") + e.message());
+        const QString name = QStringLiteral("»%1«").arg(QDir::toNativeSeparators(path));
+        if (e.message().contains(name)) throw;
+        QString message = e.message();
+        if (message.startsWith(QLatin1String("Die Datei ist ")))
+            message.insert(QStringLiteral("Die Datei").size(), QLatin1Char(' ') + name);
+        else
+            message = QStringLiteral("Die Datei %1 kann nicht gelesen werden: %2").arg(name, message);
+        throw DataError(message);
     }
 }
 
@@ -198,10 +237,15 @@ SourceTable textTable(const QStringList& names, const QVector<QVector<QString>>&
 
 QStringList sourceTableNames(const QString& path) {
     const SourceKind kind = sourceKindOf(path);
-    return failingAs(kind, [&]() -> QStringList {
+    if (kind == SourceKind::Text) {
+        checkReadable(path);
+        return {};
+    }
+    return failingAs(path, [&]() -> QStringList {
         switch (kind) {
             case SourceKind::Xls: return xlsSheetNames(path);
-            case SourceKind::Xlsx: return xlsxSheetNames(readWhole(path));
+            case SourceKind::Xlsx: return xlsxSheetNames(readFileBytes(path));
+            case SourceKind::Ods: return odsSheetNames(readFileBytes(path));
             case SourceKind::Mdb: return isSqliteFile(path) ? sqliteTableNames(path) : mdbTableNames(path);
             case SourceKind::Text: break;
         }
@@ -209,12 +253,21 @@ QStringList sourceTableNames(const QString& path) {
     });
 }
 
-SourceTable readSource(const QString& path, const QString& table, QChar separator) {
+SourceTable readSource(const QString& path, const QString& table, QChar separator, TextEncoding encoding,
+                       TextEncoding* used) {
     const SourceKind kind = sourceKindOf(path);
-    return failingAs(kind, [&]() -> SourceTable {
+    if (kind == SourceKind::Text) {
+        const DecodedText text = readTextFile(path, encoding);
+        if (used) *used = text.encoding;
+        SourceTable t;
+        t.records = readDelimited(text.text, separator);
+        return t;
+    }
+    return failingAs(path, [&]() -> SourceTable {
         switch (kind) {
             case SourceKind::Xls: return readXls(path, table);
-            case SourceKind::Xlsx: return readXlsx(readWhole(path), table);
+            case SourceKind::Xlsx: return readXlsx(readFileBytes(path), table);
+            case SourceKind::Ods: return readOds(readFileBytes(path), table);
             case SourceKind::Mdb:
                 if (isSqliteFile(path)) {
                     const ForeignTable f = readSqliteTable(path, table);
@@ -223,10 +276,12 @@ SourceTable readSource(const QString& path, const QString& table, QChar separato
                 return readMdb(path, table);
             case SourceKind::Text: break;
         }
-        SourceTable t;
-        t.records = readDelimited(readTextFile(path), separator);
-        return t;
+        return SourceTable{};
     });
+}
+
+bool hasTitleRecord(const SourceTable& source, bool userSaysTitle) {
+    return userSaysTitle && source.fieldNames.isEmpty();
 }
 
 }  // namespace ferolind::exchange

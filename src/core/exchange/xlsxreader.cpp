@@ -1,13 +1,17 @@
-// Reading .xlsx workbooks: the zip container through libzip, its XML parts through
-// QXmlStreamReader.
+// Reading .xlsx and .ods workbooks: the zip container through libzip, its XML parts
+// through QXmlStreamReader.
 #include "data/errors.h"
 #include "sources.h"
 
+#include "data/values.h"
+
+#include <QDateTime>
 #include <QHash>
 #include <QXmlStreamReader>
 
 #include <zip.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace ferolind::exchange {
@@ -20,9 +24,14 @@ DataError notAWorkbook(const QString& why) {
     return DataError(QStringLiteral("Die Datei ist keine lesbare Excel-Arbeitsmappe (.xlsx): %1").arg(why));
 }
 
+DataError notASpreadsheet(const QString& why) {
+    return DataError(QStringLiteral("Die Datei ist keine lesbare OpenDocument-Tabelle (.ods): %1").arg(why));
+}
+
 class Archive {
 public:
-    explicit Archive(const QByteArray& bytes) : bytes_(bytes) {
+    explicit Archive(const QByteArray& bytes, DataError (*refuse)(const QString&) = notAWorkbook)
+        : bytes_(bytes), refuse_(refuse) {
         zip_error_t error;
         zip_error_init(&error);
         zip_source_t* source = zip_source_buffer_create(bytes_.constData(), zip_uint64_t(bytes_.size()), 0, &error);
@@ -32,7 +41,7 @@ public:
         }
         const QString reason = QString::fromUtf8(zip_error_strerror(&error));
         zip_error_fini(&error);
-        if (!zip_) throw notAWorkbook(reason);
+        if (!zip_) throw refuse_(reason);
     }
     ~Archive() {
         if (zip_) zip_discard(zip_);
@@ -45,24 +54,25 @@ public:
     QByteArray part(const QString& name) const {
         const QByteArray n = name.toUtf8();
         zip_file_t* f = zip_fopen(zip_, n.constData(), 0);
-        if (!f) throw notAWorkbook(QStringLiteral("der Teil »%1« fehlt oder kann nicht gelesen werden").arg(name));
+        if (!f) throw refuse_(QStringLiteral("der Teil »%1« fehlt oder kann nicht gelesen werden").arg(name));
         QByteArray data;
         char piece[65536];
         zip_int64_t got = 0;
         while ((got = zip_fread(f, piece, sizeof piece)) > 0) {
             if (zip_uint64_t(data.size()) + zip_uint64_t(got) > kMaxPartSize) {
                 zip_fclose(f);
-                throw notAWorkbook(QStringLiteral("der Teil »%1« ist zu groß").arg(name));
+                throw refuse_(QStringLiteral("der Teil »%1« ist zu groß").arg(name));
             }
             data.append(piece, qsizetype(got));
         }
         zip_fclose(f);
-        if (got < 0) throw notAWorkbook(QStringLiteral("der Teil »%1« ist beschädigt").arg(name));
+        if (got < 0) throw refuse_(QStringLiteral("der Teil »%1« ist beschädigt").arg(name));
         return data;
     }
 
 private:
     QByteArray bytes_;
+    DataError (*refuse_)(const QString&);
     zip_t* zip_ = nullptr;
 };
 
@@ -303,6 +313,154 @@ SourceTable readXlsx(const QByteArray& fileBytes, const QString& sheet) {
     }
     checkXml(xml, ref->part);
     trimLeadingEmpty(t.records);
+    return t;
+}
+
+// --- .ods: content.xml holds every sheet as a table:table
+
+namespace {
+
+// The text of a cell's paragraphs: spans and links kept, <text:s text:c="n"/> as n
+// spaces, tabs and line breaks as such, paragraphs joined by line ends; annotations left out.
+QString odsCellText(QXmlStreamReader& xml) {
+    QString text;
+    int paragraphs = 0;
+    int skip = 0;
+    int depth = 1;
+    while (!xml.atEnd() && depth > 0) {
+        xml.readNext();
+        if (xml.isStartElement()) {
+            ++depth;
+            const QStringView n = xml.name();
+            if (n == u"annotation") ++skip;
+            if (skip) continue;
+            if (n == u"p" || n == u"h") {
+                if (paragraphs++ > 0) text += QLatin1Char('\n');
+            } else if (n == u"s") {
+                bool ok = false;
+                const int c = xml.attributes().value(QLatin1String("text:c")).toInt(&ok);
+                text += QString(ok ? std::clamp(c, 0, 1024) : 1, QLatin1Char(' '));
+            } else if (n == u"tab") {
+                text += QLatin1Char('\t');
+            } else if (n == u"line-break") {
+                text += QLatin1Char('\n');
+            }
+        } else if (xml.isEndElement()) {
+            --depth;
+            if (xml.name() == u"annotation") --skip;
+        } else if (xml.isCharacters() && !skip && paragraphs > 0) {
+            text += xml.text();
+        }
+    }
+    return text;
+}
+
+QString odsValueText(const QXmlStreamAttributes& a, QXmlStreamReader& xml) {
+    const QStringView type = a.value(QLatin1String("office:value-type"));
+    const QString shown = odsCellText(xml);
+    if (type == u"float" || type == u"percentage" || type == u"currency") {
+        bool ok = false;
+        const double d = a.value(QLatin1String("office:value")).toDouble(&ok);
+        return ok ? numberText(d) : shown;
+    }
+    if (type == u"date") {
+        const QString iso = a.value(QLatin1String("office:date-value")).toString();
+        const QDateTime t = QDateTime::fromString(iso, Qt::ISODate);
+        if (t.isValid())
+            return t.time() == QTime(0, 0) ? dateToText(t.date()) : dateToText(QDateTime(t.date(), t.time()));
+        const QDate d = QDate::fromString(iso, Qt::ISODate);
+        return d.isValid() ? dateToText(d) : shown;
+    }
+    if (type == u"boolean") {
+        const QStringView b = a.value(QLatin1String("office:boolean-value"));
+        return b == u"true" || b == u"1" ? QStringLiteral("Wahr") : QStringLiteral("Falsch");
+    }
+    return shown;
+}
+
+// A repetition count; more than a sheet has rows counts as that many (no overflow).
+int repeatOf(const QXmlStreamAttributes& a, QLatin1String name) {
+    bool ok = false;
+    const int n = a.value(name).toInt(&ok);
+    return ok && n > 0 ? std::min(n, kMaxRows + 1) : 1;
+}
+
+// Every sheet's name, and the records of the one asked for (empty name: the first; a
+// null name: none).
+QStringList readContent(const QByteArray& bytes, const QString* sheet, SourceTable* out) {
+    const Archive zip(bytes, notASpreadsheet);
+    QXmlStreamReader xml(zip.part(QStringLiteral("content.xml")));
+    QStringList names;
+    bool reading = false, found = false;
+    int row = 0;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isEndElement() && xml.name() == u"table" && reading) {
+            reading = false;
+            continue;
+        }
+        if (!xml.isStartElement()) continue;
+        if (xml.name() == u"table" && xml.namespaceUri().endsWith(u":table:1.0")) {
+            const QString name = xml.attributes().value(QLatin1String("table:name")).toString();
+            names << name;
+            reading = sheet && out && !found && (sheet->isEmpty() || name == *sheet);
+            if (reading) {
+                found = true;
+                row = 0;
+            }
+        } else if (reading && xml.name() == u"table-row") {
+            const int rows = repeatOf(xml.attributes(), QLatin1String("table:number-rows-repeated"));
+            QStringList record;
+            int col = 0;
+            bool any = false;
+            int depth = 1;
+            while (!xml.atEnd() && depth > 0) {
+                xml.readNext();
+                if (xml.isEndElement()) {
+                    --depth;
+                    continue;
+                }
+                if (!xml.isStartElement()) continue;
+                if (xml.name() != u"table-cell" && xml.name() != u"covered-table-cell") {
+                    xml.skipCurrentElement();
+                    continue;
+                }
+                const QXmlStreamAttributes a = xml.attributes();
+                const int repeat = repeatOf(a, QLatin1String("table:number-columns-repeated"));
+                const QString text = odsValueText(a, xml);  // reads to the cell's end
+                if (!text.isEmpty()) {
+                    if (col + repeat > kMaxColumns) throw notASpreadsheet(QStringLiteral("zu viele Spalten"));
+                    while (record.size() < col) record << QString();
+                    for (int i = 0; i < repeat; ++i) record << text;
+                    any = true;
+                }
+                col = std::min(col + repeat, kMaxColumns + 1);
+            }
+            if (any) {
+                if (row + rows > kMaxRows) throw notASpreadsheet(QStringLiteral("zu viele Zeilen"));
+                if (out->records.size() < row) out->records.resize(row);
+                for (int i = 0; i < rows; ++i) out->records << record;
+            }
+            row = std::min(row + rows, kMaxRows + 1);
+        }
+    }
+    if (xml.hasError() && xml.error() != QXmlStreamReader::PrematureEndOfDocumentError)
+        throw notASpreadsheet(QStringLiteral("content.xml: %1").arg(xml.errorString()));
+    if (sheet && out && !found)
+        throw DataError(QStringLiteral("Die Tabelle hat kein Arbeitsblatt »%1«.").arg(*sheet));
+    if (out) trimLeadingEmpty(out->records);
+    return names;
+}
+
+}  // namespace
+
+QByteArray zipPart(const QByteArray& zipBytes, const QString& name) { return Archive(zipBytes).part(name); }
+
+QStringList odsSheetNames(const QByteArray& fileBytes) { return readContent(fileBytes, nullptr, nullptr); }
+
+SourceTable readOds(const QByteArray& fileBytes, const QString& sheet) {
+    SourceTable t;
+    readContent(fileBytes, &sheet, &t);
     return t;
 }
 

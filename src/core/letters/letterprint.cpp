@@ -2,6 +2,7 @@
 
 #include "data/errors.h"
 #include "data/progress.h"
+#include "rtfreader.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QImage>
@@ -18,7 +19,7 @@ namespace ferolind::letters {
 namespace {
 
 constexpr double kScreenDpi = 96;
-constexpr double kMarginCm = 2;
+constexpr double kTwipsPerPixel = 15;  // 1440 twips an inch, 96 pixels
 
 // The device the letters are laid out for: 96 dots per inch on every machine, so that a
 // letter breaks its lines and pages the same everywhere.
@@ -32,16 +33,27 @@ QPaintDevice& layoutDevice() {
     return image;
 }
 
-// A copy of the letter laid out in pages of A4 (in 96 dpi units) with its margins.
+// A copy of the letter laid out in pages of its paper size (in 96 dpi units) with its
+// margins.
 std::unique_ptr<QTextDocument> paginated(const QTextDocument& doc) {
+    const PageSetup p = pageSetupOf(doc);
     std::unique_ptr<QTextDocument> copy(doc.clone());
     copy->documentLayout()->setPaintDevice(&layoutDevice());
     QTextFrameFormat frame = copy->rootFrame()->frameFormat();
-    frame.setMargin(kMarginCm / 2.54 * kScreenDpi);
+    frame.setMargin(0);
+    frame.setLeftMargin(p.left / kTwipsPerPixel);
+    frame.setRightMargin(p.right / kTwipsPerPixel);
+    frame.setTopMargin(p.top / kTwipsPerPixel);
+    frame.setBottomMargin(p.bottom / kTwipsPerPixel);
     copy->rootFrame()->setFrameFormat(frame);
-    const QSizeF a4 = QPageSize(QPageSize::A4).size(QPageSize::Inch) * kScreenDpi;
-    copy->setPageSize(a4);
+    copy->setPageSize(QSizeF(p.paperWidth / kTwipsPerPixel, p.paperHeight / kTwipsPerPixel));
     return copy;
+}
+
+QPageSize paperOf(const QTextDocument& doc) {
+    const PageSetup p = pageSetupOf(doc);
+    return QPageSize(QSizeF(p.paperWidth / 20.0, p.paperHeight / 20.0), QPageSize::Point, QString(),
+                     QPageSize::FuzzyOrientationMatch);
 }
 
 }  // namespace
@@ -54,6 +66,7 @@ int drawLetter(QPainter& painter, QPagedPaintDevice& device, const QTextDocument
     const int pages = copy->pageCount();
     const double sx = device.logicalDpiX() / kScreenDpi, sy = device.logicalDpiY() / kScreenDpi;
     for (int p = 0; p < pages; ++p) {
+        if (p == 0 && newPageFirst) device.setPageSize(paperOf(doc));
         if (p > 0 || newPageFirst) device.newPage();
         painter.save();
         painter.scale(sx, sy);
@@ -70,6 +83,8 @@ int drawLetter(QPainter& painter, QPagedPaintDevice& device, const QTextDocument
 }
 
 bool printLetter(QPagedPaintDevice& device, const QTextDocument& doc) {
+    // the letter's own paper (a device that cannot take it keeps its own)
+    device.setPageSize(paperOf(doc));
     QPainter painter;
     if (!painter.begin(&device)) return false;
     drawLetter(painter, device, doc, false);
@@ -89,12 +104,15 @@ int writeLettersPdf(const QString& path, int count, const std::function<std::uni
         pdf.setTitle(title);
         pdf.setCreator(QStringLiteral("Ferolind"));
         pdf.setResolution(600);
-        pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF()));
+        // the first letter's paper from the first page on
+        std::unique_ptr<QTextDocument> first = count > 0 ? letter(0) : nullptr;
+        pdf.setPageLayout(QPageLayout(first ? paperOf(*first) : QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                      QMarginsF()));
         QPainter painter;
         if (!painter.begin(&pdf)) throw refused(file.errorString());
         Progress progress(QStringLiteral("Serienbriefe werden geschrieben"), count);
         for (int i = 0; i < count; ++i) {
-            std::unique_ptr<QTextDocument> doc = letter(i);
+            std::unique_ptr<QTextDocument> doc = i == 0 ? std::move(first) : letter(i);
             pages += drawLetter(painter, pdf, *doc, i > 0);
             progress.step(i + 1);
         }

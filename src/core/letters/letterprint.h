@@ -1,5 +1,5 @@
-// Printing letters: a document laid out on A4 with 2 cm margins at the screen's 96 dots
-// per inch (as the editor shows it) and drawn, scaled, on any paged device: printer or PDF.
+// Printing letters: a document laid out on its own page (paper and margins from its RTF,
+// A4 with 2 cm margins otherwise) at the screen's 96 dots per inch (as the editor shows it) and drawn, scaled, on any paged device: printer or PDF.
 #pragma once
 
 #include <QString>
@@ -23,7 +23,7 @@ int drawLetter(QPainter& painter, QPagedPaintDevice& device, const QTextDocument
 // device cannot be started.
 bool printLetter(QPagedPaintDevice& device, const QTextDocument& doc);
 
-// Writes letters into one PDF file of A4 pages, each letter from a new page: `letter(i)`
+// Writes letters into one PDF file of their pages, each letter from a new page: `letter(i)`
 // gives letter i of count. The file appears complete or not at all; throws DataError
 // (German). Returns the number of pages.
 int writeLettersPdf(const QString& path, int count, const std::function<std::unique_ptr<QTextDocument>(int)>& letter,

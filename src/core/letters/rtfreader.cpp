@@ -10,6 +10,9 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QTextBlock>
 #include <QVector>
 
 #include <algorithm>
@@ -319,12 +322,27 @@ private:
         else if (w == "sa") p.spaceAfter = std::clamp(n, 0, kMaxIndent);
         else if (w == "pagebb") p.pageBreakBefore = on;
         else if (w == "deff") defaultFont_ = n;
+        else if (hasParam && (w == "paperw" || w == "paperh" || w == "margl" || w == "margr" || w == "margt" ||
+                              w == "margb"))
+            pageWord(w, n);
         else if (w == "ansicpg") { flushBytes(); codePage_ = n; }
         else if (w == "ansi") { flushBytes(); codePage_ = 1252; }
         else if (w == "mac") { flushBytes(); codePage_ = 10000; }
         else if (w == "pc") { flushBytes(); codePage_ = 437; }
         else if (w == "pca") { flushBytes(); codePage_ = 850; }
         // Everything else (tab stops, borders, styles, document settings) is not kept.
+    }
+
+    // The page: a paper side between 1 and 22 inches, a margin less than half of it.
+    void pageWord(const QByteArray& w, int n) {
+        PageSetup& pg = page_;
+        if (w == "paperw") pg.paperWidth = std::clamp(n, 1440, 31680);
+        else if (w == "paperh") pg.paperHeight = std::clamp(n, 1440, 31680);
+        else if (w == "margl") pg.left = std::clamp(n, 0, 15840);
+        else if (w == "margr") pg.right = std::clamp(n, 0, 15840);
+        else if (w == "margt") pg.top = std::clamp(n, 0, 15840);
+        else if (w == "margb") pg.bottom = std::clamp(n, 0, 15840);
+        pageSet_ = true;
     }
 
     void fontTableWord(const QByteArray& w, int n) {
@@ -473,6 +491,7 @@ private:
         font.setPointSizeF(12);
         doc_.setDefaultFont(font);
         if (!colors_.isEmpty()) doc_.setProperty(kColorTableProperty, QVariant::fromValue(colors_));
+        if (pageSet_) setPageSetup(doc_, page_);
         doc_.setModified(false);
     }
 
@@ -494,6 +513,8 @@ private:
 
     const QByteArray& in_;
     QTextDocument& doc_;
+    PageSetup page_;
+    bool pageSet_ = false;
     QTextCursor cursor_;
     int pos_ = 0;
     QVector<Group> groups_;
@@ -520,6 +541,45 @@ private:
 };
 
 }  // namespace
+
+PageSetup pageSetupOf(const QTextDocument& doc) {
+    const QVariant v = doc.property(kPageProperty);
+    const QList<int> n = v.value<QList<int>>();
+    if (n.size() != 6) return {};
+    return {n[0], n[1], n[2], n[3], n[4], n[5]};
+}
+
+void setPageSetup(QTextDocument& doc, const PageSetup& p) {
+    doc.setProperty(kPageProperty, QVariant::fromValue(QList<int>{p.paperWidth, p.paperHeight, p.left, p.right, p.top,
+                                                                  p.bottom}));
+}
+
+QStringList missingFonts(const QTextDocument& doc) {
+    QStringList used{doc.defaultFont().family()};
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            for (const QString& f : it.fragment().charFormat().fontFamilies().toStringList())
+                if (!used.contains(f)) used << f;
+    const QStringList installed = QFontDatabase::families();
+    // What the system gives for a name it does not know: the fallback. A name that the
+    // font configuration maps to a font of its own (Arial → Liberation Sans, metrically
+    // the same) is no loss; one that falls back is.
+    const QString fallback = QFontInfo(QFont(QStringLiteral("Ferolind-Keine-Schrift-%1").arg(0x5f3759df))).family();
+    QStringList missing;
+    for (const QString& f : used) {
+        if (f.isEmpty() || missing.contains(f)) continue;
+        bool found = false;
+        for (const QString& i : installed)
+            if (i.compare(f, Qt::CaseInsensitive) == 0 || i.startsWith(f + QStringLiteral(" ["), Qt::CaseInsensitive))
+                found = true;
+        if (!found) {
+            const QString resolved = QFontInfo(QFont(f)).family();
+            found = resolved.compare(fallback, Qt::CaseInsensitive) != 0;
+        }
+        if (!found) missing << f;
+    }
+    return missing;
+}
 
 std::unique_ptr<QTextDocument> readRtf(const QByteArray& data) {
     int start = 0;

@@ -16,6 +16,7 @@
 #include <QColor>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 class QTextDocument;
@@ -30,6 +31,22 @@ constexpr double kPixelsPerPoint = 4.0 / 3.0;
 // (QList<QColor>, the first entry invalid when the table starts with the automatic colour),
 // so that writing the letter back keeps its order.
 inline constexpr const char* kColorTableProperty = "rtfColorTable";
+
+// The page of a letter as its RTF gives it (\paperw \paperh \margl \margr \margt
+// \margb, in twips); a document read from a file keeps it as the property kPageProperty,
+// so that printing and writing back use the letter's own page. Default: A4, 2 cm.
+struct PageSetup {
+    int paperWidth = 11906, paperHeight = 16838;
+    int left = 1134, right = 1134, top = 1134, bottom = 1134;
+    bool operator==(const PageSetup&) const = default;
+};
+inline constexpr const char* kPageProperty = "rtfPage";
+PageSetup pageSetupOf(const QTextDocument& doc);
+void setPageSetup(QTextDocument& doc, const PageSetup& page);
+
+// The font families the document uses that this system does not have (a printer would
+// silently take another); empty when every one is there.
+QStringList missingFonts(const QTextDocument& doc);
 
 // The default font of a document that names none.
 QString defaultLetterFont();

@@ -66,6 +66,7 @@ public:
         fonts_ << (doc.defaultFont().family().isEmpty() ? defaultLetterFont() : doc.defaultFont().family());
         colors_ = doc.property(kColorTableProperty).value<QList<QColor>>();
         if (colors_.isEmpty()) colors_ << QColor();
+        page_ = pageSetupOf(doc);
     }
 
     QByteArray run() {
@@ -84,8 +85,11 @@ public:
                        QByteArray::number(c.blue());
             out += ';';
         }
-        out += "}\n{\\*\\generator Ferolind;}\n"
-               "\\paperw11906\\paperh16838\\margl1134\\margr1134\\margt1134\\margb1134\n";
+        const PageSetup& p = page_;
+        out += "}\n{\\*\\generator Ferolind;}\n\\paperw" + QByteArray::number(p.paperWidth) + "\\paperh" +
+               QByteArray::number(p.paperHeight) + "\\margl" + QByteArray::number(p.left) + "\\margr" +
+               QByteArray::number(p.right) + "\\margt" + QByteArray::number(p.top) + "\\margb" +
+               QByteArray::number(p.bottom) + "\n";
         out += body;
         out += "}\n";
         return out;
@@ -148,6 +152,7 @@ private:
     const QTextDocument& doc_;
     QStringList fonts_;
     QList<QColor> colors_;
+    PageSetup page_;
 };
 
 }  // namespace

@@ -106,7 +106,9 @@ DtausRunResult runDtaus(Session& session, DtausWriter& writer, const DtausRunInp
             },
             [](const QString& who, const QString& why) {
                 throw DataError(QStringLiteral("Mitglied %1: %2").arg(who, why) + kNothingDoneText);
-            });
+            },
+            DebitSelection{input.executionDate.isValid() ? input.executionDate.date() : QDate(),
+                           input.includeFormerMembers});
         refuseWhenAllPaid(collected);
 
         // The payments, the run's record with the file's bytes and a complete copy of the
@@ -127,6 +129,7 @@ DtausRunResult runDtaus(Session& session, DtausWriter& writer, const DtausRunInp
                                         input.recordPayments).note;
         });
         result.alreadyPaid = collected.alreadyPaid;
+        result.formerMembers = collected.formerMembers;
         result.amount = collected.amount;
     } catch (...) {
         writer.Cancel();
@@ -143,6 +146,7 @@ QString dtausRunSummary(const DtausRunResult& r) {
                        .arg(moneyToCurrency(r.amount));
     if (r.recorded > 0) text += QStringLiteral("\nFür %1 Mitglied(er) wurde der Beitrag gebucht.").arg(r.recorded);
     text += alreadyPaidNote(r.alreadyPaid);
+    text += formerMembersNote(r.formerMembers);
     return text + r.note;
 }
 

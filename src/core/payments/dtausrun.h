@@ -73,6 +73,8 @@ struct DtausRunInput {
     int periodKind = 0;        // the club's payment period kind
     QString yearText;          // the year and month/quarter boxes as typed
     QString periodText;
+    // Members who left before the execution date (today without one) are left out unless set.
+    bool includeFormerMembers = false;
 };
 
 struct DtausRunResult {
@@ -80,6 +82,7 @@ struct DtausRunResult {
     Money amount = 0;          // their sum
     int recorded = 0;          // fee payment rows stored
     QStringList alreadyPaid;   // members left out: they had paid the period already
+    QStringList formerMembers; // members left out: they left before the execution date
     QString path;              // the file written
     QString note;              // for the summary: see RunFileOutcome
 };

@@ -32,13 +32,16 @@ DisplaysQuiet::~DisplaysQuiet() { data.ConnectDB(); }
 
 MemberDebits collectMemberDebits(Session& session, const FeePeriod* period,
                                  const std::function<QString(const MemberDebit&, const RowRef&)>& take,
-                                 const std::function<void(const QString& who, const QString& why)>& refuse) {
+                                 const std::function<void(const QString& who, const QString& why)>& refuse,
+                                 const DebitSelection& selection) {
     DataModule& data = session.data();
     Dataset& m = data.members();
     const MemberRules& rules = session.memberRules();
     const int fId = m.field(QStringLiteral("ID")), fDtaus = m.field(QStringLiteral("DTAUS")),
               fClass = m.field(QStringLiteral("Betrag")), fAccount = m.field(QStringLiteral("Kontonummer")),
-              fBank = m.field(QStringLiteral("Bankleitzahl")), fHolder = m.field(QStringLiteral("Kontoinhaber"));
+              fBank = m.field(QStringLiteral("Bankleitzahl")), fHolder = m.field(QStringLiteral("Kontoinhaber")),
+              fLeft = m.field(QStringLiteral("AustrittDatum"));
+    const QDate collectionDay = selection.collectionDate.isValid() ? selection.collectionDate : rules.today();
     MemberDebits result;
     QSet<int> inRun;
     Progress progress(QStringLiteral("Die Lastschriften werden zusammengestellt"), m.recordCount());
@@ -48,6 +51,13 @@ MemberDebits collectMemberDebits(Session& session, const FeePeriod* period,
         if (!r[fDtaus].toBool()) continue;
         MemberDebit d;
         d.who = memberName(m, r);
+        if (!selection.includeFormerMembers && !r[fLeft].isNull()) {
+            const QDateTime left = toDateTime(r[fLeft]);
+            if (left.isValid() && left.date() < collectionDay) {
+                result.formerMembers << d.who;
+                continue;
+            }
+        }
         if (r[fId].isNull()) {
             refuse(d.who, QStringLiteral("Das Mitglied hat keine Mitgliedsnummer."));
             continue;
@@ -100,6 +110,15 @@ QString alreadyPaidNote(const QStringList& alreadyPaid) {
     return QStringLiteral("\nNicht eingezogen, da der Beitrag schon bezahlt ist (%1): %2")
         .arg(alreadyPaid.size())
         .arg(shown.join(QStringLiteral(", ")) + (alreadyPaid.size() > shown.size() ? QStringLiteral(", …") : QString()));
+}
+
+QString formerMembersNote(const QStringList& formerMembers) {
+    if (formerMembers.isEmpty()) return {};
+    const QStringList shown = formerMembers.mid(0, 10);
+    return QStringLiteral("\nNicht eingezogen, da vor dem Einzugsdatum ausgetreten (%1): %2")
+        .arg(formerMembers.size())
+        .arg(shown.join(QStringLiteral(", ")) +
+             (formerMembers.size() > shown.size() ? QStringLiteral(", …") : QString()));
 }
 
 int storeFeePaymentsWith(DataModule& data, MemberDebits& collected, const FeePeriod* period,

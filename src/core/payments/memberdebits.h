@@ -36,7 +36,8 @@ struct MemberDebit {
 
 struct MemberDebits {
     QVector<MemberDebit> debits;
-    QStringList alreadyPaid;  // left out: they had paid the period already
+    QStringList alreadyPaid;    // left out: they had paid the period already
+    QStringList formerMembers;  // left out: they left before the collection date
     Money amount = 0;         // the sum of the debits' fees
 };
 
@@ -46,15 +47,28 @@ struct MemberDebits {
 // reason. `take` is called for every member that can be debited (with `period`, after
 // leaving out those who have paid it already), with its row for further fields. `refuse`
 // may throw to stop at the first; when it returns, the member is left out.
+//
+// A member whose leaving date (AustrittDatum) lies before the collection date is no
+// longer a member on that day: the bank would return the debit with fees. Such members
+// are left out and listed in `formerMembers`, unless `includeFormerMembers` puts them
+// back (the one tick of the run's screen). A member leaving on the collection date
+// itself is debited.
+struct DebitSelection {
+    QDate collectionDate;  // null: the member rules' today
+    bool includeFormerMembers = false;
+};
 MemberDebits collectMemberDebits(Session& session, const FeePeriod* period,
                                  const std::function<QString(const MemberDebit&, const RowRef&)>& take,
-                                 const std::function<void(const QString& who, const QString& why)>& refuse);
+                                 const std::function<void(const QString& who, const QString& why)>& refuse,
+                                 const DebitSelection& selection = {});
 
 // Throws when recording left nobody because every member had paid already.
 void refuseWhenAllPaid(const MemberDebits& collected);
 
 // The summary's line on the members left out ("Nicht eingezogen, …"); empty for none.
 QString alreadyPaidNote(const QStringList& alreadyPaid);
+// The summary's line on the former members left out; empty for none.
+QString formerMembersNote(const QStringList& formerMembers);
 
 // Opens the transaction (the file's write lock), and with `period` first asks the file
 // which collected members have paid it meanwhile (another workstation's run or payment):

@@ -109,7 +109,8 @@ Prepared prepare(Session& session, const SepaRunInput& input) {
             },
             [&](const QString& who, const QString& why) {
                 if (++refusedCount <= kListedRefusals) refused << QStringLiteral("Mitglied %1: %2").arg(who, why);
-            });
+            },
+            DebitSelection{input.collectionDate, input.includeFormerMembers});
     }
     if (refusedCount > kListedRefusals)
         refused << QStringLiteral("… und %1 weitere Mitglieder.").arg(refusedCount - kListedRefusals);
@@ -119,6 +120,7 @@ Prepared prepare(Session& session, const SepaRunInput& input) {
         throw DataError(QStringLiteral("Es wird kein Mitglied mit DTAUS angezeigt: es gibt nichts einzuziehen.") +
                         kNothingDoneText);
     p.result.alreadyPaid = p.collected.alreadyPaid;
+    p.result.formerMembers = p.collected.formerMembers;
     p.result.payments = int(file.debits.size());
     p.result.amount = sepaControlSum(file.debits);
     p.result.path = input.target;
@@ -183,6 +185,7 @@ SepaRunResult runSepa(Session& session, const SepaRunInput& input) {
                 commitRunFile(data, tx, QStringLiteral("SEPA"), p.result.path, xml, input.recordPayments).note;
         });
     p.result.alreadyPaid = p.collected.alreadyPaid;
+    p.result.formerMembers = p.collected.formerMembers;
     p.result.payments = int(p.result.file.debits.size());
     p.result.amount = sepaControlSum(p.result.file.debits);
     return p.result;
@@ -195,6 +198,7 @@ QString sepaRunSummary(const SepaRunResult& r) {
                        .arg(moneyToCurrency(r.amount), dateToText(r.file.collectionDate));
     if (r.recorded > 0) text += QStringLiteral("\nFür %1 Mitglied(er) wurde der Beitrag gebucht.").arg(r.recorded);
     text += alreadyPaidNote(r.alreadyPaid);
+    text += formerMembersNote(r.formerMembers);
     return text + r.note;
 }
 

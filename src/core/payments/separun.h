@@ -30,6 +30,8 @@ struct SepaRunInput {
     QString yearText;        // the year and month/quarter boxes as typed
     QString periodText;
     QString bankCodeFile;    // for the BICs; empty: the application's bank code file
+    // Members who left before the collection date are left out unless set.
+    bool includeFormerMembers = false;
 };
 
 struct SepaRunResult {
@@ -38,6 +40,7 @@ struct SepaRunResult {
     Money amount = 0;        // the control sum
     int recorded = 0;        // fee payment rows stored
     QStringList alreadyPaid; // members left out: they had paid the period already
+    QStringList formerMembers; // members left out: they left before the collection date
     QString path;
     QString note;            // for the summary: see RunFileOutcome
 };

@@ -6,6 +6,12 @@
 #include <QRegularExpression>
 #include <QXmlStreamWriter>
 
+#include <unicode/translit.h>
+#include <unicode/unistr.h>
+
+#include <memory>
+#include <mutex>
+
 namespace ferolind {
 
 namespace {
@@ -62,28 +68,65 @@ bool identifierValid(const QString& id) {
     return re.match(id).hasMatch() && !id.startsWith(u'/') && !id.contains(QStringLiteral("//"));
 }
 
+namespace {
+
+// Any script to Latin, then Latin to ASCII (ICU's rules). Made once; a transliterator is
+// not to be shared between threads, hence the lock.
+QString toAscii(const QString& text) {
+    static std::mutex lock;
+    static std::unique_ptr<icu::Transliterator> latinAscii = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        std::unique_ptr<icu::Transliterator> t(
+            icu::Transliterator::createInstance("Any-Latin; Latin-ASCII", UTRANS_FORWARD, status));
+        return U_SUCCESS(status) ? std::move(t) : nullptr;
+    }();
+    if (!latinAscii) return text;
+    icu::UnicodeString u(reinterpret_cast<const UChar*>(text.utf16()), int32_t(text.size()));
+    {
+        const std::lock_guard<std::mutex> hold(lock);
+        latinAscii->transliterate(u);
+    }
+    return QString(reinterpret_cast<const QChar*>(u.getBuffer()), u.length());
+}
+
+}  // namespace
+
 QString sepaText(const QString& text, int maxLength) {
     static const QString allowed = QStringLiteral("/-?:().,'+ ");
-    QString out;
+    QString german;
+    german.reserve(text.size());
+    bool plain = true;
     for (const QChar c : text) {
         switch (c.unicode()) {
-        case u'Ä': out += QStringLiteral("Ae"); continue;
-        case u'Ö': out += QStringLiteral("Oe"); continue;
-        case u'Ü': out += QStringLiteral("Ue"); continue;
-        case u'ä': out += QStringLiteral("ae"); continue;
-        case u'ö': out += QStringLiteral("oe"); continue;
-        case u'ü': out += QStringLiteral("ue"); continue;
-        case u'ß': out += QStringLiteral("ss"); continue;
-        case u'&': out += u'+'; continue;
+        case u'Ä': german += QStringLiteral("Ae"); continue;
+        case u'Ö': german += QStringLiteral("Oe"); continue;
+        case u'Ü': german += QStringLiteral("Ue"); continue;
+        case u'ä': german += QStringLiteral("ae"); continue;
+        case u'ö': german += QStringLiteral("oe"); continue;
+        case u'ü': german += QStringLiteral("ue"); continue;
+        case u'ß': german += QStringLiteral("ss"); continue;
+        case u'ẞ': german += QStringLiteral("SS"); continue;
+        case u'&': german += u'+'; continue;
         }
-        // Accented letters lose their accent: é → e (ASCII needs no decomposition).
-        QChar b = c;
         if (c.unicode() >= 0x80) {
-            const QString base = QString(c).normalized(QString::NormalizationForm_D);
-            if (!base.isEmpty()) b = base[0];
+            // only letters (with their accents) and digits are transliterated; other signs go
+            if (!c.isLetterOrNumber() && !c.isMark() && !c.isSurrogate()) continue;
+            plain = false;
         }
-        if ((b >= u'a' && b <= u'z') || (b >= u'A' && b <= u'Z') || (b >= u'0' && b <= u'9') || allowed.contains(b))
+        german += c;
+    }
+    const QString ascii = plain ? german : toAscii(german);
+    QString out;
+    out.reserve(ascii.size());
+    for (qsizetype i = 0; i < ascii.size(); ++i) {
+        const QChar b = ascii[i];
+        if ((b >= u'a' && b <= u'z') || (b >= u'A' && b <= u'Z') || (b >= u'0' && b <= u'9') || allowed.contains(b)) {
             out += b;
+        } else if (b.isLetterOrNumber() || (b.isHighSurrogate() && i + 1 < ascii.size())) {
+            // a letter without Latin form is marked, not lost
+            out += u'?';
+            if (b.isHighSurrogate()) ++i;
+        }
     }
     return out.simplified().left(maxLength);
 }

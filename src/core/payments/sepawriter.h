@@ -14,9 +14,11 @@
 
 namespace ferolind {
 
-// A text in the SEPA character set (a-z A-Z 0-9 / - ? : ( ) . , ' + and blank): umlauts
-// become ae/oe/ue/ss, accented letters their base letter, "&" "+", every other character
-// is dropped; cut to `maxLength` characters.
+// A text in the SEPA character set (a-z A-Z 0-9 / - ? : ( ) . , ' + and blank): the German
+// umlauts become Ae/Oe/Ue/ae/oe/ue/ss and "&" "+", every other letter is transliterated
+// by ICU (Ł → L, ø → o, Æ → AE, Cyrillic and Greek in Latin letters); a letter or digit
+// without a Latin form becomes "?" (never dropped), any other character a blank; cut to
+// `maxLength` characters.
 QString sepaText(const QString& text, int maxLength);
 
 // A BIC: four letters of the bank, two of the country, two characters of the place, an

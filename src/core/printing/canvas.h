@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <cmath>
 
 namespace ferolind::printing {
@@ -39,6 +40,51 @@ public:
 
 // v rounded to the nearest integer, halves to even.
 inline int N(double v) { return int(std::nearbyint(v)); }
+
+// The text as far as it fits `maxWidth` in the current font, ending in "…" where it was
+// cut (a cell or a label line: it must not run into the next one or past the page).
+inline QString elidedToWidth(Canvas& canvas, const QString& text, int maxWidth) {
+    if (canvas.textWidth(text) <= maxWidth) return text;
+    const QString dots = QStringLiteral("…");
+    qsizetype low = 0, high = text.size();  // the longest prefix that fits lies in [low, high)
+    while (low + 1 < high) {
+        const qsizetype mid = (low + high) / 2;
+        if (canvas.textWidth(text.left(mid).trimmed() + dots) <= maxWidth) low = mid;
+        else high = mid;
+    }
+    if (low > 0 && text[low - 1].isHighSurrogate()) --low;
+    return low == 0 && canvas.textWidth(dots) > maxWidth ? QString() : text.left(low).trimmed() + dots;
+}
+
+// The text in lines no wider than `maxWidth`, broken between words; a word wider than
+// a line is broken where it must. Line ends in the text are kept. Nothing is left out
+// (a statement such as a receipt's must be printed whole).
+inline QStringList wrappedToWidth(Canvas& canvas, const QString& text, int maxWidth) {
+    if (!text.contains(QLatin1Char('\n')) && canvas.textWidth(text) <= maxWidth) return {text};
+    QStringList lines;
+    for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        QString line;
+        for (QString word : paragraph.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            const QString candidate = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+            if (canvas.textWidth(candidate) <= maxWidth) {
+                line = candidate;
+                continue;
+            }
+            if (!line.isEmpty()) lines << line;
+            line.clear();
+            while (canvas.textWidth(word) > maxWidth && word.size() > 1) {
+                qsizetype n = 1;
+                while (n < word.size() && canvas.textWidth(word.left(n + 1)) <= maxWidth) ++n;
+                if (n < word.size() && word[n - 1].isHighSurrogate() && n > 1) --n;
+                lines << word.left(n);
+                word = word.mid(n);
+            }
+            line = word;
+        }
+        lines << line;
+    }
+    return lines;
+}
 
 }  // namespace ferolind::printing
 

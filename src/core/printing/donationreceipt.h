@@ -67,6 +67,10 @@ public:
     int cellHeight(double points) const;
 
 private:
+    // Draws the form; returns the lowest baseline in the form's units. From kFlowStart on
+    // the lines' distances are multiplied by `squeeze`.
+    double drawForm(Canvas& canvas, int W, int H, double squeeze);
+    static constexpr int kFlowStart = 1500;
     const DonationReceipt& r_;
 };
 

@@ -15,6 +15,7 @@ const QString kRowsEntry = QStringLiteral("ZeilenEtiketten");
 const QString kColumnsEntry = QStringLiteral("SpaltenEtiketten");
 constexpr int kFirstX = 500;
 constexpr int kFirstY = 750;
+constexpr int kLabelGap = 60;
 
 }  // namespace
 
@@ -82,9 +83,11 @@ int LabelLayout::drawPage(Canvas& canvas, int W, int H, int page) {
         const int i = position - begin;
         const int x = kFirstX + (i % grid.columns) * xp;
         const int y = kFirstY + (i / grid.columns) * yp;
+        // A line stays on its label (a gap before the next) and on the page.
+        const int width = std::min(xp - kLabelGap, kPageWidth - kLabelGap - x);
         for (const Line& line : labelLines(position)) {
             canvas.setFont(QStringLiteral("Arial"), N(line.height * sy));
-            canvas.drawText(N(x * sx), N((y + line.dy) * sy), line.text);
+            canvas.drawText(N(x * sx), N((y + line.dy) * sy), elidedToWidth(canvas, line.text, N(width * sx)));
         }
     }
     return sheet < last ? 0 : last;

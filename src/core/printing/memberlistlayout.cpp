@@ -194,7 +194,8 @@ int MemberListLayout::drawPage(Canvas& canvas, int W, int H, int page) {
             if (printed(c)) {
                 const bool name = isName(memberPrintGridColumn(c));
                 canvas.setFont(kArial, normal, FontStyle{name, false, false});
-                canvas.drawText(x, y, cellText(position, c));
+                // a cell that would reach the page edge is cut with "…"
+                canvas.drawText(x, y, elidedToWidth(canvas, cellText(position, c), W_ - N(100 * sx_) - x));
                 x += widths_[memberPrintGridColumn(c)];
             }
             wrap(c, x, y);

@@ -6,6 +6,8 @@
 
 #include <QVector>
 
+#include <cmath>
+
 namespace ferolind::printing {
 
 struct DrawnItem {
@@ -36,8 +38,12 @@ public:
         items.push_back({DrawnItem::Text, x, y, x, y, text, family_, height_, style_, h_, v_, pen_});
     }
     int textWidth(const QString& text) override {
+        if (widthPerCell > 0) return int(std::lround(double(text.size()) * height_ * widthPerCell));
         return int(text.size()) * (height_ / 2 + (style_.bold ? 1 : 0));
     }
+    // When set: a character's width as this share of the cell height (0.4 comes close to
+    // Arial's average in German text), for layouts that wrap at measured widths.
+    double widthPerCell = 0;
     void line(int x1, int y1, int x2, int y2) override {
         items.push_back({DrawnItem::Line, x1, y1, x2, y2, {}, family_, height_, style_, h_, v_, pen_});
     }

@@ -49,7 +49,7 @@ void ExportScreen::setUp(const Controls& c) {
     }
     c.choose->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
     c.help->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
-    for (QRadioButton* b : {c.csv, c.html, c.txt, c.excel})
+    for (QRadioButton* b : {c.csv, c.html, c.txt, c.excel, c.ods})
         if (b) connect(b, &QRadioButton::toggled, this, [this](bool on) {
                 if (on) applyFormat();
             });
@@ -77,6 +77,7 @@ ExportFormat ExportScreen::format() const {
     if (c_.html->isChecked()) return ExportFormat::Html;
     if (c_.txt->isChecked()) return ExportFormat::Txt;
     if (c_.excel && c_.excel->isChecked() && !c_.excel->isHidden()) return ExportFormat::Excel;
+    if (c_.ods && c_.ods->isChecked() && !c_.ods->isHidden()) return ExportFormat::Ods;
     return ExportFormat::Csv;
 }
 
@@ -99,6 +100,9 @@ void ExportScreen::choose() {
         case ExportFormat::Html: filter = QStringLiteral("HTML-Dateien (*.html)"), suffix = QStringLiteral("html"); break;
         case ExportFormat::Txt: filter = QStringLiteral("Text-Dateien (*.txt)"), suffix = QStringLiteral("txt"); break;
         case ExportFormat::Excel: filter = QStringLiteral("Excel-Dateien (*.xlsx)"), suffix = QStringLiteral("xlsx"); break;
+        case ExportFormat::Ods:
+            filter = QStringLiteral("OpenDocument-Tabellen (*.ods)"), suffix = QStringLiteral("ods");
+            break;
         case ExportFormat::Csv: break;
     }
     const QString path = chooseTarget(this, filter, suffix);
@@ -116,13 +120,8 @@ void ExportScreen::runExport() {
     if (f == ExportFormat::Csv) options = ExportOptions{QLatin1Char(','), QLatin1Char('"'), options.titleRow};
     const ExportTable table = exportTable(data_, columns_, selected);
     if (f == ExportFormat::Csv || f == ExportFormat::Txt) {
-        const QString cell = firstBreakingCell(table, options);
-        if (!cell.isEmpty() &&
-            ask(this, QStringLiteral("Der Wert »%1« enthält das Trennzeichen, den Text-Kennzeichner oder einen "
-                                     "Zeilenumbruch. Er wird unverändert geschrieben und teilt oder verschiebt beim "
-                                     "Lesen der Datei die Felder.\nTrotzdem exportieren?")
-                          .arg(cell)) != Answer::Yes)
-            return;
+        const QString warning = breakingCellWarning(table, options);
+        if (!warning.isEmpty() && ask(this, warning + QStringLiteral("\nTrotzdem exportieren?")) != Answer::Yes) return;
     }
     writeExport(f, c_.target->text(), table, options);
     accept();
@@ -136,7 +135,7 @@ TExportF::TExportF(Dataset& members, bool memberScreen, QWidget* parent)
     : ExportScreen(members, memberExportColumns(), parent), ui_(std::make_unique<Ui::TExportF>()),
       memberScreen_(memberScreen) {
     ui_->setupUi(this);
-    setUp({ui_->RBCSV, ui_->RBHTML, ui_->RBTXT, ui_->RBExcel, ui_->EZieldatei, ui_->SpeedButton1, ui_->SpeedButton3,
+    setUp({ui_->RBCSV, ui_->RBHTML, ui_->RBTXT, ui_->RBExcel, ui_->RBOds, ui_->EZieldatei, ui_->SpeedButton1, ui_->SpeedButton3,
            ui_->GBFelder, ui_->GroupBox1, ui_->GroupBox5, ui_->RBTabulator, ui_->RBSemikolon, ui_->RBKomma,
            ui_->RBDoppelt, ui_->RBEinfach, ui_->RBKeine, ui_->CBTitelzeile, ui_->Button1});
     cancelEmptiesTarget_ = memberScreen;
@@ -145,6 +144,7 @@ TExportF::TExportF(Dataset& members, bool memberScreen, QWidget* parent)
         setWindowTitle(QStringLiteral("Mitglieder exportieren"));
     } else {
         ui_->RBExcel->hide();
+        ui_->RBOds->hide();
     }
 }
 
@@ -172,7 +172,7 @@ TMitgliederExportierenF::TMitgliederExportierenF(Dataset& members, QWidget* pare
 TBuchungsexportF::TBuchungsexportF(Dataset& bookings, QWidget* parent)
     : ExportScreen(bookings, bookingExportColumns(), parent), ui_(std::make_unique<Ui::TBuchungsexportF>()) {
     ui_->setupUi(this);
-    setUp({ui_->RBCSV, ui_->RBHTML, ui_->RBTXT, ui_->RBExcel, ui_->EZieldatei, ui_->SpeedButton1, ui_->SpeedButton3,
+    setUp({ui_->RBCSV, ui_->RBHTML, ui_->RBTXT, ui_->RBExcel, ui_->RBOds, ui_->EZieldatei, ui_->SpeedButton1, ui_->SpeedButton3,
            ui_->GroupBox6, ui_->GroupBox1, ui_->GroupBox5, ui_->RBTabulator, ui_->RBSemikolon, ui_->RBKomma,
            ui_->RBDoppelt, ui_->RBEinfach, ui_->RBKeine, ui_->CBTitelzeile, ui_->Button1});
 }

@@ -1,5 +1,6 @@
 // The export screens: "Daten exportieren" (TExportF, members as CSV, HTML or TXT; also
-// from the arrears list), "Mitglieder exportieren" (TMitgliederExportierenF, adds Excel)
+// from the arrears list), "Mitglieder exportieren" (TMitgliederExportierenF, adds Excel
+// and OpenDocument)
 // and "Buchungsdaten exportieren" (TBuchungsexportF). Each writes the rows its dataset
 // presents, in their order, with the columns ticked. The layouts are exportscreen.ui and
 // bookingexportscreen.ui; the column check boxes are made from the core's column list
@@ -37,6 +38,7 @@ inline constexpr const char* kCsv = "RBCSV";
 inline constexpr const char* kHtml = "RBHTML";
 inline constexpr const char* kTxt = "RBTXT";
 inline constexpr const char* kExcel = "RBExcel";
+inline constexpr const char* kOds = "RBOds";
 inline constexpr const char* kTab = "RBTabulator";
 inline constexpr const char* kSemicolon = "RBSemikolon";
 inline constexpr const char* kComma = "RBKomma";
@@ -63,7 +65,7 @@ public:
 
 protected:
     struct Controls {
-        QRadioButton *csv, *html, *txt, *excel;
+        QRadioButton *csv, *html, *txt, *excel, *ods;
         QLineEdit* target;
         QToolButton *choose, *help;
         QGroupBox *fields, *separators, *qualifiers;

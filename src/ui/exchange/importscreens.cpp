@@ -22,9 +22,17 @@ using namespace ferolind::ui;
 
 namespace {
 
-QString openDialog(QWidget* parent) {
+QString openTextDialog(QWidget* parent) {
     return QFileDialog::getOpenFileName(parent, QStringLiteral("Quelldatei"), QString(),
-                                        QStringLiteral("Alle Dateien (*)"));
+                                        QStringLiteral("Textdateien (*.csv *.txt);;Alle Dateien (*)"));
+}
+
+QString openDialog(QWidget* parent) {
+    return QFileDialog::getOpenFileName(
+        parent, QStringLiteral("Quelldatei"), QString(),
+        QStringLiteral("Alle Quelldateien (*.xls *.xlsx *.ods *.mdb *.csv *.txt);;Excel-Arbeitsmappen (*.xls *.xlsx);;"
+                       "OpenDocument-Tabellen (*.ods);;Access-Datenbanken (*.mdb);;Textdateien (*.csv *.txt);;"
+                       "Alle Dateien (*)"));
 }
 
 void setUpGrid(QAbstractItemView* grid) {
@@ -96,7 +104,7 @@ void MappingGrid::remove(int row) {
 // --- "Daten importieren"
 
 TImportNeuF::TImportNeuF(Session& session, const FreeFieldLabels& labels, QWidget* parent)
-    : QDialog(parent), chooseSource(openDialog), ui_(std::make_unique<Ui::TImportNeuF>()), session_(session) {
+    : QDialog(parent), chooseSource(openTextDialog), ui_(std::make_unique<Ui::TImportNeuF>()), session_(session) {
     ui_->setupUi(this);
     applyScreenLook(this);
     preview_ = new RecordsModel(false, this);
@@ -128,6 +136,7 @@ TImportNeuF::TImportNeuF(Session& session, const FreeFieldLabels& labels, QWidge
                             ui_->RBKeine, ui_->RBZeilen, ui_->RBSpalten})
         connect(b, &QRadioButton::clicked, this, [this] { loadPreview(); });
     connect(ui_->CBTitelzeile, &QCheckBox::toggled, preview_, &RecordsModel::setTitleRecord);
+    connect(ui_->CBZeichensatz, &QComboBox::activated, this, [this] { loadPreview(); });
     connect(ui_->Button1, &QPushButton::clicked, this, [this] { next(); });
     connect(ui_->SpeedButton2, &QToolButton::clicked, this, [this] { assign(); });
     connect(ui_->Button4, &QPushButton::clicked, this,
@@ -149,7 +158,9 @@ void TImportNeuF::loadPreview() {
         const QChar qualifier = ui_->RBDoppelt->isChecked()   ? QLatin1Char('"')
                                 : ui_->RBEinfach->isChecked() ? QLatin1Char('\'')
                                                               : QChar();
-        preview_->setRecords(readDelimited(readTextFile(path), separator, qualifier));
+        const DecodedText text = readTextFile(path, TextEncoding(std::max(0, ui_->CBZeichensatz->currentIndex())));
+        ui_->LZeichensatz->setText(QStringLiteral("gelesen als %1").arg(textEncodingName(text.encoding)));
+        preview_->setRecords(readDelimited(text.text, separator, qualifier));
         ui_->Button1->setEnabled(true);
     });
 }
@@ -213,6 +224,7 @@ TWizzardF::TWizzardF(Session& session, QWidget* parent)
         loadSource();
     });
     connect(ui_->CBTabellen, &QComboBox::activated, this, [this] { loadSource(); });
+    connect(ui_->CBZeichensatz, &QComboBox::activated, this, [this] { loadSource(); });
     for (QRadioButton* b : {ui_->RBKomma, ui_->RBSemikolon, ui_->RBTabulator})
         connect(b, &QRadioButton::clicked, this, [this] { loadSource(); });
     connect(ui_->CBTitelzeile, &QCheckBox::clicked, this, [this] { loadSource(); });
@@ -249,7 +261,12 @@ void TWizzardF::loadSource() {
         const QChar separator = ui_->RBKomma->isChecked()       ? QLatin1Char(',')
                                 : ui_->RBTabulator->isChecked() ? QLatin1Char('\t')
                                                                 : QLatin1Char(';');
-        SourceTable source = readSource(path, table, separator);
+        TextEncoding used = TextEncoding::Auto;
+        SourceTable source =
+            readSource(path, table, separator, TextEncoding(std::max(0, ui_->CBZeichensatz->currentIndex())), &used);
+        ui_->LZeichensatz->setText(kind == SourceKind::Text ? QStringLiteral("gelesen als %1").arg(textEncodingName(used))
+                                                            : QString());
+        title_ = hasTitleRecord(source, ui_->CBTitelzeile->isChecked());
         preview_->setRecords(std::move(source.records), std::move(source.fieldNames));
     });
 }
@@ -264,14 +281,17 @@ void TWizzardF::next() {
 void TWizzardF::assign() {
     const int k = ui_->SgDatei2->currentIndex().row();
     if (k < 0) return;
+    // The column's name: a database table's own, the title record's, or "FELD n"; the
+    // sample from the first record imported.
     const QVector<QStringList>& records = copy_->records();
-    mapping_->assign(ui_->SGDatenbank->currentRow(), k, valueAt(records, 0, k), valueAt(records, 1, k));
+    const QStringList names = sourceColumnNames(records, title_, copy_->fieldNames());
+    if (k >= names.size()) return;
+    mapping_->assign(ui_->SGDatenbank->currentRow(), k, names[k], valueAt(records, title_ ? 1 : 0, k));
 }
 
 void TWizzardF::runImport() {
     if (guarded(this, [this] {
-            importWith(this, session_, copy_->records(), ui_->CBTitelzeile->isChecked(), *mapping_,
-                       QStringLiteral("Datensatz"));
+            importWith(this, session_, copy_->records(), title_, *mapping_, QStringLiteral("Datensatz"));
         }))
         accept();
 }

@@ -91,4 +91,5 @@ private:
     ferolind::ui::RecordsModel* preview_;
     ferolind::ui::RecordsModel* copy_;
     std::unique_ptr<ferolind::ui::MappingGrid> mapping_;
+    bool title_ = false;  // the source's first record holds its column names
 };

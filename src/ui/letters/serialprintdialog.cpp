@@ -5,6 +5,7 @@
 #include "data/datamodule.h"
 #include "data/errors.h"
 #include "letters/letterprint.h"
+#include "letters/rtfreader.h"
 #include "letters/serialletter.h"
 #include "printing/pagepreview.h"
 #include "session/session.h"
@@ -111,6 +112,13 @@ void TTextDruckerDialogNeuF::run(const std::function<void(const QVector<int>&)>&
             ui::inform(this, kNoMember);
             return;
         }
+        // A font the system lacks would be replaced in silence, on paper and in the PDF.
+        const QStringList missing = missingFonts(*letter);
+        if (!missing.isEmpty() &&
+            ui::ask(this, QStringLiteral("Die Schrift »%1« ist nicht installiert; der Brief wird mit einer Ersatzschrift "
+                                         "gedruckt.\nTrotzdem fortfahren?")
+                              .arg(missing.join(QStringLiteral("«, »")))) != ui::Answer::Yes)
+            return;
         letters(members);
     });
     if (ran) accept();

@@ -186,6 +186,7 @@ SepaRunInput TdtausF::sepaInput() const {
     input.periodKind = periods_.periodKind();
     input.yearText = ui_->CBJahr->currentText();
     input.periodText = ui_->CBMonatQuartal->currentText();
+    input.includeFormerMembers = ui_->CBAusgetretene->isChecked();
     return input;
 }
 
@@ -227,6 +228,7 @@ void TdtausF::run() {
     input.periodKind = periods_.periodKind();
     input.yearText = ui_->CBJahr->currentText();
     input.periodText = ui_->CBMonatQuartal->currentText();
+    input.includeFormerMembers = ui_->CBAusgetretene->isChecked();
     DtausRunResult result;
     if (guarded(this, [&] { result = runDtaus(session_, writer_, input); })) inform(this, dtausRunSummary(result));
 }

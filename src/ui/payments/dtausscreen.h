@@ -37,6 +37,7 @@ inline constexpr const char* kChooseTarget = "SpeedButton1";
 inline constexpr const char* kPurpose = "EVerwendungszweck";
 inline constexpr const char* kBankCode = "EBLZ";
 inline constexpr const char* kRecord = "CBBuchen";
+inline constexpr const char* kIncludeFormerMembers = "CBAusgetretene";
 inline constexpr const char* kYear = "CBJahr";
 inline constexpr const char* kPeriodLabel = "LMonatQuartal";
 inline constexpr const char* kPeriod = "CBMonatQuartal";
