@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace ferolind {
@@ -177,6 +178,38 @@ void AtomicFile::commit() {
         throw;
     }
     temp_.clear();
+}
+
+void readFileInPieces(const QString& path, const std::function<void(QByteArrayView piece)>& take) {
+    const int fd = retrying([&] { return ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC); });
+    if (fd < 0) throw DataError(fileErrorMessage(path, errno, FileAction::Read));
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        throw DataError(fileErrorMessage(path, EISDIR, FileAction::Read));
+    }
+    QByteArray buffer(1 << 16, Qt::Uninitialized);
+    try {
+        for (;;) {
+            const ssize_t n = retrying([&] { return ::read(fd, buffer.data(), size_t(buffer.size())); });
+            if (n < 0) throw DataError(fileErrorMessage(path, errno, FileAction::Read));
+            if (n == 0) break;
+            take(QByteArrayView(buffer.constData(), n));
+        }
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+    ::close(fd);
+}
+
+QByteArray readWholeFile(const QString& path, qint64 limit, const QString& tooLarge) {
+    QByteArray bytes;
+    readFileInPieces(path, [&](QByteArrayView piece) {
+        if (limit >= 0 && bytes.size() + piece.size() > limit) throw DataError(tooLarge);
+        bytes.append(piece);
+    });
+    return bytes;
 }
 
 void writeFileAtomically(const QString& path, const QByteArray& content) {

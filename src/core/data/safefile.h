@@ -8,7 +8,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+#include <functional>
 
 namespace ferolind {
 
@@ -55,6 +57,12 @@ void replaceFile(const QString& written, const QString& target);
 void removeFileSynced(const QString& path);
 // Syncs the folder of a path, so that a rename or removal in it survives a crash.
 void syncFolderOf(const QString& path);
+
+// Reads a file piece by piece, handing each piece to `take`; a folder, a missing file or a
+// read error throws DataError with fileErrorMessage's sentence (FileAction::Read).
+void readFileInPieces(const QString& path, const std::function<void(QByteArrayView piece)>& take);
+// The whole file; with `limit` >= 0 a larger file throws DataError(`tooLarge`).
+QByteArray readWholeFile(const QString& path, qint64 limit = -1, const QString& tooLarge = {});
 
 // A test seam for crash trials: the process kills itself (SIGKILL, as kill -9) at the
 // n-th time it reaches a step when the environment names it, FEROLIND_KILL_AT="step:n"

@@ -9,9 +9,6 @@
 #include <QLocale>
 #include <QRandomGenerator>
 
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace ferolind {
@@ -33,28 +30,9 @@ bool isHex(QByteArrayView text) {
 
 // Reads a whole (small) file; DataError with the system's reason.
 QByteArray readSmallFile(const QString& path, qint64 limit) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw DataError(fileErrorMessage(path, errno, FileAction::Read));
-    QByteArray bytes;
-    char buffer[8192];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            const int error = errno;
-            ::close(fd);
-            throw DataError(fileErrorMessage(path, error, FileAction::Read));
-        }
-        if (n == 0) break;
-        bytes.append(buffer, n);
-        if (bytes.size() > limit) {
-            ::close(fd);
-            throw DataError(QStringLiteral("Die Datei »%1« ist zu groß für eine Beschreibung einer Sicherung.")
-                                .arg(native(path)));
-        }
-    }
-    ::close(fd);
-    return bytes;
+    return readWholeFile(
+        path, limit,
+        QStringLiteral("Die Datei »%1« ist zu groß für eine Beschreibung einer Sicherung.").arg(native(path)));
 }
 
 QString sizeText(qint64 bytes) { return QLocale(QLocale::German).toString(bytes); }
@@ -142,28 +120,11 @@ BackupDescription parseBackupDescription(const QByteArray& bytes, const QString&
 BackupFileDigest digestOfFile(const QString& path) {
     BackupFileDigest digest;
     digest.name = QFileInfo(path).fileName();
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw DataError(fileErrorMessage(path, errno, FileAction::Read));
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        throw DataError(fileErrorMessage(path, EISDIR, FileAction::Read));
-    }
     QCryptographicHash hash(QCryptographicHash::Sha256);
-    QByteArray buffer(1 << 16, Qt::Uninitialized);
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer.data(), size_t(buffer.size()));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            const int error = errno;
-            ::close(fd);
-            throw DataError(fileErrorMessage(path, error, FileAction::Read));
-        }
-        if (n == 0) break;
-        hash.addData(QByteArrayView(buffer.constData(), n));
-        digest.size += n;
-    }
-    ::close(fd);
+    readFileInPieces(path, [&](QByteArrayView piece) {
+        hash.addData(piece);
+        digest.size += piece.size();
+    });
     digest.sha256 = hash.result();
     return digest;
 }
