@@ -39,6 +39,7 @@
 #include "members/queryscreen.h"
 #include "members/statistics.h"
 #include "payments/dtausscreen.h"
+#include "statements/statementscreen.h"
 #include "printing/memberlistlayout.h"
 #include "payments/jubileescreen.h"
 #include "payments/labeldialog.h"
@@ -270,6 +271,10 @@ void TMainForm::buildMenus() {
     addEntry(bookings, "ActDtaus", QStringLiteral("DTAUS erstellen"), [this] { execScreen(*dtaus_); });
     addEntry(bookings, "ActMitgliederImport", QStringLiteral("Daten importieren"), [this] {
         TImportNeuF screen(session_, labels_, this);  // made anew for each use
+        execScreen(screen);
+    });
+    addEntry(bookings, "ActKontoauszug", QStringLiteral("Kontoauszug einlesen"), [this] {
+        TKontoauszugF screen(session_, this);
         execScreen(screen);
     });
 

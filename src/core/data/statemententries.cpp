@@ -40,16 +40,32 @@ void recordImportedEntries(Connection& connection, const QStringList& keys, cons
         connection.run(sql, {k, statement.isEmpty() ? QVariant() : QVariant(statement), importDay}, what);
 }
 
-QVector<StoredFeePayment> storedFeePaymentsOf(Connection& connection, int memberId) {
-    const QVector<QVariantList> rows = connection.select(
-        QStringLiteral("SELECT \"ID\", \"Jahr\", \"Monat\", \"Quartal\" FROM \"betrag\" WHERE \"Mitgliedsnummer\" = ?"),
-        {memberId}, QStringLiteral("Die Beitragszahlungen des Mitglieds"));
-    QVector<StoredFeePayment> out;
-    for (const QVariantList& r : rows)
-        out.append({r.value(0).toLongLong(), r.value(1).toInt(), r.value(2).toInt(), r.value(3).toInt()});
-    std::sort(out.begin(), out.end(), [](const StoredFeePayment& a, const StoredFeePayment& b) {
-        return std::tie(b.year, b.month, b.quarter, b.rowKey) < std::tie(a.year, a.month, a.quarter, a.rowKey);
-    });
+QHash<int, QVector<StoredFeePayment>> storedFeePaymentsOf(Connection& connection, const QList<int>& members) {
+    QHash<int, QVector<StoredFeePayment>> out;
+    if (members.isEmpty()) return out;
+    QStringList marks;
+    QVariantList params;
+    for (int m : members) {
+        marks << QStringLiteral("?");
+        params << m;
+    }
+    // Bound in groups: the engine takes a limited number of parameters per statement.
+    constexpr int kGroup = 500;
+    for (int from = 0; from < members.size(); from += kGroup) {
+        const int n = std::min(kGroup, int(members.size()) - from);
+        const QVector<QVariantList> rows = connection.select(
+            QStringLiteral("SELECT \"ID\", \"Jahr\", \"Monat\", \"Quartal\", \"Mitgliedsnummer\" FROM \"betrag\" "
+                           "WHERE \"Mitgliedsnummer\" IN (%1)")
+                .arg(marks.mid(from, n).join(u',')),
+            params.mid(from, n), QStringLiteral("Die Beitragszahlungen der Mitglieder"));
+        for (const QVariantList& r : rows)
+            out[r.value(4).toInt()].append(
+                {r.value(0).toLongLong(), r.value(1).toInt(), r.value(2).toInt(), r.value(3).toInt()});
+    }
+    for (QVector<StoredFeePayment>& list : out)
+        std::sort(list.begin(), list.end(), [](const StoredFeePayment& a, const StoredFeePayment& b) {
+            return std::tie(b.year, b.month, b.quarter, b.rowKey) < std::tie(a.year, a.month, a.quarter, a.rowKey);
+        });
     return out;
 }
 

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QDate>
+#include <QHash>
+#include <QList>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -28,7 +30,8 @@ struct StoredFeePayment {
     qint64 rowKey = 0;  // "ID" of the row in "Betrag"
     int year = 0, month = 0, quarter = 0;
 };
-// Every fee payment row of a member as the file holds it now, newest period first.
-QVector<StoredFeePayment> storedFeePaymentsOf(Connection& connection, int memberId);
+// Every fee payment row of the members as the file holds it now, per member, newest
+// period first (one pass over the table, however many members).
+QHash<int, QVector<StoredFeePayment>> storedFeePaymentsOf(Connection& connection, const QList<int>& members);
 
 }  // namespace ferolind

@@ -224,27 +224,48 @@ private:
         }
     }
 
-    bool returnOf(Proposal& p, const StatementEntry& e) {
-        if (!e.creditorId.isEmpty() && !creditorId_.isEmpty() && compactIban(e.creditorId) != creditorId_) return false;
-        static const QRegularExpression e2e(QStringLiteral("^(\\d{8})-(\\d{1,9})$"));
+    struct ReturnHit {
         int member = 0, certainty = 0;
         QDate collected;
         QString how;
+    };
+    // The member of one of our debits that came back: by the end-to-end id our runs write
+    // (collection date and member number) or by the mandate reference (prefix and number).
+    ReturnHit returnHit(const StatementEntry& e) const {
+        ReturnHit h;
+        if (e.credit) return h;
+        if (!e.creditorId.isEmpty() && !creditorId_.isEmpty() && compactIban(e.creditorId) != creditorId_) return h;
+        static const QRegularExpression e2e(QStringLiteral("^(\\d{8})-(\\d{1,9})$"));
         const QRegularExpressionMatch m = e2e.match(e.endToEndId);
         if (m.hasMatch() && members_.byId.contains(m.captured(2).toInt())) {
-            member = m.captured(2).toInt();
-            collected = QDate::fromString(m.captured(1), QStringLiteral("yyyyMMdd"));
-            certainty = 98;
-            how = QStringLiteral("Ende-zu-Ende-Referenz %1").arg(e.endToEndId);
+            h.member = m.captured(2).toInt();
+            h.collected = QDate::fromString(m.captured(1), QStringLiteral("yyyyMMdd"));
+            h.certainty = 98;
+            h.how = QStringLiteral("Ende-zu-Ende-Referenz %1").arg(e.endToEndId);
         } else if (!mandatePrefix_.isEmpty() && e.mandateId.startsWith(mandatePrefix_)) {
             bool ok = false;
             const int id = e.mandateId.mid(mandatePrefix_.size()).toInt(&ok);
             if (ok && members_.byId.contains(id) && mandateReference(mandatePrefix_, id) == e.mandateId) {
-                member = id;
-                certainty = 90;
-                how = QStringLiteral("Mandatsreferenz %1").arg(e.mandateId);
+                h.member = id;
+                h.certainty = 90;
+                h.how = QStringLiteral("Mandatsreferenz %1").arg(e.mandateId);
             }
         }
+        return h;
+    }
+
+public:
+    void noteReturns(const QVector<StatementEntry>& entries) {
+        for (const StatementEntry& e : entries)
+            if (const int m = returnHit(e).member) returned_.insert(m);
+    }
+
+private:
+    bool returnOf(Proposal& p, const StatementEntry& e) {
+        const ReturnHit h = returnHit(e);
+        const int member = h.member, certainty = h.certainty;
+        const QDate collected = h.collected;
+        const QString how = h.how;
         if (member == 0) return false;
         const Member& who = members_.byId[member];
         p.kind = ProposalKind::Return;
@@ -254,7 +275,7 @@ private:
         p.payee = fit(who.name);
         p.category = kReturnCategory;
         p.text = fit(QStringLiteral("Rücklastschrift: ") + returnReasonText(e.returnReason));
-        const QVector<StoredFeePayment> rows = storedFeePaymentsOf(*data_.connection(), member);
+        const QVector<StoredFeePayment> rows = paymentsInMemory(member);
         const StoredFeePayment* row = reversedPayment(rows, kind_, collected);
         if (row) {
             p.paymentRow = row->rowKey;
@@ -269,6 +290,28 @@ private:
         if (e.charges > 0) why += QStringLiteral("; Rücklastschriftgebühr %1").arg(moneyToCurrency(e.charges));
         p.reason = why;
         return true;
+    }
+
+    // The member's payment rows as this workstation holds them (the booking reads the file).
+    QVector<StoredFeePayment> paymentsInMemory(int member) {
+        if (!paymentsRead_) {
+            paymentsRead_ = true;
+            const Dataset& d = data_.feePayments();
+            const int fKey = d.field(QStringLiteral("ID")), fMember = d.field(QStringLiteral("Mitgliedsnummer")),
+                      fYear = d.field(QStringLiteral("Jahr")), fMonth = d.field(QStringLiteral("Monat")),
+                      fQuarter = d.field(QStringLiteral("Quartal"));
+            for (int i = 0; i < d.totalCount(); ++i) {
+                const RowRef r = d.recordAt(i);
+                const int m = r[fMember].toInt();
+                if (returned_.contains(m))
+                    payments_[m].append({r[fKey].toLongLong(), r[fYear].toInt(), r[fMonth].toInt(), r[fQuarter].toInt()});
+            }
+            for (QVector<StoredFeePayment>& list : payments_)
+                std::sort(list.begin(), list.end(), [](const StoredFeePayment& a, const StoredFeePayment& b) {
+                    return std::tie(b.year, b.month, b.quarter, b.rowKey) < std::tie(a.year, a.month, a.quarter, a.rowKey);
+                });
+        }
+        return payments_.value(member);
     }
 
     void feeOf(Proposal& p, const StatementEntry& e) {
@@ -364,6 +407,10 @@ private:
     QString mandatePrefix_, creditorId_;
     QHash<QString, QString> learned_;
     QHash<int, QSet<QString>> assigned_;  // periods proposed earlier in this statement
+
+    QSet<int> returned_;  // the members whose returns are looked at (their payments are read once)
+    bool paymentsRead_ = false;
+    QHash<int, QVector<StoredFeePayment>> payments_;
 };
 
 QStringList entryKeys(const BankStatement& s, const StatementEntry& e, int occurrence) {
@@ -421,6 +468,7 @@ StatementMatch matchStatement(Session& session, const BankStatement& statement, 
     const QSet<QString> imported = importedEntryKeys(*data.connection(), allKeys);
 
     Matcher matcher(session, match);
+    matcher.noteReturns(statement.entries);
     match.proposals.reserve(statement.entries.size());
     for (int i = 0; i < statement.entries.size(); ++i) {
         bool before = false;
@@ -485,6 +533,7 @@ StatementBooking bookStatement(Session& session, const StatementMatch& match) {
         const QSet<QString> imported = importedEntryKeys(*data.connection(), allKeys);
         QStringList booked;
         const int kind = storedPaymentPeriodKind(data);
+        std::optional<QHash<int, QVector<StoredFeePayment>>> stored;
         for (const Proposal& p : match.proposals) {
             if (p.decision == Decision::Reject || p.kind == ProposalKind::Imported || p.kind == ProposalKind::NotBooked)
                 continue;
@@ -515,7 +564,13 @@ StatementBooking bookStatement(Session& session, const StatementMatch& match) {
                     }
                 } else if (p.kind == ProposalKind::Return && p.decision == Decision::Accept) {
                     // The payment as the file holds it now; another workstation may have deleted it.
-                    const QVector<StoredFeePayment> rows = storedFeePaymentsOf(*data.connection(), p.memberId);
+                    if (!stored) {
+                        QList<int> members;
+                        for (const Proposal& r : match.proposals)
+                            if (r.kind == ProposalKind::Return && r.decision == Decision::Accept) members << r.memberId;
+                        stored = storedFeePaymentsOf(*data.connection(), members);
+                    }
+                    const QVector<StoredFeePayment> rows = stored->value(p.memberId);
                     const StoredFeePayment* row = nullptr;
                     for (const StoredFeePayment& r : rows)
                         if (r.rowKey == p.paymentRow) row = &r;
@@ -527,6 +582,11 @@ StatementBooking bookStatement(Session& session, const StatementMatch& match) {
                             throw DataError(QStringLiteral("Die Beitragszahlung ist nicht zu finden."));
                         payments.remove();
                         ++out.returns;
+                        QVector<StoredFeePayment>& left = (*stored)[p.memberId];
+                        const qint64 gone = row->rowKey;
+                        left.erase(std::remove_if(left.begin(), left.end(),
+                                                  [gone](const StoredFeePayment& x) { return x.rowKey == gone; }),
+                                   left.end());
                     }
                     const Money returned = e.amount - std::min(e.charges, e.amount);
                     storeBooking(b, e.bookingDate, p.payee, p.text, returned, QStringLiteral("A"), kReturnCategory, account);
