@@ -132,16 +132,16 @@ TEST_P(BothForms, StatementBooksExactlyWhatEachEntryMeans) {
 
     const QStringList rows = bookingRows(club.folder());
     const QStringList expected = {
-        "1|2026-01-01||Anfangsbestand|500.00|E|Übertrag|Girokonto",
-        "2|2026-01-30|Kontoführungsentgelt|Entgelt 01/2026|4.90|A|Bankgebühren|Girokonto",
-        "3|2026-03-02|Greta Hahn|Spende Sommerfest|30.00|E||Girokonto",
-        "4|2026-03-02|Anna Berg|Beitragszahlung 3 - 2026|12.00|E|Beiträge|Girokonto",
-        "5|2026-03-02|Carl Dorn|Beitragszahlung 1 - 2026|12.00|E|Beiträge|Girokonto",
-        "6|2026-03-02|Carl Dorn|Beitragszahlung 2 - 2026|12.00|E|Beiträge|Girokonto",
-        "7|2026-03-02|Eva Fink|Rücklastschrift: Deckung unzureichend|12.00|A|Rücklastschriften|Girokonto",
-        "8|2026-03-02|Eva Fink|Rücklastschriftgebühr AM04|3.00|A|Bankgebühren|Girokonto",
-        "9|2026-03-02|Hans Gönner|Spende Jugendarbeit|50.00|E|Spenden|Girokonto",
-        "10|2026-03-02|Kontoführungsentgelt|Entgelt Kontoführung 02/2026|4.90|A|Bankgebühren|Girokonto",
+        "1|2026-01-01||Anfangsbestand|500,00|E|Übertrag|Girokonto",
+        "2|2026-01-30|Kontoführungsentgelt|Entgelt 01/2026|4,90|A|Bankgebühren|Girokonto",
+        "3|2026-03-02|Greta Hahn|Spende Sommerfest|30,00|E||Girokonto",
+        "4|2026-03-02|Anna Berg|Beitragszahlung 3 - 2026|12,00|E|Beiträge|Girokonto",
+        "5|2026-03-02|Carl Dorn|Beitragszahlung 1 - 2026|12,00|E|Beiträge|Girokonto",
+        "6|2026-03-02|Carl Dorn|Beitragszahlung 2 - 2026|12,00|E|Beiträge|Girokonto",
+        "7|2026-03-02|Eva Fink|Rücklastschrift: Deckung unzureichend|12,00|A|Rücklastschriften|Girokonto",
+        "8|2026-03-02|Eva Fink|Rücklastschriftgebühr AM04|3,00|A|Bankgebühren|Girokonto",
+        "9|2026-03-02|Hans Gönner|Spende Jugendarbeit|50,00|E|Spenden|Girokonto",
+        "10|2026-03-02|Kontoführungsentgelt|Entgelt Kontoführung 02/2026|4,90|A|Bankgebühren|Girokonto",
     };
     QStringList want;
     for (const QString& r : expected) want << r;
@@ -211,7 +211,7 @@ TEST_F(StatementClub, RejectedAndPlainProposalsAreTheUsersChoice) {
     EXPECT_EQ(b.fees, 2);
     EXPECT_EQ(b.returns, 0);
     const QStringList rows = bookingRows(club.folder());
-    EXPECT_TRUE(rows.contains("4|2026-03-02|Anna Berg|Mitgliedsbeitrag Maerz|12.00|E|Beiträge|Girokonto"));
+    EXPECT_TRUE(rows.contains("4|2026-03-02|Anna Berg|Mitgliedsbeitrag Maerz|12,00|E|Beiträge|Girokonto"));
     EXPECT_EQ(paymentRows(club.folder()), QStringList({"1:2026/1", "1:2026/2", "2:2026/1", "2:2026/2", "3:2026/2"}));
     EXPECT_EQ(b.difference(), -150000) << "the rejected return is the difference";
     // The rejected entry was not recorded: a later import proposes it again.

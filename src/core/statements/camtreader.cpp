@@ -159,7 +159,7 @@ private:
             else if (rel == u"Amt") e.amount = amount(value), ntry_.hasAmount = true;
             else if (rel == u"CdtDbtInd") e.credit = value == u"CRDT", direction_ = value;
             else if (rel == u"RvslInd") reversal_ = value == u"true" || value == u"1";
-            else if (rel == u"Sts" || rel == u"Sts/Cd") e.booked = value == u"BOOK";
+            else if (rel == u"Sts/Cd" || (rel == u"Sts" && !value.isEmpty())) e.booked = value == u"BOOK";  // .08, .02
             else if (rel == u"BookgDt/Dt" || rel == u"BookgDt/DtTm") e.bookingDate = isoDate(value);
             else if (rel == u"ValDt/Dt" || rel == u"ValDt/DtTm") e.valueDate = isoDate(value);
             else if (rel == u"AcctSvcrRef") e.entryReference = value;

@@ -145,7 +145,7 @@ void readDetails(const QString& raw, StatementEntry& e) {
 // ":61:2511101110C12,50NTRFNONREF//BANKREF\nsupplementary".
 StatementEntry readTurnover(const Field& f) {
     static const QRegularExpression re(QStringLiteral(
-        "^(\\d{6})(\\d{4})?(RC|RD|C|D)([A-Z])?(\\d{1,15},\\d{0,4})([NSF][A-Z0-9]{3})([^\\n]*?)(?://([^\\n]*))?(?:\\n(.*))?$"),
+        "^(\\d{6})(\\d{4})?(RC|RD|C|D)([A-Z])?(\\d{1,15},\\d{0,4})([NSF][A-Z0-9]{3})((?:[^/\\n]|/(?!/))*)(?://([^\\n]*))?(?:\\n(.*))?$"),
         QRegularExpression::DotMatchesEverythingOption);
     const QRegularExpressionMatch m = re.match(f.value);
     if (!m.hasMatch()) fail(QStringLiteral("Die Umsatzzeile »:61:%1« ist unlesbar.").arg(f.value.section(u'\n', 0, 0).left(60)));

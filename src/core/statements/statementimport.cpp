@@ -576,10 +576,14 @@ StatementBooking bookStatement(Session& session, const StatementMatch& match) {
                         if (r.rowKey == p.paymentRow) row = &r;
                     if (!row && p.paymentRow == 0) row = reversedPayment(rows, kind, QDate());
                     if (row) {
-                        payments.refreshRows({row->rowKey});
-                        payments.clearFilter();
-                        if (!payments.locate(QStringLiteral("ID"), {row->rowKey}))
-                            throw DataError(QStringLiteral("Die Beitragszahlung ist nicht zu finden."));
+                        // A row another workstation stored is read first; a screen's filter may hide it.
+                        const QVariantList key{row->rowKey};
+                        if (!payments.locate(QStringLiteral("ID"), key)) {
+                            payments.refreshRows({row->rowKey});
+                            if (!payments.locate(QStringLiteral("ID"), key)) payments.clearFilter();
+                            if (!payments.locate(QStringLiteral("ID"), key))
+                                throw DataError(QStringLiteral("Die Beitragszahlung ist nicht zu finden."));
+                        }
                         payments.remove();
                         ++out.returns;
                         QVector<StoredFeePayment>& left = (*stored)[p.memberId];
