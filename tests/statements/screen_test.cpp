@@ -53,6 +53,8 @@ TEST_F(StatementScreen, ProposalsChoicesAndBuchen) {
     EXPECT_EQ(table->item(1, sc::Match)->text(), "Beitrag");
     EXPECT_EQ(table->item(1, sc::Certainty)->text(), "95 %");
     EXPECT_TRUE(table->item(1, sc::Reason)->text().contains("03/2026"));
+    table->setCurrentCell(3, sc::Match);
+    EXPECT_EQ(screen.findChild<QLabel*>(sc::kDetail)->text(), table->item(3, sc::Reason)->text());
     EXPECT_EQ(table->item(6, sc::Match)->text(), "Nicht gebucht");
     EXPECT_FALSE(table->cellWidget(6, sc::Choice)->isEnabled());
     // The IBAN is new: the account is asked for.

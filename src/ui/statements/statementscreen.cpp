@@ -26,6 +26,10 @@ TKontoauszugF::TKontoauszugF(Session& session, QWidget* parent)
     connect(ui_->BDatei, &QPushButton::clicked, this, [this] { chooseFile(); });
     connect(ui_->BBuchen, &QPushButton::clicked, this, [this] { book(); });
     connect(ui_->BSchliessen, &QPushButton::clicked, this, [this] { reject(); });
+    connect(ui_->TVorschlaege, &QTableWidget::currentCellChanged, this, [this](int row) {
+        const QTableWidgetItem* reason = row >= 0 ? ui_->TVorschlaege->item(row, sc::Reason) : nullptr;
+        ui_->LGrund->setText(reason ? reason->text() : QString());
+    });
 }
 
 TKontoauszugF::~TKontoauszugF() = default;
@@ -88,6 +92,7 @@ void TKontoauszugF::fillTable() {
     t.resizeColumnsToContents();
     t.horizontalHeader()->setSectionResizeMode(sc::Reason, QHeaderView::Stretch);
     ui_->LSaldo->clear();
+    ui_->LGrund->clear();
     ui_->BBuchen->setEnabled(true);
 }
 

@@ -25,6 +25,7 @@ inline constexpr const char* kFile = "BDatei";
 inline constexpr const char* kStatement = "LAuszug";
 inline constexpr const char* kAccount = "CBKonto";
 inline constexpr const char* kProposals = "TVorschlaege";
+inline constexpr const char* kDetail = "LGrund";  // the whole reason of the current row
 inline constexpr const char* kBalance = "LSaldo";
 inline constexpr const char* kBook = "BBuchen";
 inline constexpr const char* kClose = "BSchliessen";
