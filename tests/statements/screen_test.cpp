@@ -85,6 +85,7 @@ TEST_F(StatementScreen, ProposalsChoicesAndBuchen) {
     EXPECT_EQ(table->item(1, sc::Match)->text(), "Schon eingelesen");
     EXPECT_EQ(table->item(5, sc::Match)->text(), "Buchung");
     EXPECT_EQ(account->currentText(), "Girokonto");
+    EXPECT_TRUE(screen.findChild<QLabel*>("LKontoHinweis")->text().contains("letzten Einlesen"));
 }
 
 TEST_F(StatementScreen, ARefusedFileIsNamedAndNothingCanBeBooked) {

@@ -117,7 +117,7 @@ void TKontoauszugF::book() {
             text += QStringLiteral(" %1 Posten waren inzwischen an einem anderen Arbeitsplatz eingelesen.").arg(b.skipped);
         text += u' ' + balanceComparisonText(b, m.account);
         // The proposals anew: what was booked now shows as imported.
-        match_ = matchStatement(session_, m.statement, m.account);
+        match_ = matchStatement(session_, m.statement);
         fillTable();
         ui_->LSaldo->setText(text);
     });
