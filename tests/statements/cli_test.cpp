@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 using namespace ferolind;
@@ -114,6 +115,35 @@ TEST_F(StatementCli, UnreadableForeignOrUnbookableFilesBookNothing) {
     EXPECT_EQ(bookings(), 1);
     EXPECT_EQ(payments(), 3);
     EXPECT_EQ(test::rawSql(club.folder(), {"SELECT count(*) FROM sqlite_master WHERE name = 'Kontoauszugsposten'"}).toInt(), 0);
+}
+
+// A kill right after a commit of the import run: the bookings, payments and the record of
+// what was imported are one transaction, so the next run books exactly the rest.
+TEST(StatementCliCrash, AKillAfterACommitLeavesAllOrNothingAndTheRerunBooksTheRest) {
+    bool killedWithTheImportStored = false;
+    for (int n = 1; n <= 3; ++n) {
+        test::Club club;
+        test::addBooking(club.data->bookings(), "01.01.2026", "E", "495,10", QString::fromUtf8("Übertrag"),
+                         "Anfangsbestand", "Girokonto");
+        const QStringList args{"--db", club.folder(), "statements", "import", fixture("day-b.sta"), "--account",
+                               "Girokonto", "--yes"};
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("FEROLIND_KILL_AT", QStringLiteral("commit:%1").arg(n));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(FEROLIND_CLI_PATH), args);
+        ASSERT_TRUE(p.waitForFinished(60000));
+        auto count = [&](const char* sql) { return test::rawSql(club.folder(), {QString::fromLatin1(sql)}).toInt(); };
+        const int booked = count("SELECT count(*) FROM buchung") - 1;
+        EXPECT_TRUE(booked == 0 || booked == 6) << "kill at commit " << n << ": " << booked << " bookings";
+        killedWithTheImportStored |= p.exitStatus() == QProcess::CrashExit && booked == 6;
+        const test::CliResult rerun = test::runCli(args);
+        ASSERT_EQ(rerun.code, 0) << rerun.err.toStdString();
+        EXPECT_EQ(count("SELECT count(*) FROM buchung"), 7) << "kill at commit " << n;
+        EXPECT_EQ(count("SELECT integrity_check = 'ok' FROM pragma_integrity_check"), 1);
+        EXPECT_TRUE(rerun.out.contains(QString::fromUtf8("stimmt mit dem Saldo von »Girokonto« überein"))) << rerun.out.toStdString();
+    }
+    EXPECT_TRUE(killedWithTheImportStored) << "no kill came right after the import's own commit";
 }
 
 }  // namespace
