@@ -11,7 +11,7 @@ namespace {
 
 const QString kCall = QStringLiteral(
     "Aufruf: ferolind-cli statements import DATEI [--account KONTO] [--dry-run] [--yes] [--reject N,N] [--plain N,N] "
-    "[--category N=KATEGORIE,...]");
+    "[--category N=KATEGORIE,...] [--member N=MITGLIED,...]");
 
 // "2,5" -> the proposals 2 and 5 (as the table numbers them, from 1).
 QList<int> entryNumbers(const QString& text, int count) {
@@ -36,7 +36,7 @@ QString certaintyText(const Proposal& p) {
 QString statementCommandsUsage() {
     return QStringLiteral(
         "  statements import DATEI [--account KONTO] [--dry-run] [--yes] [--reject N,N] [--plain N,N]\n"
-        "                    [--category N=KATEGORIE,...]\n"
+        "                    [--category N=KATEGORIE,...] [--member N=MITGLIED,...]\n"
         "                                         Kontoauszug (camt.053 oder MT940): die Vorschläge als\n"
         "                                         Tabelle; mit --yes gebucht (alle oder keiner)\n");
 }
@@ -46,11 +46,18 @@ bool runStatementCommand(Session& session, const QString& command, const QString
     if (command != u"statements" || sub != u"import") return false;
     if (args.isEmpty() || args[0].startsWith(QStringLiteral("--"))) throw DataError(kCall);
     const QString file = args[0];
-    const CliOptions o = parseCliOptions(args.mid(1), {"--account", "--reject", "--plain", "--category"},
+    const CliOptions o = parseCliOptions(args.mid(1), {"--account", "--reject", "--plain", "--category", "--member"},
                                          {"--dry-run", "--yes"});
     const BankStatement statement = readStatementFile(file);
     StatementMatch match = matchStatement(session, statement, o.values.value(QStringLiteral("--account")));
     const int count = int(match.proposals.size());
+    for (const QString& pair : o.values.value(QStringLiteral("--member")).split(u',', Qt::SkipEmptyParts)) {
+        const int eq = int(pair.indexOf(u'='));
+        bool ok = false;
+        const int member = eq > 0 ? pair.mid(eq + 1).trimmed().toInt(&ok) : 0;
+        if (!ok) throw DataError(QStringLiteral("»%1« hat nicht die Form N=MITGLIEDSNUMMER.").arg(pair));
+        assignMember(session, match, entryNumbers(pair.left(eq), count).first(), member);
+    }
     for (int i : entryNumbers(o.values.value(QStringLiteral("--reject")), count))
         match.proposals[i].decision = Decision::Reject;
     for (int i : entryNumbers(o.values.value(QStringLiteral("--plain")), count))

@@ -105,6 +105,8 @@ TEST_F(StatementCli, UnreadableForeignOrUnbookableFilesBookNothing) {
         {{fixture("day-b.sta"), "--account", "Sparbuch", "--yes"}, "gibt es nicht"},
         {{fixture("day-b.sta"), "--account", "Girokonto", "--reject", "9", "--yes"}, "keine Postennummer"},
         {{fixture("day-b.sta"), "--account", "Girokonto", "--frei"}, "Unbekannte Option"},
+        {{fixture("day-b.sta"), "--account", "Girokonto", "--member", "1=3", "--yes"}, "kein Vielfaches"},
+        {{fixture("day-b.sta"), "--account", "Girokonto", "--member", "2=Carl", "--yes"}, "N=MITGLIEDSNUMMER"},
         {{}, "Aufruf"},
     };
     for (const auto& c : cases) {

@@ -299,6 +299,35 @@ TEST_F(StatementClub, ReturnsAreFoundByEndToEndIdOrMandateOfOurRunsOnly) {
     }
 }
 
+// The user names the member of an entry the matching did not recognise.
+TEST_F(StatementClub, TheUserAssignsAMemberAndGetsItsFee) {
+    StatementMatch m = matchStatement(session, readStatementFile(fixture("day-b.camt.xml")), "Girokonto");
+    // Greta's 30,00 is no multiple of 12,00: refused, the proposal stays.
+    try {
+        assignMember(session, m, 0, 2);
+        ADD_FAILURE() << "assigned";
+    } catch (const DataError& e) {
+        EXPECT_TRUE(e.message().contains("kein Vielfaches")) << e.message().toStdString();
+    }
+    EXPECT_EQ(m.proposals[0].kind, ProposalKind::Booking);
+    EXPECT_THROW(assignMember(session, m, 4, 99), DataError);   // no such member
+    EXPECT_THROW(assignMember(session, m, 3, 1), DataError);    // money that went out
+    EXPECT_THROW(assignMember(session, m, 6, 1), DataError);    // not booked by the bank
+    // Carl's 24,00 given to Anna (1): her own 12,00 of the statement takes March, so April and May.
+    assignMember(session, m, 2, 1);
+    const Proposal& p = m.proposals[2];
+    EXPECT_EQ(p.kind, ProposalKind::Fee);
+    EXPECT_EQ(p.memberId, 1);
+    EXPECT_EQ(p.certainty, 100);
+    ASSERT_EQ(p.periods.size(), 2);
+    EXPECT_EQ(p.periods[0].period, 4);
+    EXPECT_EQ(p.periods[1].period, 5);
+    m.proposals[4].category = "Spenden";
+    const StatementBooking b = bookStatement(session, m);
+    EXPECT_EQ(b.fees, 3);
+    EXPECT_EQ(paymentRows(club.folder()), QStringList({"1:2026/1", "1:2026/2", "1:2026/3", "1:2026/4", "1:2026/5"}));
+}
+
 // A second workstation that matched the statement before the first booked it books nothing.
 TEST_F(StatementClub, TwoWorkstationsNeverBookOneEntryTwice) {
     DataModule other;

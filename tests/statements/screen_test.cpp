@@ -73,6 +73,20 @@ TEST_F(StatementScreen, ProposalsChoicesAndBuchen) {
     qobject_cast<QComboBox*>(table->cellWidget(5, sc::Choice))->setCurrentIndex(2);  // the bank fee: rejected
     qobject_cast<QComboBox*>(table->cellWidget(2, sc::Choice))->setCurrentIndex(2);  // Carl is no member here: rejected
     qobject_cast<QComboBox*>(table->cellWidget(3, sc::Choice))->setCurrentIndex(2);  // return of no member here
+    // A member typed for Greta's 30,00: refused (no multiple of the fee), the row stays.
+    {
+        test::MessageScript messages;
+        table->item(0, sc::Member)->setText("1");
+        ASSERT_EQ(messages.texts.size(), 1);
+        EXPECT_TRUE(messages.texts[0].contains("kein Vielfaches")) << messages.texts[0].toStdString();
+    }
+    EXPECT_EQ(table->item(0, sc::Match)->text(), "Buchung");
+    EXPECT_EQ(table->item(0, sc::Member)->text(), "");
+    // Carl's 24,00 given to Anna: her April and May.
+    table->item(2, sc::Member)->setText("1");
+    EXPECT_EQ(table->item(2, sc::Match)->text(), "Beitrag");
+    EXPECT_TRUE(table->item(2, sc::Reason)->text().contains("04/2026, 05/2026")) << table->item(2, sc::Reason)->text().toStdString();
+    qobject_cast<QComboBox*>(table->cellWidget(2, sc::Choice))->setCurrentIndex(2);  // and then rejected after all
     table->item(4, sc::Category)->setText("Spenden");
     table->item(0, sc::Category)->setText("Spenden");
     book->click();

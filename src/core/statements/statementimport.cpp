@@ -353,6 +353,12 @@ private:
             }
         }
         if (member == 0) return;
+        feeFor(p, e, member, certainty, how);
+    }
+
+    // The fee proposal for a member: its periods when the amount is its fee or a multiple;
+    // else a plain booking naming it. True for a fee.
+    bool feeFor(Proposal& p, const StatementEntry& e, int member, int certainty, const QString& how) {
         const Member& who = members_.byId[member];
         if (who.fee <= 0 || e.amount % who.fee != 0 || e.amount / who.fee > kMaxPeriodsPerPayment) {
             p.memberId = member;
@@ -368,7 +374,7 @@ private:
                                                      "als einfache Buchung")
                                           .arg(member)
                                           .arg(who.name, how, moneyToCurrency(e.amount), moneyToCurrency(who.fee));
-            return;
+            return false;
         }
         const int count = int(e.amount / who.fee);
         QVector<FeePeriod> periods;
@@ -380,7 +386,7 @@ private:
             if (taken.contains(key) || session_.memberRules().IsFeePaid(member, kind_, at.year, at.period)) continue;
             periods << at;
         }
-        if (periods.size() < count) return;
+        if (periods.size() < count) return false;
         for (const FeePeriod& fp : periods) taken.insert(periodText(fp));
         p.kind = ProposalKind::Fee;
         p.memberId = member;
@@ -397,8 +403,30 @@ private:
                        .arg(who.name, how)
                        .arg(count)
                        .arg(moneyToCurrency(who.fee), names.join(QStringLiteral(", ")));
+        return true;
     }
 
+public:
+    // The user's choice of member for an incoming entry: proposed anew as that member's
+    // fee, the periods other proposals of the statement take left out.
+    QString assign(Proposal& p, const StatementEntry& e, int member) {
+        if (!members_.byId.contains(member)) return QStringLiteral("Es gibt kein Mitglied mit der Nummer %1.").arg(member);
+        if (!e.credit || !e.booked) return QStringLiteral("Nur eine gebuchte Gutschrift kann ein Beitrag sein.");
+        for (const Proposal& other : match_.proposals)
+            if (&other != &p && other.kind == ProposalKind::Fee && other.decision == Decision::Accept)
+                for (const FeePeriod& fp : other.periods) assigned_[other.memberId].insert(periodText(fp));
+        Proposal fresh;
+        fresh.entry = p.entry;
+        plain(fresh, e);
+        if (!feeFor(fresh, e, member, 100, QStringLiteral("vom Benutzer zugeordnet")))
+            return fresh.reason.isEmpty() || fresh.memberId == 0
+                       ? QStringLiteral("Für das Mitglied %1 sind keine offenen Zeiträume zu finden.").arg(member)
+                       : fresh.reason;
+        p = fresh;
+        return {};
+    }
+
+private:
     Session& session_;
     DataModule& data_;
     StatementMatch& match_;
@@ -486,6 +514,16 @@ StatementMatch matchStatement(Session& session, const BankStatement& statement, 
         match.proposals.append(matcher.propose(i, statement.entries[i]));
     }
     return match;
+}
+
+void assignMember(Session& session, StatementMatch& match, int index, int memberId) {
+    if (index < 0 || index >= match.proposals.size()) throw DataError(QStringLiteral("Diesen Posten gibt es nicht."));
+    Proposal& p = match.proposals[index];
+    if (p.kind == ProposalKind::Imported || p.kind == ProposalKind::NotBooked)
+        throw DataError(QStringLiteral("Der Posten %1 wird nicht gebucht: %2").arg(index + 1).arg(p.reason));
+    Matcher matcher(session, match);
+    const QString problem = matcher.assign(p, match.statement.entries.at(p.entry), memberId);
+    if (!problem.isEmpty()) throw DataError(QStringLiteral("Posten %1: %2").arg(index + 1).arg(problem));
 }
 
 QString proposalKindText(const Proposal& p) {

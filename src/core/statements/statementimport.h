@@ -59,6 +59,12 @@ QString statementAccountEntry(const QString& iban);
 // be empty) overrides the remembered account of the statement's IBAN.
 StatementMatch matchStatement(Session& session, const BankStatement& statement, const QString& account = {});
 
+// The user names the member an incoming entry is from: the proposal becomes that member's
+// fee for its next unpaid periods (those other proposals of the statement take are left
+// out). Throws DataError (German) when there is no such member or the amount is not its
+// fee or a multiple of it; then the proposal stays as it was.
+void assignMember(Session& session, StatementMatch& match, int index, int memberId);
+
 // The match line texts for lists and the CLI table.
 QString proposalKindText(const Proposal& p);
 QString entryText(const StatementEntry& e);

@@ -3,6 +3,7 @@
 #include "booking/bookingrules.h"
 #include "common/look.h"
 #include "common/messages.h"
+#include "data/errors.h"
 #include "payments/iban.h"
 #include "session/session.h"
 #include "ui_statementscreen.h"
@@ -26,6 +27,9 @@ TKontoauszugF::TKontoauszugF(Session& session, QWidget* parent)
     connect(ui_->BDatei, &QPushButton::clicked, this, [this] { chooseFile(); });
     connect(ui_->BBuchen, &QPushButton::clicked, this, [this] { book(); });
     connect(ui_->BSchliessen, &QPushButton::clicked, this, [this] { reject(); });
+    connect(ui_->TVorschlaege, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+        if (item->column() == sc::Member) memberTyped(item->row());
+    });
     connect(ui_->TVorschlaege, &QTableWidget::currentCellChanged, this, [this](int row) {
         const QTableWidgetItem* reason = row >= 0 ? ui_->TVorschlaege->item(row, sc::Reason) : nullptr;
         ui_->LGrund->setText(reason ? reason->text() : QString());
@@ -65,35 +69,65 @@ void TKontoauszugF::fillTable() {
     ui_->LKontoHinweis->setText(m.accountRemembered ? QStringLiteral("(wie beim letzten Einlesen dieses Kontos)")
                                                     : QStringLiteral("Bitte wählen, zu welchem Bestandskonto diese IBAN gehört."));
     QTableWidget& t = *ui_->TVorschlaege;
+    filling_ = true;
     t.clearContents();
     t.setRowCount(int(m.proposals.size()));
-    for (int row = 0; row < m.proposals.size(); ++row) {
-        const Proposal& p = m.proposals[row];
-        const bool fixed = p.kind == ProposalKind::Imported || p.kind == ProposalKind::NotBooked;
-        auto cell = [&](int column, const QString& text) {
-            auto* item = new QTableWidgetItem(text);
-            item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-            item->setToolTip(text);
-            t.setItem(row, column, item);
-        };
-        cell(sc::Entry, entryText(s.entries[p.entry]));
-        cell(sc::Match, proposalKindText(p));
-        cell(sc::Reason, p.reason);
-        cell(sc::Certainty, fixed ? QStringLiteral("–") : QStringLiteral("%1 %").arg(p.certainty));
-        auto* choice = new QComboBox(&t);
-        choice->addItems(choiceTexts());
-        choice->setCurrentIndex(int(p.decision));
-        choice->setEnabled(!fixed);
-        t.setCellWidget(row, sc::Choice, choice);
-        auto* category = new QTableWidgetItem(p.category);
-        if (fixed) category->setFlags(category->flags() & ~Qt::ItemIsEditable);
-        t.setItem(row, sc::Category, category);
-    }
+    for (int row = 0; row < m.proposals.size(); ++row) fillRow(row);
+    filling_ = false;
     t.resizeColumnsToContents();
     t.horizontalHeader()->setSectionResizeMode(sc::Reason, QHeaderView::Stretch);
     ui_->LSaldo->clear();
     ui_->LGrund->clear();
     ui_->BBuchen->setEnabled(true);
+}
+
+void TKontoauszugF::fillRow(int row) {
+    const StatementMatch& m = *match_;
+    const Proposal& p = m.proposals[row];
+    QTableWidget& t = *ui_->TVorschlaege;
+    const bool fixed = p.kind == ProposalKind::Imported || p.kind == ProposalKind::NotBooked;
+    const bool wasFilling = filling_;
+    filling_ = true;
+    auto cell = [&](int column, const QString& text) {
+        auto* item = new QTableWidgetItem(text);
+        item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+        item->setToolTip(text);
+        t.setItem(row, column, item);
+    };
+    cell(sc::Entry, entryText(m.statement.entries[p.entry]));
+    cell(sc::Match, proposalKindText(p));
+    cell(sc::Reason, p.reason);
+    cell(sc::Certainty, fixed ? QStringLiteral("–") : QStringLiteral("%1 %").arg(p.certainty));
+    auto* choice = new QComboBox(&t);
+    choice->addItems(choiceTexts());
+    choice->setCurrentIndex(int(p.decision));
+    choice->setEnabled(!fixed);
+    t.setCellWidget(row, sc::Choice, choice);
+    auto* category = new QTableWidgetItem(p.category);
+    if (fixed) category->setFlags(category->flags() & ~Qt::ItemIsEditable);
+    t.setItem(row, sc::Category, category);
+    auto* member = new QTableWidgetItem(p.memberId > 0 ? QString::number(p.memberId) : QString());
+    if (fixed || !m.statement.entries[p.entry].credit) member->setFlags(member->flags() & ~Qt::ItemIsEditable);
+    t.setItem(row, sc::Member, member);
+    if (row == t.currentRow()) ui_->LGrund->setText(p.reason);
+    filling_ = wasFilling;
+}
+
+void TKontoauszugF::memberTyped(int row) {
+    if (filling_ || !match_ || row < 0 || row >= match_->proposals.size()) return;
+    const QString text = ui_->TVorschlaege->item(row, sc::Member)->text().trimmed();
+    const int before = match_->proposals[row].memberId;
+    bool ok = false;
+    const int id = text.toInt(&ok);
+    if (text.isEmpty() || (ok && id == before)) {
+        fillRow(row);
+        return;
+    }
+    guarded(this, [&] {
+        if (!ok) throw ferolind::DataError(QStringLiteral("»%1« ist keine Mitgliedsnummer.").arg(text));
+        assignMember(session_, *match_, row, id);
+    });
+    fillRow(row);
 }
 
 void TKontoauszugF::book() {

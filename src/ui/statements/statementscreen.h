@@ -1,5 +1,6 @@
 // "Kontoauszug einlesen": the proposals for the entries of a bank statement (entry,
 // match, reason, certainty) with a choice per row and the category of plain bookings,
+// the member an incoming entry is from (typed: proposed anew as that member's fee),
 // the asset account of the statement's IBAN (asked once, then remembered), and "Buchen",
 // which books the choices in one transaction and shows the comparison of the balances.
 // The layout is statementscreen.ui.
@@ -30,7 +31,7 @@ inline constexpr const char* kBalance = "LSaldo";
 inline constexpr const char* kBook = "BBuchen";
 inline constexpr const char* kClose = "BSchliessen";
 // The columns of the proposal table.
-enum Column { Entry, Match, Reason, Certainty, Choice, Category };
+enum Column { Entry, Match, Reason, Certainty, Choice, Category, Member };
 }  // namespace ferolind::ui::statementscreen::controls
 
 class TKontoauszugF : public QDialog {
@@ -51,8 +52,11 @@ public:
 private:
     void chooseFile();
     void fillTable();
+    void fillRow(int row);
+    void memberTyped(int row);
 
     std::unique_ptr<Ui::TKontoauszugF> ui_;
     ferolind::Session& session_;
     std::optional<ferolind::StatementMatch> match_;
+    bool filling_ = false;
 };
