@@ -215,8 +215,8 @@ private:
         p.category = learned_.value(folded(p.payee) + u'|' + dir);
         if (!p.category.isEmpty()) {
             p.certainty = 60;
-            p.reason = QStringLiteral("%1 an „%2“; Kategorie „%3“ wie bei früheren Buchungen")
-                           .arg(e.credit ? QStringLiteral("Einnahme") : QStringLiteral("Ausgabe"), p.payee, p.category);
+            p.reason = QStringLiteral("%1 „%2“; Kategorie „%3“ wie bei früheren Buchungen")
+                           .arg(e.credit ? QStringLiteral("Einnahme von") : QStringLiteral("Ausgabe an"), p.payee, p.category);
         } else {
             p.certainty = 20;
             p.reason = QStringLiteral("%1 ohne frühere Buchung von „%2“: bitte die Kategorie wählen")
@@ -398,11 +398,10 @@ private:
         p.category = kFeeCategory;
         QStringList names;
         for (const FeePeriod& fp : periods) names << periodText(fp);
+        // One pass over the markers: a name holding "%4" stays as it is.
         p.reason = QStringLiteral("Beitrag von Mitglied %1 %2 (%3): %4 × %5 für %6")
-                       .arg(member)
-                       .arg(who.name, how)
-                       .arg(count)
-                       .arg(moneyToCurrency(who.fee), names.join(QStringLiteral(", ")));
+                       .arg(QString::number(member), who.name, how, QString::number(count), moneyToCurrency(who.fee),
+                            names.join(QStringLiteral(", ")));
         return true;
     }
 
