@@ -176,6 +176,18 @@ TEST(StatementReaders, Mt940ReversalsDatesAcrossTheYearAndTheSwiftEnvelope) {
     EXPECT_EQ(s.entries[1].endToEndId, "REF1");
 }
 
+// Older exports are ISO 8859-1; the subfield separator may be another character than "?".
+TEST(StatementReaders, Mt940InLatin1WithAnotherSeparator) {
+    const QByteArray sta = ":20:X\n:25:10020030/1234567890\n:60F:C260301EUR0,00\n"
+                           ":61:260302C5,00NTRFNONREF//R1\n:86:166/00Gutschrift/20SVWZ+F\xfcr Jugend/32Hans G\xf6nner\n"
+                           ":62F:C260302EUR5,00\n";
+    const BankStatement s = readMt940Statement(sta);
+    ASSERT_EQ(s.entries.size(), 1);
+    EXPECT_EQ(s.entries[0].counterpartyName, QString::fromUtf8("Hans Gönner"));
+    EXPECT_EQ(s.entries[0].remittance, QString::fromUtf8("Für Jugend"));
+    EXPECT_EQ(s.entries[0].bankText, "Gutschrift");
+}
+
 TEST(StatementReaders, AmountsAreExactOrRefused) {
     const struct {
         const char* text;
