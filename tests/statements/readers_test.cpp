@@ -188,6 +188,23 @@ TEST(StatementReaders, Mt940InLatin1WithAnotherSeparator) {
     EXPECT_EQ(s.entries[0].bankText, "Gutschrift");
 }
 
+// An export over several days holds one statement a day: their entries in order, the
+// first opening and the last closing balance.
+TEST(StatementReaders, Mt940ExportOfSeveralDaysIsOneStatement) {
+    const QByteArray sta = ":20:T1\n:25:10020030/1234567890\n:60F:C260301EUR10,00\n:61:260301C1,00NTRFNONREF//A\n"
+                           ":62F:C260301EUR11,00\n-\n:20:T2\n:25:10020030/1234567890\n:60F:C260301EUR11,00\n"
+                           ":61:260302D2,00NTRFNONREF//B\n:62F:C260302EUR9,00\n-\n";
+    const BankStatement s = readMt940Statement(sta);
+    EXPECT_EQ(s.id, "T1");
+    EXPECT_EQ(s.opening, euro(10));
+    EXPECT_EQ(s.closing, euro(9));
+    EXPECT_EQ(s.closingDate, QDate(2026, 3, 2));
+    ASSERT_EQ(s.entries.size(), 2);
+    EXPECT_EQ(s.entries[0].entryReference, "A");
+    EXPECT_EQ(s.entries[1].entryReference, "B");
+    EXPECT_FALSE(s.entries[1].credit);
+}
+
 TEST(StatementReaders, AmountsAreExactOrRefused) {
     const struct {
         const char* text;
