@@ -8,10 +8,12 @@
 #include "data/settings.h"
 #include "data/statemententries.h"
 #include "fees/feepayments.h"
+#include "payments/separun.h"
 #include "payments/sepasettings.h"
 #include "statements/statementimport.h"
 
 #include <QDir>
+#include <QFile>
 #include <gtest/gtest.h>
 
 using namespace ferolind;
@@ -326,6 +328,70 @@ TEST_F(StatementClub, TheUserAssignsAMemberAndGetsItsFee) {
     const StatementBooking b = bookStatement(session, m);
     EXPECT_EQ(b.fees, 3);
     EXPECT_EQ(paymentRows(club.folder()), QStringList({"1:2026/1", "1:2026/2", "1:2026/3", "1:2026/4", "1:2026/5"}));
+}
+
+// The return of a debit as our own SEPA run wrote it: found by the references of its file,
+// and the payment the run recorded is taken back.
+TEST_F(StatementClub, AReturnOfADebitOfOurSepaRunTakesItsPaymentBack) {
+    club.addMember({{"ID", "5"}, {"Vorname", "Ida"}, {"Nachname", "Jung"}, {"Betrag", "Erwachsene"},
+                    {"Bankleitzahl", "37040044"}, {"Kontonummer", "532013000"}, {"Kontoinhaber", "Ida Jung"},
+                    {"EintrittDatum", "01.01.2020"}, {"DTAUS", "Wahr"}});
+    SepaRunInput input;
+    input.target = QDir(club.folder()).filePath("lastschrift.xml");
+    input.settings = SepaSettings{"TSV", "DE54100200301234567890", "", "DE98ZZZ09999999999", "MITGL-",
+                                  kMandateDateFromEntry, "RCUR"};
+    input.remittance = "Mitgliedsbeitrag";
+    input.collectionDate = QDate(2026, 3, 10);
+    input.recordPayments = true;
+    input.periodKind = M;
+    input.yearText = "2026";
+    input.periodText = "3";
+    data.members().applyFilter("ID = 5");
+    const SepaRunResult run = runSepa(session, input);
+    ASSERT_EQ(run.recorded, 1);
+    data.members().clearFilter();
+    ASSERT_TRUE(club.rules().IsFeePaid(5, M, 2026, 3));
+
+    QFile f(input.target);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QString xml = QString::fromUtf8(f.readAll());
+    auto element = [&xml](const QString& name) {
+        const int from = int(xml.indexOf("<" + name + ">")) + int(name.size()) + 2;
+        return xml.mid(from, xml.indexOf("</" + name + ">") - from);
+    };
+    BankStatement s;
+    s.iban = "DE54100200301234567890";
+    StatementEntry e;
+    e.bookingDate = QDate(2026, 3, 13);
+    e.amount = 120000 + 30000;
+    e.charges = 30000;
+    e.credit = false;
+    e.counterpartyName = "Ida Jung";
+    e.returnReason = "AC04";
+    e.creditorId = "DE98ZZZ09999999999";
+    for (const bool byEndToEnd : {true, false}) {
+        e.endToEndId = byEndToEnd ? element("EndToEndId") : QString();
+        e.mandateId = byEndToEnd ? QString() : element("MndtId");
+        s.entries = {e};
+        const Proposal p = matchStatement(session, s, "Girokonto").proposals[0];
+        EXPECT_EQ(p.kind, ProposalKind::Return) << byEndToEnd << " " << p.reason.toStdString();
+        EXPECT_EQ(p.memberId, 5);
+        EXPECT_EQ(p.reversedPeriod, "03/2026") << p.reason.toStdString();
+        EXPECT_TRUE(p.reason.contains("Konto erloschen"));
+    }
+    e.endToEndId = element("EndToEndId");
+    s.entries = {e};
+    const Money before = balance();
+    const StatementBooking b = bookStatement(session, matchStatement(session, s, "Girokonto"));
+    EXPECT_EQ(b.returns, 1);
+    EXPECT_EQ(b.bookings, 2);
+    EXPECT_EQ(balance(), before - 150000);
+    EXPECT_FALSE(club.rules().IsFeePaid(5, M, 2026, 3));
+    EXPECT_FALSE(paymentRows(club.folder()).contains("5:2026/3"));
+    const QStringList rows = bookingRows(club.folder());
+    EXPECT_EQ(rows.mid(rows.size() - 2),
+              QStringList({"3|2026-03-13|Ida Jung|Rücklastschrift: Konto erloschen|12,00|A|Rücklastschriften|Girokonto",
+                           "4|2026-03-13|Ida Jung|Rücklastschriftgebühr AC04|3,00|A|Bankgebühren|Girokonto"}));
 }
 
 // A second workstation that matched the statement before the first booked it books nothing.
