@@ -149,3 +149,20 @@ void statementScreen5000(benchmark::State& state) {
 BENCHMARK(statementScreen5000)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+namespace {
+
+// The booking of the same statement (every proposal as made): fee payments with their
+// bookings, returns, plain bookings, in one transaction, on a club of its own.
+void statementBook5000(benchmark::State& state) {
+    StatementClub c;
+    ferolind::StatementMatch m = ferolind::matchStatement(c.session, ferolind::readStatementFile(c.file), "Girokonto");
+    ferolind::StatementBooking b;
+    for (auto _ : state) b = ferolind::bookStatement(c.session, m);
+    state.counters["bookings"] = b.bookings;
+    state.counters["fees"] = b.fees;
+    state.counters["returns"] = b.returns;
+}
+BENCHMARK(statementBook5000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
