@@ -40,6 +40,7 @@
 #include "members/statistics.h"
 #include "payments/runfiles.h"
 #include "payments/dtausscreen.h"
+#include "statements/statementscreen.h"
 #include "printing/memberlistlayout.h"
 #include "payments/jubileescreen.h"
 #include "payments/labeldialog.h"
@@ -271,6 +272,10 @@ void TMainForm::buildMenus() {
     addEntry(bookings, "ActDtaus", QStringLiteral("DTAUS erstellen"), [this] { execScreen(*dtaus_); });
     addEntry(bookings, "ActMitgliederImport", QStringLiteral("Daten importieren"), [this] {
         TImportNeuF screen(session_, labels_, this);  // made anew for each use
+        execScreen(screen);
+    });
+    addEntry(bookings, "ActKontoauszug", QStringLiteral("Kontoauszug einlesen"), [this] {
+        TKontoauszugF screen(session_, this);
         execScreen(screen);
     });
 

@@ -3,6 +3,7 @@
 #include "bookingcommands.h"
 #include "dtauscommands.h"
 #include "sepacommands.h"
+#include "statementcommands.h"
 #include "exchangecommands.h"
 #include "feecommands.h"
 #include "maintenancecommands.h"
@@ -45,7 +46,7 @@ QString usage() {
     return QString::fromUtf8(kUsage).arg(bookingCommandsUsage() + feeCommandsUsage() + printCommandsUsage() +
                                          dtausCommandsUsage() + sepaCommandsUsage() +
                                          certificateCommandsUsage() + letterCommandsUsage() + exchangeCommandsUsage() +
-                                         maintenanceCommandsUsage());
+                                         maintenanceCommandsUsage() + statementCommandsUsage());
 }
 
 struct Options {
@@ -225,6 +226,7 @@ int run(QStringList args, QTextStream& out, QTextStream& err, DataModule& data) 
     } else if (runLetterCommand(session, command, sub, args, out)) {
     } else if (runExchangeCommand(session, command, sub, args, out, changed)) {
     } else if (runMaintenanceCommand(session, command, sub, args, out)) {
+    } else if (runStatementCommand(session, command, sub, args, out, changed)) {
     } else if (command == u"bookings" && sub == u"list") {
         list(data.bookings(), bookingColumnFields(), args, out);
     } else if (command == u"settings" && sub == u"get" && args.size() == 1) {
