@@ -156,9 +156,9 @@ void recordFeePayment(Session& session, int memberId, const FeePeriod& period) {
     if (!memberRow(data.members(), memberId))
         throw DataError(QStringLiteral("Es gibt kein Mitglied mit der Nummer %1.").arg(memberId));
     const QString paid = QStringLiteral("Für das Mitglied %1 ist der Beitrag dieses Zeitraums schon gebucht.").arg(memberId);
-    if (session.memberRules().IsFeePaid(memberId, period.kind, period.year, period.period)) throw DataError(paid);
-    // Asked again of the file under its write lock: another workstation may have stored
-    // the payment since the table was read.
+    // Asked of the file under its write lock, not of the memory: another workstation may
+    // have stored the payment since the table was read (and the memory's index would be
+    // rebuilt for every payment of a long import).
     Transaction tx(data.connection());
     if (data.connection() && feePaymentInFile(*data.connection(), memberId, period.kind, period.year, period.period))
         throw DataError(paid);
