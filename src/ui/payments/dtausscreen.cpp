@@ -248,3 +248,11 @@ void TdtausF::printList() {
         execPreview(preview);
     });
 }
+
+void TdtausF::setMandateDateCaptions(const FreeFieldLabels& labels) {
+    QComboBox* box = ui_->CBSepaMandatsdatum;
+    for (int i = 0; i < box->count(); ++i) {
+        const QString source = box->itemData(i).toString();  // "Sonstiges1" … "Sonstiges4"
+        if (source.startsWith(QLatin1String("Sonstiges"))) box->setItemText(i, labels.s[source.right(1).toInt() - 1]);
+    }
+}

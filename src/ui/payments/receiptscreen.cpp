@@ -15,6 +15,8 @@
 #include "ui_receiptscreen.h"
 
 #include <QLineEdit>
+#include <QScrollArea>
+#include <QVBoxLayout>
 #include <QPrinter>
 #include <QStyle>
 
@@ -25,6 +27,25 @@ TSpendenF::TSpendenF(Session& session, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::TSpendenF>()), session_(session), printer_(defaultPrinter()) {
     ui_->setupUi(this);
     ui::applyScreenLook(this);
+    // Donor, club data and the kind of donation scroll between the printer above and the
+    // buttons below: the screen keeps its designed size, and "Drucken" stays in reach on
+    // a small screen.
+    auto* content = new QWidget;
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(0, 0, 0, 0);
+    for (QWidget* part : {static_cast<QWidget*>(ui_->GBSpende), static_cast<QWidget*>(ui_->GBVereinsdaten),
+                          static_cast<QWidget*>(ui_->PageControl1)}) {
+        ui_->rootLayout->removeWidget(part);
+        column->addWidget(part);
+    }
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("SBInhalt"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidget(content);
+    ui_->rootLayout->insertWidget(1, scroll, 1);
+    resize(598, 661);
     ui_->SpeedButton2->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
     // The copies are chosen with the arrows only.
     if (auto* field = ui_->UpDown1->findChild<QLineEdit*>()) field->setReadOnly(true);
@@ -116,10 +137,7 @@ void TSpendenF::print() {
         printer_->setDocName(kReceiptTitle);
         printer_->setCopyCount(receiptCopies(ui_->UpDown1->text()));
         PrintJob job(layout, 1);
-        if (job.printAll(*printer_) == 0)
-            throw DataError(QStringLiteral("Die Spendenquittung kann auf »%1« nicht gedruckt werden. Bitte mit "
-                                           "»Ändern« einen Drucker wählen.")
-                                .arg(printerName(*printer_)));
+        printOnCopy(job, *printer_, QStringLiteral("Die Spendenquittung"));  // the chosen printer stays usable
     });
     if (!printed) return;
     if (ui_->CBBuchungssatz->isChecked() && session_.data().bookings().isOpen() &&
