@@ -4,6 +4,9 @@
 #include "club.h"
 #include "common/messages.h"
 #include "common/translations.h"
+#include "maintenance/backupscreen.h"
+#include "maintenance/questions.h"
+#include "maintenance/resetscreen.h"
 #include "members/feeclasses.h"
 #include "members/memberentry.h"
 
@@ -66,17 +69,23 @@ TEST(Desktop, QtsOwnTextsAreGerman) {
     EXPECT_TRUE(entries.contains("Kopieren")) << entries.join('|').toStdString();
 }
 
-// Presses Enter on the next message box and reports its text and default button.
+// Presses Enter on the next message box and reports its text and default button; any
+// box that follows (an error after a wrong "Ja") is closed as well.
 struct EnterOnNextBox {
     QString text, defaultButton;
+    QTimer timer;
     EnterOnNextBox() {
-        QTimer::singleShot(0, [this] {
+        timer.setInterval(0);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box) return;
-            text = box->text();
-            if (box->defaultButton()) defaultButton = box->defaultButton()->text();
+            if (text.isEmpty()) {
+                text = box->text();
+                if (box->defaultButton()) defaultButton = box->defaultButton()->text();
+            }
             QTest::keyClick(box, Qt::Key_Return);
         });
+        timer.start();
     }
 };
 
@@ -104,16 +113,23 @@ TEST(Desktop, EnterOnADeleteQuestionAnswersNein) {
          "Mitglied Anna Berg wirklich löschen?"},
         {"fee classes", [&] { fees.findChild<QPushButton*>(ui::feeclasses::controls::kDelete)->click(); },
          "Möchten Sie diese Beitragsklasse wirklich löschen?"},
+        // Questions that overwrite or delete the whole club.
+        {"restore", [&] { window.backupScreen()->findChild<QPushButton*>(ui::backupscreen::controls::kRestore)->click(); },
+         nullptr},
+        {"reset", [&] { window.resetScreen()->findChild<QPushButton*>(ui::resetscreen::controls::kReset)->click(); },
+         nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.where);
         EnterOnNextBox enter;
         c.ask();
-        EXPECT_EQ(enter.text, QString::fromUtf8(c.question));
+        if (c.question) EXPECT_EQ(enter.text, QString::fromUtf8(c.question));
+        else EXPECT_TRUE(enter.text == kRestoreQuestion || enter.text == kResetQuestion) << enter.text.toStdString();
         EXPECT_EQ(withoutMnemonic(enter.defaultButton), "Nein");
     }
     EXPECT_EQ(club.members().recordCount(), 1);
     EXPECT_EQ(classes.recordCount(), 1);
+    EXPECT_TRUE(club.members().isOpen());  // not reset
 }
 
 }  // namespace

@@ -61,7 +61,7 @@ void TDatenSichernF::backup() {
 
 void TDatenSichernF::restore() {
     const QString folder = folderIn(ui_->Edit2);
-    if (ask(this, kRestoreQuestion) != Answer::Yes) return;
+    if (askDelete(this, kRestoreQuestion) != Answer::Yes) return;  // "Nein" is the default
     if (!guarded(this, [&] { restoreTables(session_.data(), folder); })) return;
     // The settings of the set: shown, and applied only when the user says so.
     SettingsValues settings;
@@ -76,7 +76,7 @@ void TDatenSichernF::restore() {
                                      : QStringLiteral("Die Sicherung enthält diese persönlichen Einstellungen:\n\n%1\n\n"
                                                       "Sollen sie übernommen werden?")
                                            .arg(lines.join('\n'));
-        if (!question.isEmpty() && ask(this, question) == Answer::Yes)
+        if (!question.isEmpty() && askDelete(this, question) == Answer::Yes)
             guarded(this, [&] { applyUserSettings(settings); });
     }
     accept();

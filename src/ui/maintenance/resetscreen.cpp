@@ -25,7 +25,7 @@ TZuruecksetzenF::TZuruecksetzenF(Session& session, QWidget* parent)
 TZuruecksetzenF::~TZuruecksetzenF() = default;
 
 void TZuruecksetzenF::reset() {
-    if (ask(this, kResetQuestion) != Answer::Yes) return;
+    if (askDelete(this, kResetQuestion) != Answer::Yes) return;  // "Nein" is the default
     QStringList kept;
     if (!guarded(this, [&] { kept = resetProgram(session_.data(), applicationDataFolder()); })) return;
     if (!kept.isEmpty())
