@@ -14,6 +14,7 @@
 #include <QDialog>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTest>
 
 using namespace ferolind;
@@ -155,6 +156,10 @@ TEST(Windows, EveryScreenFitsALaptopScreen) {
     receipt.show();
     QApplication::processEvents();
     EXPECT_EQ(receipt.size(), QSize(598, 661));
+    // Nothing is cut at the right: the scrolling middle is not wider than its room.
+    auto* middle = receipt.findChild<QScrollArea*>("SBInhalt");
+    ASSERT_TRUE(middle);
+    EXPECT_LE(middle->widget()->minimumSizeHint().width(), middle->viewport()->width());
     auto* print = receipt.findChild<QPushButton*>(ferolind::ui::receiptscreen::controls::kPrint);
     ASSERT_TRUE(print);
     EXPECT_TRUE(print->isVisible());

@@ -14,7 +14,11 @@
 #include "session/session.h"
 #include "ui_receiptscreen.h"
 
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QScrollArea>
 #include <QVBoxLayout>
 #include <QPrinter>
@@ -22,6 +26,25 @@
 
 using namespace ferolind;
 using namespace ferolind::printing;
+
+namespace ferolind::ui {
+// A click on a box's wrapped text ticks the box.
+class ClickTicks : public QObject {
+public:
+    ClickTicks(QCheckBox* box, QObject* parent) : QObject(parent), box_(box) {}
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton &&
+            box_->isEnabled()) {
+            box_->click();
+            return true;
+        }
+        return false;
+    }
+
+private:
+    QCheckBox* box_;
+};
+}  // namespace ferolind::ui
 
 TSpendenF::TSpendenF(Session& session, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::TSpendenF>()), session_(session), printer_(defaultPrinter()) {
@@ -37,6 +60,26 @@ TSpendenF::TSpendenF(Session& session, QWidget* parent)
                           static_cast<QWidget*>(ui_->PageControl1)}) {
         ui_->rootLayout->removeWidget(part);
         column->addWidget(part);
+    }
+    // The long declarations wrap beside their boxes instead of widening the screen; a
+    // click on the text ticks the box as on a caption.
+    for (QCheckBox* box : content->findChildren<QCheckBox*>()) {
+        if (box->fontMetrics().horizontalAdvance(box->text()) < 420) continue;
+        QLayout* holder = box->parentWidget() ? box->parentWidget()->layout() : nullptr;
+        if (!holder) continue;
+        auto* row = new QWidget(box->parentWidget());
+        auto* rowLayout = new QHBoxLayout(row);
+        rowLayout->setContentsMargins(0, 0, 0, 0);
+        auto* text = new QLabel(box->text(), row);
+        text->setObjectName(box->objectName() + QStringLiteral("Text"));
+        text->setWordWrap(true);
+        text->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+        text->installEventFilter(new ui::ClickTicks(box, text));
+        box->setAccessibleName(box->text());
+        box->setText(QString());
+        delete holder->replaceWidget(box, row);
+        rowLayout->addWidget(box, 0, Qt::AlignTop);
+        rowLayout->addWidget(text, 1);
     }
     auto* scroll = new QScrollArea(this);
     scroll->setObjectName(QStringLiteral("SBInhalt"));
