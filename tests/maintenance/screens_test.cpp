@@ -108,7 +108,9 @@ TEST_F(Screens, RestoreAnsweredYesReplacesTheTablesAndAsksBeforeTheSettings) {
         click(control(screen, bc::kRestore));
         ASSERT_EQ(messages.texts.size(), 2) << messages.texts.join('\n').toStdString();
         EXPECT_EQ(messages.texts[0], kRestoreQuestion);
-        EXPECT_TRUE(messages.texts[1].contains("Width = 1111")) << messages.texts[1].toStdString();
+        // The settings named as the user knows them, not as registry entries.
+        EXPECT_TRUE(messages.texts[1].contains("Größe und Lage des Programmfensters")) << messages.texts[1].toStdString();
+        EXPECT_FALSE(messages.texts[1].contains("Width")) << messages.texts[1].toStdString();
         EXPECT_EQ(names(), (QStringList{"Berg", "Kurz"}));
         EXPECT_EQ(RegistryGetInt("Width"), settingsAnswer == ui::Answer::Yes ? 1111 : 2222);
         EXPECT_EQ(finished.size(), 1);

@@ -2,13 +2,17 @@
 // every delete question answered "Nein" by Enter, on the real message box.
 #include "mainform.h"
 #include "club.h"
+#include "messagescript.h"
 #include "common/messages.h"
 #include "common/translations.h"
+#include "exchange/importscreens.h"
+#include "maintenance/backup.h"
 #include "maintenance/backupscreen.h"
 #include "maintenance/questions.h"
 #include "maintenance/resetscreen.h"
 #include "members/feeclasses.h"
 #include "members/memberentry.h"
+#include "session/settingwords.h"
 
 #include <gtest/gtest.h>
 #include <QAction>
@@ -20,6 +24,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStackedWidget>
 #include <QTest>
 #include <QTimer>
 #include <QTranslator>
@@ -130,6 +135,70 @@ TEST(Desktop, EnterOnADeleteQuestionAnswersNein) {
     EXPECT_EQ(club.members().recordCount(), 1);
     EXPECT_EQ(classes.recordCount(), 1);
     EXPECT_TRUE(club.members().isOpen());  // not reset
+}
+
+}  // namespace
+
+namespace {
+
+// After a restore the question about the backup's personal settings names them in words.
+TEST(Desktop, TheRestoreAsksAboutThePersonalSettingsInWords) {
+    test::Club club;
+    club.addMember({{"Vorname", "Anna"}, {"Nachname", "Berg"}});
+    RegistrySetInt("BreiteMainID", 40);
+    RegistrySetInt("BreiteMainPLZ", 70);
+    RegistrySetString("Sort", "Nachname");
+    RegistrySetInt("Width", 900);
+    QTemporaryDir backup;
+    writeBackup(*club.data, backup.path());
+    test::MessageScript msgs(ui::Answer::No);
+    msgs.answers = {ui::Answer::Yes};  // restore, then keep today's settings
+    TMainForm window(*club.session);
+    TDatenSichernF& screen = *window.backupScreen();
+    screen.findChild<QLineEdit*>(ui::backupscreen::controls::kRestoreFolder)->setText(backup.path());
+    screen.findChild<QPushButton*>(ui::backupscreen::controls::kRestore)->click();
+    ASSERT_EQ(msgs.texts.size(), 2) << msgs.texts.join('|').toStdString();
+    const QString question = msgs.texts[1];
+    for (const char* words : {"• Spaltenbreiten der Listen", "• Sortierung der Mitgliederliste",
+                              "• Größe und Lage des Programmfensters"})
+        EXPECT_TRUE(question.contains(QString::fromUtf8(words))) << words << "\n" << question.toStdString();
+    EXPECT_FALSE(question.contains("BreiteMain")) << question.toStdString();
+    EXPECT_EQ(question.count(QString::fromUtf8("Spaltenbreiten")), 1);
+    EXPECT_EQ(club.members().recordCount(), 1);
+}
+
+TEST(Desktop, SettingsInWordsNameEachKindOnceInAFixedOrder) {
+    const struct {
+        SettingsValues values;
+        QStringList words;
+    } cases[] = {
+        {{}, {}},
+        {{{"Sort", "ID"}, {"BreiteMainID", 31}, {"BreiteMainBPLZ", 40}, {"Height", 600}},
+         {"Größe und Lage des Programmfensters", "Spaltenbreiten der Listen", "Sortierung der Mitgliederliste"}},
+        {{{"DBPfad", "/x"}, {"Unbekannt", 1}}, {"Ordner der Datenbank", "Eine weitere Einstellung"}},
+        {{{"A", 1}, {"Sub/B", 2}, {"Sub/Breite1", 3}}, {"Spaltenbreiten der Listen", "2 weitere Einstellungen"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(settingsInWords(c.values), c.words);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Desktop, TheImportAssistantDoesNotGoOnWithoutASource) {
+    test::Club club;
+    test::MessageScript msgs;
+    TMainForm window(*club.session);
+    auto* wizard = window.findChild<TWizzardF*>();
+    ASSERT_TRUE(wizard);
+    wizard->show();
+    auto* pages = wizard->findChild<QStackedWidget*>("PageControl");
+    ASSERT_TRUE(pages);
+    QWidget* first = pages->currentWidget();
+    wizard->findChild<QPushButton*>("SRColorButton4")->click();  // "Weiter"
+    EXPECT_EQ(pages->currentWidget(), first);
+    EXPECT_EQ(msgs.texts, QStringList{"Bitte zuerst eine Quelldatei mit Daten wählen."});
+    wizard->hide();
 }
 
 }  // namespace

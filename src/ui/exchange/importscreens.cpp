@@ -255,6 +255,11 @@ void TWizzardF::loadSource() {
 }
 
 void TWizzardF::next() {
+    // Without records there is nothing to assign: the assistant stays at the source.
+    if (preview_->records().isEmpty()) {
+        inform(this, QStringLiteral("Bitte zuerst eine Quelldatei mit Daten wählen."));
+        return;
+    }
     copy_->setRecords(preview_->records(), preview_->fieldNames());
     if (copy_->rowCount() > 0) ui_->SgDatei2->selectRow(0);
     ui_->SGDatenbank->setCurrentCell(std::max(0, ui_->SGDatenbank->currentRow()), 0);
