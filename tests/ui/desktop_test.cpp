@@ -3,6 +3,7 @@
 #include "mainform.h"
 #include "club.h"
 #include "messagescript.h"
+#include "common/datasetgrid.h"
 #include "common/messages.h"
 #include "common/translations.h"
 #include "exchange/importscreens.h"
@@ -199,6 +200,34 @@ TEST(Desktop, TheImportAssistantDoesNotGoOnWithoutASource) {
     EXPECT_EQ(pages->currentWidget(), first);
     EXPECT_EQ(msgs.texts, QStringList{"Bitte zuerst eine Quelldatei mit Daten wählen."});
     wizard->hide();
+}
+
+}  // namespace
+
+namespace {
+
+// A message from a screen that is not shown (or from none) leaves the keyboard on the
+// window in front, on the control it had.
+TEST(Desktop, AfterAMessageTheKeyboardIsBackOnTheWindow) {
+    test::Club club;
+    ui::setMessageHandler({});
+    TMainForm window(*club.session);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QWidget* grid = window.memberGrid();
+    grid->setFocus();
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::focusWidget(), grid);
+    QDialog hidden(&window);  // a screen that is not on the screen
+    for (QWidget* parent : {static_cast<QWidget*>(&hidden), static_cast<QWidget*>(nullptr)}) {
+        EnterOnNextBox enter;
+        ui::inform(parent, "Hinweis");
+        QApplication::processEvents();
+        EXPECT_EQ(enter.text, "Hinweis");
+        EXPECT_EQ(QApplication::activeWindow(), &window);
+        EXPECT_EQ(QApplication::focusWidget(), grid);
+    }
 }
 
 }  // namespace

@@ -7,11 +7,13 @@
 #include "mainform.h"
 #include "messagescript.h"
 #include "maintenance/resetscreen.h"
+#include "payments/dtausscreen.h"
 #include "payments/receiptscreen.h"
 
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QDialog>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -165,4 +167,21 @@ TEST(Windows, EveryScreenFitsALaptopScreen) {
     EXPECT_TRUE(print->isVisible());
     EXPECT_TRUE(receipt.rect().contains(QRect(print->mapTo(&receipt, QPoint(0, 0)), print->size())));
     receipt.hide();
+}
+
+// The SEPA creditor id shows whole, "DE" included.
+TEST(Windows, TheCreditorIdFieldShowsAWholeId) {
+    test::Club club;
+    test::MessageScript msgs;
+    WindowRun run;
+    QDialog& screen = *run.window.dtausScreen();
+    auto* id = screen.findChild<QLineEdit*>("ESepaGlaeubigerID");
+    ASSERT_TRUE(id);
+    screen.show();
+    QApplication::processEvents();
+    const QString full = "DE98ZZZ09999999999";
+    id->setText(full);
+    const int room = id->contentsRect().width() - 8;  // the field's own text margins
+    EXPECT_GE(room, id->fontMetrics().horizontalAdvance(full)) << room;
+    screen.hide();
 }
