@@ -5,7 +5,14 @@
 #include "club.h"
 #include "common/datasetgrid.h"
 #include "letters/texteditor.h"
+#include "booking/bookingqueryscreen.h"
+#include "fees/feepaymentscreen.h"
+#include "maintenance/resetscreen.h"
 #include "mainform.h"
+#include "members/columnsscreen.h"
+#include "payments/jubileescreen.h"
+#include "payments/receiptscreen.h"
+#include "printing/printdialog.h"
 #include "messagescript.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +21,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
@@ -138,4 +146,36 @@ TEST(Keyboard, CtrlSSavesTheLetter) {
     QTest::keyClicks(text, "Hallo");
     QTest::keyClick(text, Qt::Key_S, Qt::ControlModifier);
     EXPECT_TRUE(QFile::exists(path));
+}
+
+// Enter anywhere in a screen presses its default button; the reset's is "Abbrechen".
+TEST(Keyboard, EnterPressesTheScreensDefaultButton) {
+    Shown s;
+    s.window.printDialog()->execPreview = [](QDialog&) { return 0; };
+    const struct {
+        QDialog* screen;
+        const char* button;
+    } screens[] = {
+        {s.window.columnScreen(), "BNeu"},          // OK
+        {s.window.bookingQueryScreen(), "BLoeschen"},  // Anzeigen
+        {s.window.jubileeScreen(), "BLoeschen"},    // Anzeigen
+        {s.window.receiptScreen(), "BNeu"},         // Drucken
+        {s.window.resetScreen(), "BSchliessen"},    // Abbrechen
+        {s.window.printDialog(), "BNeu"},           // Vorschau
+    };
+    for (const auto& c : screens) {
+        SCOPED_TRACE(c.screen->metaObject()->className());
+        auto* button = c.screen->findChild<QPushButton*>(c.button);
+        ASSERT_TRUE(button);
+        c.screen->show();
+        QApplication::processEvents();
+        EXPECT_TRUE(button->isDefault());
+        int clicks = 0;
+        const auto counted = QObject::connect(button, &QPushButton::clicked, [&clicks] { ++clicks; });
+        QTest::keyClick(c.screen, Qt::Key_Return);
+        QObject::disconnect(counted);
+        EXPECT_EQ(clicks, 1);
+        c.screen->hide();
+    }
+    EXPECT_TRUE(s.club.members().isOpen());  // not reset
 }

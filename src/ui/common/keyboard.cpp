@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QWidget>
 
 #include <algorithm>
@@ -48,6 +49,12 @@ private:
 
 void chooseWithArrowKeys(QButtonGroup* group) {
     if (group) new ArrowChooser(group);
+}
+
+void makeDefaultButton(QPushButton* button) {
+    if (!button) return;
+    button->setAutoDefault(true);
+    button->setDefault(true);
 }
 
 }  // namespace ferolind::ui

@@ -2,6 +2,7 @@
 #pragma once
 
 class QButtonGroup;
+class QPushButton;
 class QWidget;
 
 namespace ferolind::ui {
@@ -9,5 +10,8 @@ namespace ferolind::ui {
 // The arrow keys choose among the group's buttons (left/up the previous, right/down the
 // next), as a click on it would, also when none is chosen yet.
 void chooseWithArrowKeys(QButtonGroup* group);
+
+// The button Enter presses anywhere in its dialog.
+void makeDefaultButton(QPushButton* button);
 
 }  // namespace ferolind::ui

@@ -1,5 +1,6 @@
 #include "receiptscreen.h"
 
+#include "common/keyboard.h"
 #include "common/help.h"
 #include "common/look.h"
 #include "common/messages.h"
@@ -49,6 +50,7 @@ private:
 TSpendenF::TSpendenF(Session& session, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::TSpendenF>()), session_(session), printer_(defaultPrinter()) {
     ui_->setupUi(this);
+    ui::makeDefaultButton(ui_->BNeu);  // Enter presses it
     ui::applyScreenLook(this);
     // Donor, club data and the kind of donation scroll between the printer above and the
     // buttons below: the screen keeps its designed size, and "Drucken" stays in reach on
