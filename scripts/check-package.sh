@@ -20,6 +20,10 @@ for f in usr/bin/ferolind usr/bin/ferolind-cli usr/share/applications/ferolind.d
   awk '{print $6}' <<<"$contents" | grep -qx "./$f" || fail "missing /$f"
 done
 
+# A club office program is filed under office in the package managers.
+section=$(dpkg-deb -f "$deb" Section)
+[ "$section" = office ] || fail "Section is '$section', not office"
+
 # What the programs link and what they load at run time.
 depends=$(dpkg-deb -f "$deb" Depends)
 for d in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6sql6 libqt6sql6-sqlite \

@@ -15,6 +15,7 @@
 #include "common/look.h"
 #include "common/messages.h"
 #include "common/notices.h"
+#include "common/placement.h"
 #include "common/progressdisplay.h"
 #include "data/datamodule.h"
 #include "data/dbcreate.h"
@@ -52,10 +53,13 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QFont>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
+#include <QShortcut>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTimer>
@@ -82,6 +86,9 @@ const ui::ColumnWidths& memberGridWidths() {
 // The window frame measured at the last close (outer minus inner size), per user.
 const QString kFrameWidth = QStringLiteral("RahmenBreite");
 const QString kFrameHeight = QStringLiteral("RahmenHoehe");
+// The window's last place on the desktop (frame included), per user.
+const QString kLeft = QStringLiteral("Left");
+const QString kTop = QStringLiteral("Top");
 
 }  // namespace
 
@@ -158,11 +165,24 @@ TMainForm::TMainForm(Session& session, QWidget* parent) : QMainWindow(parent), s
     arrears_->exportList = [this] { execScreen(*export_); };
     backup_ = new TDatenSichernF(session_, this);
     reset_ = new TZuruecksetzenF(session_, this);
-    reset_->endProgram = [this] { close(); };  // the last window closed ends the program
+    // The last window closed ends the program; until then no screen uses the club's values.
+    reset_->endProgram = [this] {
+        readClubValues();
+        close();
+    };
+    // A restore (and a backup, harmlessly) may bring other club-wide and per-user values.
+    connect(backup_, &QDialog::accepted, this, [this] {
+        run([this] {
+            readClubValues();
+            loadColumnLayout();
+            applyVisibleColumns();
+        });
+    });
 
     // The rules' notices from stores made outside the entry screen (which shows its own).
     notices_ = new ui::NoticeQueue(this);
     new ui::ProgressDisplay(this);  // long work in the core shows a busy cursor and its count
+    new ui::DialogPlacement(this);  // each screen opens centred on this window
     connect(&session_.memberRules(), &MemberRules::notice, this, [this](const QString& text) {
         if (!memberEntry_->isVisible()) notices_->add(text);
     });
@@ -225,7 +245,7 @@ QAction* TMainForm::addEntry(QMenu* menu, const QString& objectName, const QStri
 }
 
 void TMainForm::buildMenus() {
-    QMenu* program = menuBar()->addMenu(QStringLiteral("Programm"));
+    QMenu* program = menuBar()->addMenu(QStringLiteral("&Programm"));
     addEntry(program, "ActSpalten", QStringLiteral("Spalten anpassen (Mitglieder)"), [this] { openColumns(); });
     addEntry(program, "ActStatistik", QStringLiteral("Statistik"), [this] { openStatistics(); });
     program->addSeparator();
@@ -237,7 +257,7 @@ void TMainForm::buildMenus() {
     program->addSeparator();
     addEntry(program, "ActBeenden", QStringLiteral("Beenden"), [this] { close(); });
 
-    QMenu* members = menuBar()->addMenu(QStringLiteral("Mitglieder"));
+    QMenu* members = menuBar()->addMenu(QStringLiteral("&Mitglieder"));
     addEntry(members, "ActMitgliedNeu", QStringLiteral("Neu"), [this] { newMember(); });
     addEntry(members, "ActMitgliedBearbeiten", QStringLiteral("Bearbeiten"), [this] { editMember(); });
     addEntry(members, "ActAuswerten", QStringLiteral("Auswerten / Suchen"), [this] { openQuery(); });
@@ -254,7 +274,7 @@ void TMainForm::buildMenus() {
     addEntry(members, "ActBeitragsklassen", QStringLiteral("Beitragsklassen"), [this] { openFeeClasses(); });
     addEntry(members, "ActMitgliederExportieren", QStringLiteral("Exportieren"), [this] { execScreen(*memberExport_); });
 
-    QMenu* bookings = menuBar()->addMenu(QStringLiteral("Buchungen"));
+    QMenu* bookings = menuBar()->addMenu(QStringLiteral("&Buchungen"));
     addEntry(bookings, "ActBuchungNeu", QStringLiteral("Neu"), [this] { newBooking(); });
     addEntry(bookings, "ActBuchungBearbeiten", QStringLiteral("Bearbeiten"), [this] { editBooking(); });
     addEntry(bookings, "ActBuchungenAuswerten", QStringLiteral("Auswerten"), [this] { execScreen(*bookingQuery_); });
@@ -279,17 +299,17 @@ void TMainForm::buildMenus() {
         execScreen(screen);
     });
 
-    QMenu* print = menuBar()->addMenu(QStringLiteral("Drucken"));
+    QMenu* print = menuBar()->addMenu(QStringLiteral("&Drucken"));
     addEntry(print, "ActDruckMitglieder", QStringLiteral("Mitgliedslisten"), [this] { printMembersFromMenu(); });
     addEntry(print, "ActDruckBuchungen", QStringLiteral("Buchungsdaten"), [this] { printBookingsFromMenu(); });
     addEntry(print, "ActDruckJahresabschluss", QStringLiteral("Jahresabschluss"), [this] { printStatement(); });
     addEntry(print, "ActEtiketten", QStringLiteral("Etiketten drucken"), [this] { printLabels(); });
 
-    QMenu* text = menuBar()->addMenu(QStringLiteral("Textverarbeitung"));
+    QMenu* text = menuBar()->addMenu(QStringLiteral("&Textverarbeitung"));
     addEntry(text, "ActBrief", QStringLiteral("Brief verfassen"), [this] { execScreen(*letterEditor_); });
     addEntry(text, "ActSerienbrief", QStringLiteral("Serienbrief erstellen"), [this] { execScreen(*letterEditor_); });
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("Hilfe"));
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Hilfe"));
     QAction* manual = addEntry(help, "ActHilfe", QStringLiteral("Hilfe aufrufen"), [this] { ui::openManual(this); });
     manual->setShortcut(QKeySequence(Qt::Key_F1));
     addEntry(help, "ActInternet", QStringLiteral("Ferolind im Internet"));
@@ -298,6 +318,15 @@ void TMainForm::buildMenus() {
         QMessageBox::about(this, QStringLiteral("Info"),
                            QStringLiteral("<b>Ferolind 2011 NET</b><br>der professionelle Vereinsmanager<br><br>"
                                           "Mitglieder, Beiträge, Buchhaltung und Listen für Ihren Verein."));
+    });
+
+    // F10 opens the first menu, as in other desktop programs; Alt and the underlined
+    // letter opens each menu.
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    f10->setObjectName(QStringLiteral("MenuKey"));
+    connect(f10, &QShortcut::activated, this, [this] {
+        const QList<QAction*> menus = menuBar()->actions();
+        if (!menus.isEmpty()) menuBar()->setActiveAction(menus.first());
     });
 
     // Context menus of the grids.
@@ -402,9 +431,29 @@ void TMainForm::setupLabels() {
     massDeletion_->setFreeFieldLabels(labels_);
     arrears_->setFreeFieldLabels(labels_);
     dtaus_->setFreeFieldLabels(labels_);
+    dtaus_->setMandateDateCaptions(labels_);
+    printDialog_->setFreeFieldLabels(labels_);
     jubilees_->setFreeFieldLabels(labels_);
     export_->setFreeFieldLabels(labels_);
     memberExport_->setFreeFieldLabels(labels_);
+}
+
+void TMainForm::readClubValues() {
+    timer_->stop();
+    refreshSeconds_ = session_.refreshSeconds();
+    if (refreshSeconds_ > 0) timer_->start(refreshSeconds_ * 1000);
+    setupLabels();
+    // The payment period kind, as a click on its choice in the fee payment screen.
+    feePayment_->chooseStoredPeriodKind();
+    updateDatabaseActions();
+}
+
+void TMainForm::loadColumnLayout() {
+    visibleColumns_ = loadVisibleColumns();
+    columns_->setVisibleColumns(visibleColumns_);
+    memberGrid_->loadWidths();
+    bookingGrid_->loadWidths();
+    for (DatasetGrid* g : screenMemberGrids()) g->loadWidths();
 }
 
 void TMainForm::applyVisibleColumns() {
@@ -419,17 +468,10 @@ void TMainForm::runStartUp() {
     DataModule& d = data();
     // 1. The database of this user.
     connected_ = d.openAtStart();
-    // 2. Refresh interval (0 without a database).
-    refreshSeconds_ = session_.refreshSeconds();
-    if (refreshSeconds_ > 0) timer_->start(refreshSeconds_ * 1000);
-    // 3. Free-field labels into every title.
-    setupLabels();
+    // 2. Refresh interval (0 without a database), 3. free-field labels into every title.
+    readClubValues();
     // 4. Visible columns and the stored widths.
-    visibleColumns_ = loadVisibleColumns();
-    columns_->setVisibleColumns(visibleColumns_);
-    memberGrid_->loadWidths();
-    bookingGrid_->loadWidths();
-    for (DatasetGrid* g : screenMemberGrids()) g->loadWidths();
+    loadColumnLayout();
     // 5. The last numbers, and the computed member values now that all tables are open.
     session_.loadAfterOpen();
     // The file of a direct-debit run a crash interrupted after its commit is written now.
@@ -449,11 +491,11 @@ void TMainForm::runStartUp() {
     // The grid opens at its first row in the stored order (sorting keeps the record that
     // was first by number current, which may lie anywhere in that order).
     if (d.members().isOpen()) d.members().first();
-    // 7. Window state and size.
-    if (RegistryGetString(QStringLiteral("WindowState")) == u"wsMaximized") {
-        showMaximized();
-    } else {
-        showNormal();
+    // 7. Window state, size and position. A maximized window gets its last normal size
+    // and position first, which it returns to when it is no longer maximized.
+    const bool maximized = RegistryGetString(QStringLiteral("WindowState")) == u"wsMaximized";
+    if (!maximized) showNormal();
+    {
         // The stored values are the outer size, frame included. The frame is the one
         // measured at the last close: right after start the window manager may not have
         // framed the window yet, and a frame measured now would read as none, so that
@@ -465,13 +507,29 @@ void TMainForm::runStartUp() {
         const int w = RegistryGetInt(QStringLiteral("Width"));
         if (h > 0) resize(width(), qMax(1, h - frame.height()));
         if (w > 0) resize(qMax(1, w - frame.width()), height());
+        // Where it was, but wholly on a screen (a screen may have gone since).
+        QPoint at = pos();
+        if (RegistryHasValue(kLeft) && RegistryHasValue(kTop)) at = QPoint(RegistryGetInt(kLeft), RegistryGetInt(kTop));
+        QScreen* screen = QGuiApplication::screenAt(at + QPoint(frame.width(), frame.height()));
+        if (!screen) screen = QGuiApplication::primaryScreen();
+        if (screen) {
+            const QRect area = screen->availableGeometry();
+            const QSize outer = size() + frame;
+            at.setX(qMax(area.left(), qMin(at.x(), area.right() + 1 - outer.width())));
+            at.setY(qMax(area.top(), qMin(at.y(), area.bottom() + 1 - outer.height())));
+        }
+        move(at);
     }
-    // 8. The payment period kind, as a click on its choice in the fee payment screen.
-    feePayment_->chooseStoredPeriodKind();
-    // 9. Without a database: the creation/selection screen.
+    if (maximized) showMaximized();
+    // 9. Without a database: the creation/selection screen. The club it opens or creates
+    // has values of its own, read as at a start with it.
     if (!connected_) {
         execScreen(*dbCreate_);  // it loads the last numbers of the database it opens
         connected_ = d.connected();
+        if (connected_) {
+            readClubValues();
+            loadColumnLayout();  // the number columns as wide as this club's numbers
+        }
     }
     updateDatabaseActions();
     // 10. Visible columns in every member grid.
@@ -491,12 +549,28 @@ void TMainForm::runShutDown() {
     RegistrySetString(QStringLiteral("Sort"), d.members().sort());
     if (isMaximized()) {
         RegistrySetString(QStringLiteral("WindowState"), QStringLiteral("wsMaximized"));
+        // The normal size and place it goes back to, with the frame last measured.
+        const QRect normal = normalGeometry();
+        if (normal.isValid()) {
+            // The frame of the normal window: the one last measured there, else this one.
+            const QSize now = frameGeometry().size() - size();
+            const int fw = RegistryHasValue(kFrameWidth) ? qMax(0, RegistryGetInt(kFrameWidth)) : now.width();
+            const int fh = RegistryHasValue(kFrameHeight) ? qMax(0, RegistryGetInt(kFrameHeight)) : now.height();
+            RegistrySetInt(kFrameWidth, fw);
+            RegistrySetInt(kFrameHeight, fh);
+            RegistrySetInt(QStringLiteral("Width"), normal.width() + fw);
+            RegistrySetInt(QStringLiteral("Height"), normal.height() + fh);
+            RegistrySetInt(kLeft, normal.left() - (geometry().left() - frameGeometry().left()));
+            RegistrySetInt(kTop, normal.top() - (geometry().top() - frameGeometry().top()));
+        }
     } else if (!isMinimized()) {
         RegistrySetString(QStringLiteral("WindowState"), QStringLiteral("wsNormal"));
         RegistrySetInt(QStringLiteral("Height"), frameGeometry().height());
         RegistrySetInt(QStringLiteral("Width"), frameGeometry().width());
         RegistrySetInt(kFrameWidth, frameGeometry().width() - width());
         RegistrySetInt(kFrameHeight, frameGeometry().height() - height());
+        RegistrySetInt(kLeft, frameGeometry().left());
+        RegistrySetInt(kTop, frameGeometry().top());
     }
     saveVisibleColumns(visibleColumns_);
     memberGrid_->saveWidths();

@@ -74,6 +74,12 @@ public:
     void runShutDown();
     // Reads the free-field labels, writes them back and puts them into every title.
     void setupLabels();
+    // Every club-wide value a screen keeps (re-read interval, free-field labels, payment
+    // period kind, the database actions): read again whenever a club was opened, created,
+    // restored or reset, not only at start.
+    void readClubValues();
+    // The visible columns and the column widths of every grid, from the per-user values.
+    void loadColumnLayout();
     // Shows or hides the member columns of every member grid.
     void applyVisibleColumns();
     // One tick of the refresh timer.

@@ -112,7 +112,9 @@ TEST_F(Screens, RestoreAnsweredYesReplacesTheTablesAndAsksBeforeTheSettings) {
         EXPECT_TRUE(messages.texts[1].contains("wurde geprüft") && messages.texts[1].contains("Mitgliedsnummer ist jetzt 3") &&
                     messages.texts[1].contains("Kontostände"))
             << messages.texts[1].toStdString();
-        EXPECT_TRUE(messages.texts[2].contains("Width = 1111")) << messages.texts[2].toStdString();
+        // The settings named as the user knows them, not as registry entries.
+        EXPECT_TRUE(messages.texts[2].contains("Größe und Lage des Programmfensters")) << messages.texts[2].toStdString();
+        EXPECT_FALSE(messages.texts[2].contains("Width")) << messages.texts[2].toStdString();
         EXPECT_EQ(club.data->settings().DbSettingGetInt("LastMitgliedsID"), 3);
         EXPECT_EQ(names(), (QStringList{"Berg", "Kurz"}));
         EXPECT_EQ(RegistryGetInt("Width"), settingsAnswer == ui::Answer::Yes ? 1111 : 2222);

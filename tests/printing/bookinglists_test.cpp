@@ -88,6 +88,11 @@ TEST(BookingList, HeadingRowsAndTheNetSum) {
     // The amount column: two decimals, no currency sign; the Datum column is as wide as a date.
     EXPECT_TRUE(find(t, "100,00"));
     EXPECT_TRUE(find(t, "12,50"));
+    // Amounts are right-aligned on one edge, so that their decimal commas stand in a line.
+    EXPECT_EQ(find(t, "100,00")->h, HAlign::Right);
+    EXPECT_EQ(find(t, "12,50")->h, HAlign::Right);
+    EXPECT_EQ(find(t, "100,00")->x, find(t, "12,50")->x);
+    EXPECT_GT(find(t, "100,00")->x, find(t, "Beitrag Berg")->x);
     EXPECT_EQ(find(t, "Beitrag Berg")->x, 250 + 10 * 35 + 60);
     // The net sum: an expense ("A") subtracts.
     const DrawnItem* sum = find(t, "Summe: 87,50 €");

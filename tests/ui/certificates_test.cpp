@@ -303,3 +303,39 @@ TEST_F(CertificateProgram, LabelDialogKeepsItsGridNarrowsThroughTheQueryAndPrevi
     };
     window->action("ActEtiketten")->trigger();
 }
+
+// The preset "PDF-Datei" without a file fails with a sentence; choosing a file with
+// "Ändern" afterwards must print on the same screen (a printer left active by the failed
+// try refused the new file).
+TEST_F(CertificateProgram, ReceiptPrintsAfterAFailedTryOnceAFileIsChosen) {
+    QTemporaryDir out;
+    const QString pdf = out.filePath("quittung.pdf");
+    steps["TSpendenF"] = [&](QDialog& d) {
+        auto& screen = static_cast<TSpendenF&>(d);
+        screen.prepareShow();
+        control<QTabWidget>(&screen, rc::kPages)->setCurrentIndex(0);
+        control<QLineEdit>(&screen, rc::kAmount)->setText("20,00");
+        control<QLineEdit>(&screen, rc::kDonorName)->setText("Max Müller");
+        control<QCheckBox>(&screen, rc::kMakeBooking)->setChecked(false);
+        screen.printer().setOutputFormat(QPrinter::PdfFormat);
+        screen.printer().setOutputFileName(QString());
+        control<QPushButton>(&screen, rc::kPrint)->click();
+        ASSERT_EQ(script.texts.size(), 1);
+        EXPECT_TRUE(script.texts[0].contains("»PDF-Datei«")) << script.texts[0].toStdString();
+        EXPECT_FALSE(screen.result() == QDialog::Accepted);
+        screen.askPrinter = [&](QPrinter& p) {
+            p.setOutputFileName(pdf);
+            return true;
+        };
+        control<QPushButton>(&screen, rc::kChangePrinter)->click();
+        EXPECT_EQ(screen.printer().outputFileName(), pdf);
+        control<QPushButton>(&screen, rc::kPrint)->click();
+        EXPECT_EQ(script.texts.size(), 1) << script.texts.join('\n').toStdString();
+        // And once more onto the same file: a second print also works.
+        QFile::remove(pdf);
+        control<QPushButton>(&screen, rc::kPrint)->click();
+    };
+    window->action("ActSpendenquittung")->trigger();
+    EXPECT_EQ(script.texts.size(), 1) << script.texts.join('\n').toStdString();
+    EXPECT_GT(QFile(pdf).size(), 1000);
+}

@@ -117,13 +117,18 @@ TEST(DatasetGrid, ANumberColumnIsNeverNarrowerThanItsWidestValueAtFirstStart) {
     EXPECT_EQ(widest, "123456789");
     EXPECT_EQ(QFontMetrics(grid.font()).elidedText(widest, Qt::ElideRight, grid.columnWidth(0) - 2 * margin), widest);
     EXPECT_GT(grid.columnWidth(0), 31);
-    // Text columns keep their designed widths; so does a number column whose width the
-    // user stored.
+    // Text columns keep their designed widths. A stored width wider than the numbers is
+    // kept; a narrower one (stored while the numbers were shorter, or before a club was
+    // open) widens to the widest number.
     EXPECT_EQ(grid.columnWidth(1), DatasetGrid::kOtherColumnWidth);
     EXPECT_EQ(grid.columnWidth(2), DatasetGrid::kOtherColumnWidth);
+    const int fits = grid.columnWidth(0);
+    RegistrySetInt("BreiteTestID", fits + 40);
+    grid.loadWidths();
+    EXPECT_EQ(grid.columnWidth(0), fits + 40);
     RegistrySetInt("BreiteTestID", 25);
     grid.loadWidths();
-    EXPECT_EQ(grid.columnWidth(0), 25);
+    EXPECT_EQ(grid.columnWidth(0), fits);
     RegistrySetInt("BreiteTestID", 0);
     // Short numbers keep the designed width.
     test::Club small;

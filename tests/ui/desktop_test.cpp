@@ -2,10 +2,18 @@
 // every delete question answered "Nein" by Enter, on the real message box.
 #include "mainform.h"
 #include "club.h"
+#include "messagescript.h"
+#include "common/datasetgrid.h"
 #include "common/messages.h"
 #include "common/translations.h"
+#include "exchange/importscreens.h"
+#include "maintenance/backup.h"
+#include "maintenance/backupscreen.h"
+#include "maintenance/questions.h"
+#include "maintenance/resetscreen.h"
 #include "members/feeclasses.h"
 #include "members/memberentry.h"
+#include "session/settingwords.h"
 
 #include <gtest/gtest.h>
 #include <QAction>
@@ -17,6 +25,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStackedWidget>
 #include <QTest>
 #include <QTimer>
 #include <QTranslator>
@@ -66,17 +75,23 @@ TEST(Desktop, QtsOwnTextsAreGerman) {
     EXPECT_TRUE(entries.contains("Kopieren")) << entries.join('|').toStdString();
 }
 
-// Presses Enter on the next message box and reports its text and default button.
+// Presses Enter on the next message box and reports its text and default button; any
+// box that follows (an error after a wrong "Ja") is closed as well.
 struct EnterOnNextBox {
     QString text, defaultButton;
+    QTimer timer;
     EnterOnNextBox() {
-        QTimer::singleShot(0, [this] {
+        timer.setInterval(0);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box) return;
-            text = box->text();
-            if (box->defaultButton()) defaultButton = box->defaultButton()->text();
+            if (text.isEmpty()) {
+                text = box->text();
+                if (box->defaultButton()) defaultButton = box->defaultButton()->text();
+            }
             QTest::keyClick(box, Qt::Key_Return);
         });
+        timer.start();
     }
 };
 
@@ -104,16 +119,116 @@ TEST(Desktop, EnterOnADeleteQuestionAnswersNein) {
          "Mitglied Anna Berg wirklich löschen?"},
         {"fee classes", [&] { fees.findChild<QPushButton*>(ui::feeclasses::controls::kDelete)->click(); },
          "Möchten Sie diese Beitragsklasse wirklich löschen?"},
+        // Questions that overwrite or delete the whole club.
+        {"restore", [&] { window.backupScreen()->findChild<QPushButton*>(ui::backupscreen::controls::kRestore)->click(); },
+         nullptr},
+        {"reset", [&] { window.resetScreen()->findChild<QPushButton*>(ui::resetscreen::controls::kReset)->click(); },
+         nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.where);
         EnterOnNextBox enter;
         c.ask();
-        EXPECT_EQ(enter.text, QString::fromUtf8(c.question));
+        if (c.question) EXPECT_EQ(enter.text, QString::fromUtf8(c.question));
+        else EXPECT_TRUE(enter.text == kRestoreQuestion || enter.text == kResetQuestion) << enter.text.toStdString();
         EXPECT_EQ(withoutMnemonic(enter.defaultButton), "Nein");
     }
     EXPECT_EQ(club.members().recordCount(), 1);
     EXPECT_EQ(classes.recordCount(), 1);
+    EXPECT_TRUE(club.members().isOpen());  // not reset
+}
+
+}  // namespace
+
+namespace {
+
+// After a restore the question about the backup's personal settings names them in words.
+TEST(Desktop, TheRestoreAsksAboutThePersonalSettingsInWords) {
+    test::Club club;
+    club.addMember({{"Vorname", "Anna"}, {"Nachname", "Berg"}});
+    RegistrySetInt("BreiteMainID", 40);
+    RegistrySetInt("BreiteMainPLZ", 70);
+    RegistrySetString("Sort", "Nachname");
+    RegistrySetInt("Width", 900);
+    QTemporaryDir backup;
+    writeBackup(*club.data, backup.path());
+    test::MessageScript msgs(ui::Answer::No);
+    msgs.answers = {ui::Answer::Yes};  // restore, then keep today's settings
+    TMainForm window(*club.session);
+    TDatenSichernF& screen = *window.backupScreen();
+    screen.findChild<QLineEdit*>(ui::backupscreen::controls::kRestoreFolder)->setText(backup.path());
+    screen.findChild<QPushButton*>(ui::backupscreen::controls::kRestore)->click();
+    // The question, what the restore did, the question about the settings.
+    ASSERT_EQ(msgs.texts.size(), 3) << msgs.texts.join('|').toStdString();
+    const QString question = msgs.texts[2];
+    for (const char* words : {"• Spaltenbreiten der Listen", "• Sortierung der Mitgliederliste",
+                              "• Größe und Lage des Programmfensters"})
+        EXPECT_TRUE(question.contains(QString::fromUtf8(words))) << words << "\n" << question.toStdString();
+    EXPECT_FALSE(question.contains("BreiteMain")) << question.toStdString();
+    EXPECT_EQ(question.count(QString::fromUtf8("Spaltenbreiten")), 1);
+    EXPECT_EQ(club.members().recordCount(), 1);
+}
+
+TEST(Desktop, SettingsInWordsNameEachKindOnceInAFixedOrder) {
+    const struct {
+        SettingsValues values;
+        QStringList words;
+    } cases[] = {
+        {{}, {}},
+        {{{"Sort", "ID"}, {"BreiteMainID", 31}, {"BreiteMainBPLZ", 40}, {"Height", 600}},
+         {"Größe und Lage des Programmfensters", "Spaltenbreiten der Listen", "Sortierung der Mitgliederliste"}},
+        {{{"DBPfad", "/x"}, {"Unbekannt", 1}}, {"Ordner der Datenbank", "Eine weitere Einstellung"}},
+        {{{"A", 1}, {"Sub/B", 2}, {"Sub/Breite1", 3}}, {"Spaltenbreiten der Listen", "2 weitere Einstellungen"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(settingsInWords(c.values), c.words);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Desktop, TheImportAssistantDoesNotGoOnWithoutASource) {
+    test::Club club;
+    test::MessageScript msgs;
+    TMainForm window(*club.session);
+    auto* wizard = window.findChild<TWizzardF*>();
+    ASSERT_TRUE(wizard);
+    wizard->show();
+    auto* pages = wizard->findChild<QStackedWidget*>("PageControl");
+    ASSERT_TRUE(pages);
+    QWidget* first = pages->currentWidget();
+    wizard->findChild<QPushButton*>("SRColorButton4")->click();  // "Weiter"
+    EXPECT_EQ(pages->currentWidget(), first);
+    EXPECT_EQ(msgs.texts, QStringList{"Bitte zuerst eine Quelldatei mit Daten wählen."});
+    wizard->hide();
+}
+
+}  // namespace
+
+namespace {
+
+// A message from a screen that is not shown (or from none) leaves the keyboard on the
+// window in front, on the control it had.
+TEST(Desktop, AfterAMessageTheKeyboardIsBackOnTheWindow) {
+    test::Club club;
+    ui::setMessageHandler({});
+    TMainForm window(*club.session);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QWidget* grid = window.memberGrid();
+    grid->setFocus();
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::focusWidget(), grid);
+    QDialog hidden(&window);  // a screen that is not on the screen
+    for (QWidget* parent : {static_cast<QWidget*>(&hidden), static_cast<QWidget*>(nullptr)}) {
+        EnterOnNextBox enter;
+        ui::inform(parent, "Hinweis");
+        QApplication::processEvents();
+        EXPECT_EQ(enter.text, "Hinweis");
+        EXPECT_EQ(QApplication::activeWindow(), &window);
+        EXPECT_EQ(QApplication::focusWidget(), grid);
+    }
 }
 
 }  // namespace

@@ -7,6 +7,11 @@
 #include "common/datasetgrid.h"
 #include "common/messages.h"
 #include "data/dbcreate.h"
+#include "fees/feepayments.h"
+#include "fees/feepaymentscreen.h"
+#include "exchange/exportscreen.h"
+#include "printing/printdialog.h"
+#include "payments/dtausscreen.h"
 #include "data/postalcodes.h"
 #include "common/bindings.h"
 #include "data/errors.h"
@@ -20,6 +25,7 @@
 #include <gtest/gtest.h>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
@@ -107,9 +113,10 @@ TEST(MainForm, FirstStartWithoutDatabaseCreatesOneThroughTheCreationScreen) {
                            &run.data.settingsEntries(), &run.data.feeClasses()})
             EXPECT_TRUE(d->isOpen());
         EXPECT_EQ(RegistryGetString("DBPfad"), folder.path());
-        // Nothing was written at start-up without a database, and the timer has no effect.
-        EXPECT_EQ(run.data.settings().DbSettingGet("Refresh"), "");
-        EXPECT_FALSE(run.window.refreshTimer()->isActive());
+        // The new club is run with its values as after a start with it: the re-read
+        // interval is written and in effect.
+        EXPECT_EQ(run.data.settings().DbSettingGet("Refresh"), "60");
+        EXPECT_TRUE(run.window.refreshTimer()->isActive());
         EXPECT_EQ(townsForPostalCode(run.data.postalCodes(), "01067"), QStringList{"Dresden"});
         addMember(run.data.members(), "Anna", "Berg");
     }
@@ -249,7 +256,7 @@ TEST(MainForm, MenusToolBarAndTheErrorBox) {
     EXPECT_FALSE(run.window.connected());
     QStringList menus;
     for (QAction* a : run.window.menuBar()->actions()) menus << a->text();
-    EXPECT_EQ(menus, (QStringList{"Programm", "Mitglieder", "Buchungen", "Drucken", "Textverarbeitung", "Hilfe"}));
+    EXPECT_EQ(menus, (QStringList{"&Programm", "&Mitglieder", "&Buchungen", "&Drucken", "&Textverarbeitung", "&Hilfe"}));
     EXPECT_FALSE(run.window.action("ActJubilaeen")->isVisible());
     EXPECT_TRUE(run.window.findChild<QAction*>("TbJubilaeen")->isVisible());
     EXPECT_FALSE(run.window.action("ActDruckMitglieder")->isEnabled());  // nothing to print without a database
@@ -477,4 +484,70 @@ TEST(MainForm, AfterARestartTheMemberGridOpensAtItsFirstRowWithTheSortArrow) {
     EXPECT_TRUE(grid->horizontalHeader()->isSortIndicatorShown());
     EXPECT_EQ(grid->horizontalHeader()->sortIndicatorSection(), 3);
     EXPECT_EQ(grid->horizontalHeader()->sortIndicatorOrder(), Qt::AscendingOrder);
+}
+
+// A club opened on the creation screen brings its own values; the ones read before it,
+// at a start without a club, must not stay (a yearly club was run as a monthly one).
+TEST(MainForm, AClubOpenedOnTheCreationScreenIsRunWithItsOwnValues) {
+    QString folder;
+    std::unique_ptr<test::Club> club = std::make_unique<test::Club>();
+    folder = club->folder();
+    storePaymentPeriodKind(*club->data, 2);  // yearly
+    club->data->settings().DbSettingSet("S1", "Abteilung");
+    club->data->settings().DbSettingSetInt("Refresh", 30);
+    club->addMember({{"ID", "12345678"}, {"Nachname", "Berg"}});
+    test::clearUserSettings();  // this workstation knows no club yet
+    Messages msgs;
+    ProgramRun run([&](QDialog& d) {
+        auto* screen = qobject_cast<TDBErstellenF*>(&d);
+        if (!screen) return 0;
+        screen->prepareShow();
+        screen->findChild<QLineEdit*>(dbcreate::kOpenFolder)->setText(folder);
+        QTest::mouseClick(screen->findChild<QPushButton*>(dbcreate::kOpen), Qt::LeftButton);
+        return screen->result();
+    });
+    ASSERT_EQ(run.shown, QStringList{"TDBErstellenF"});
+    ASSERT_TRUE(run.window.connected());
+    EXPECT_EQ(run.window.feePaymentScreen()->periodKind(), 2);
+    EXPECT_EQ(storedPaymentPeriodKind(run.data), 2);  // not overwritten with "monatlich"
+    EXPECT_EQ(run.window.labels().s[0], "Abteilung");
+    const int column = int(memberColumnFields().indexOf("Sonstiges1"));
+    EXPECT_EQ(run.window.memberGrid()->titles().value(column), "Abteilung");
+    EXPECT_EQ(run.window.refreshSeconds(), 30);
+    EXPECT_TRUE(run.window.refreshTimer()->isActive());
+    EXPECT_EQ(run.window.refreshTimer()->interval(), 30000);
+    EXPECT_TRUE(run.window.action("ActBeitragBuchen")->isEnabled());
+    // The member number column fits the club's numbers, and so does the width stored at the close.
+    ui::DatasetGrid* grid = run.window.memberGrid();
+    const int id = int(memberColumnFields().indexOf("ID"));
+    EXPECT_GT(grid->widestNumberWidth(id), 31);
+    EXPECT_GE(grid->columnWidth(id), grid->widestNumberWidth(id));
+    run.window.close();
+    EXPECT_GE(RegistryGetInt("BreiteMainID"), grid->widestNumberWidth(id));
+    EXPECT_TRUE(msgs.texts.isEmpty()) << msgs.texts.join('|').toStdString();
+}
+
+// A free field renamed by the club goes by its new name in every screen that offers it.
+TEST(MainForm, ARenamedFreeFieldGoesByItsNameEverywhere) {
+    test::Club club;
+    club.data->settings().DbSettingSet("S1", "Abteilung");
+    club.data->settings().DbSettingSet("S4", "Ehrenamt");
+    Messages msgs;
+    ProgramRun run;
+    QStringList offered;
+    auto* print = run.window.printDialog();
+    for (int box : {23, 26}) {
+        auto* b = print->findChild<QCheckBox*>(QString(ferolind::ui::printdialog::controls::kMemberField) + QString::number(box));
+        offered << (b ? b->text() : "?");
+    }
+    auto* exportScreen = run.window.findChild<QDialog*>("TMitgliederExportierenF");
+    ASSERT_TRUE(exportScreen);
+    for (const char* field : {"Sonstiges1", "Sonstiges4"}) {
+        auto* b = exportScreen->findChild<QCheckBox*>(ferolind::ui::exportscreen::controls::columnBox(field));
+        offered << (b ? b->text() : "?");
+    }
+    auto* mandate = run.window.dtausScreen()->findChild<QComboBox*>("CBSepaMandatsdatum");
+    ASSERT_TRUE(mandate);
+    offered << mandate->itemText(mandate->findData("Sonstiges1")) << mandate->itemText(mandate->findData("Sonstiges4"));
+    EXPECT_EQ(offered, (QStringList{"Abteilung", "Ehrenamt", "Abteilung", "Ehrenamt", "Abteilung", "Ehrenamt"}));
 }

@@ -417,7 +417,7 @@ TEST_F(MemberEntryScreen, ABankCodeThatIsNoNumberIsReportedOnLeavingNotWhileTypi
     EXPECT_TRUE(messages.isEmpty());
     EXPECT_EQ(members.text("Bankleitzahl"), "3705");  // the last text the field could take
     focus(line("Kontoinhaber"));
-    EXPECT_EQ(messages, QStringList{"'3705x' ist kein gültiger Integerwert für Feld 'Bankleitzahl'"});
+    EXPECT_EQ(messages, QStringList{"'3705x' ist kein gültiger Integerwert für Feld »Bankleitzahl«"});
     members.cancel();
 }
 
@@ -514,7 +514,7 @@ TEST_F(MemberEntryScreen, EmptyMemberNumberIsReportedOnLeavingAndOnSaving) {
 
     type("ID", "x1", "Vorname");  // not a number: the field says so, nothing else
     EXPECT_EQ(messages.size(), 2);
-    EXPECT_EQ(messages.last(), "'x1' ist kein gültiger Integerwert für Feld 'ID'");
+    EXPECT_EQ(messages.last(), "'x1' ist kein gültiger Integerwert für Feld »Mitgliedsnr.«");  // as the screen names it
 
     type("ID", "", "Vorname");
     messages.clear();
@@ -691,7 +691,8 @@ TEST_F(MemberEntryScreen, TheIbanFieldFollowsTheAccountAndATypedGermanIbanSetsIt
     EXPECT_EQ(iban->text().split(' ').size(), 6) << "groups of four";
     EXPECT_EQ(get<QLabel>(controls::kBic)->text(), "BIC: TESTDEFFXXX");
 
-    // Refused: the message, and neither field nor record changes.
+    // Refused: the message, the record does not change, the typed text and the cursor
+    // stay in the field to be corrected.
     const struct {
         const char* typed;
         const char* says;
@@ -704,7 +705,8 @@ TEST_F(MemberEntryScreen, TheIbanFieldFollowsTheAccountAndATypedGermanIbanSetsIt
         EXPECT_TRUE(messages[0].contains(QString::fromUtf8(r.says))) << messages[0].toStdString();
         EXPECT_EQ(members.text("Bankleitzahl"), "10000000");
         EXPECT_EQ(members.text("Kontonummer"), "12345");
-        EXPECT_EQ(iban->text(), groupedIban(*germanIban(10000000, 12345)));
+        EXPECT_EQ(iban->text(), QString::fromUtf8(r.typed));
+        EXPECT_TRUE(iban->hasFocus()) << r.typed;
     }
 
     // A German IBAN sets bank code, account number and bank name.
@@ -723,6 +725,29 @@ TEST_F(MemberEntryScreen, TheIbanFieldFollowsTheAccountAndATypedGermanIbanSetsIt
     // Typing the account number changes the IBAN shown.
     type("Kontonummer", "1", "Kontoinhaber");
     EXPECT_EQ(iban->text(), groupedIban(*germanIban(37050198, 1)));
+}
+
+// The BIC appears beside the IBAN with room between them, and the screen keeps its size.
+TEST_F(MemberEntryScreen, TheBicAppearsApartFromTheIbanWithoutWideningTheScreen) {
+    useBankFile();
+    club.addMember({{"ID", "7"}, {"Vorname", "Anna"}});
+    club.addMember({{"ID", "8"}, {"Vorname", "Ben"}, {"Bankleitzahl", "10000000"}, {"Kontonummer", "12345"}});
+    members.first();
+    open();
+    QLabel* bic = get<QLabel>(controls::kBic);
+    QLineEdit* iban = get<QLineEdit>(controls::kIban);
+    ASSERT_EQ(bic->text(), "");
+    focus(iban);
+    const QSize before = screen->sizeHint();
+    const QSize shownBefore = screen->size();
+    click(controls::kNext);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(bic->text(), "BIC: TESTDEFFXXX");
+    EXPECT_EQ(screen->sizeHint(), before);
+    EXPECT_EQ(screen->size(), shownBefore);
+    const int gap = bic->mapTo(screen.get(), QPoint(0, 0)).x() - iban->mapTo(screen.get(), QPoint(iban->width(), 0)).x();
+    EXPECT_GE(gap, 6) << gap;
+    EXPECT_EQ(QFontMetrics(bic->font()).elidedText(bic->text(), Qt::ElideRight, bic->width()), bic->text());
 }
 
 }  // namespace

@@ -281,7 +281,7 @@ TEST_F(SelectionScreens, MassDeletionAnsweredNeinThenJa) {
     screen.prepareShow();
     answers = {Answer::No};
     click(&screen, d::kDelete);
-    EXPECT_EQ(messages, QStringList{"Wollen Sie die unten angezeigten Mitglieder wirklich löschen?"});
+    EXPECT_EQ(messages, QStringList{"Wollen Sie die unten angezeigten 3 Mitglieder wirklich löschen?"});
     EXPECT_EQ(membersInFile(), 5);
     EXPECT_EQ(names(), (QStringList{"meier", "Mayer", "Moser"}));  // still shown
 

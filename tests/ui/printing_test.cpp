@@ -20,6 +20,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
@@ -234,4 +235,117 @@ TEST(PrintScreens, BookingPreviewAndStatementDialog) {
     EXPECT_FALSE(previewed);
     ASSERT_EQ(msgs.texts.size(), 1);
     EXPECT_EQ(msgs.texts[0], "Das Datum »Von« liegt nach dem Datum »Bis«.");
+}
+
+// "Als PDF speichern" where no file can be written says why and leaves no file; printing
+// from the preview after a failed try works once a file is chosen.
+TEST(PrintScreens, PreviewNamesAPdfThatCannotBeWrittenAndPrintsAfterAFailure) {
+    test::Club club;
+    for (int i = 1; i <= 5; ++i) club.addMember({{"Vorname", QString("V%1").arg(i)}, {"Nachname", "Berg"}});
+    QFile plain(club.dir.filePath("keinordner"));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    const QString printed = club.dir.filePath("gedruckt.pdf");
+    const struct {
+        QString path;
+        const char* says;
+    } refused[] = {
+        {club.dir.filePath("fehlt/liste.pdf"), "ist nicht vorhanden"},
+        {club.dir.filePath("keinordner/liste.pdf"), "kein Ordner"},
+    };
+    TDruckerDialogF dialog(*club.session);
+    dialog.mode = ListMode::Member;
+    dialog.prepareShow();
+    test::MessageScript msgs(ui::Answer::Yes);
+    dialog.execPreview = [&](QDialog& d) {
+        auto* p = qobject_cast<PagePreviewScreen*>(&d);
+        if (!p) return 0;
+        p->showPage(1);
+        for (const auto& c : refused) {
+            SCOPED_TRACE(c.path.toStdString());
+            msgs.texts.clear();
+            p->askPdfFile = [&] { return c.path; };
+            get<QToolButton>(p, pv::kPdf)->click();
+            EXPECT_EQ(msgs.texts.size(), 1);
+            EXPECT_TRUE(msgs.texts.value(0).contains(c.says)) << msgs.texts.join('|').toStdString();
+            EXPECT_FALSE(QFile::exists(c.path));
+        }
+        // The printer "PDF-Datei" without a file, then with one chosen in the print dialog.
+        msgs.texts.clear();
+        dialog.printer().setOutputFormat(QPrinter::PdfFormat);
+        dialog.printer().setOutputFileName(QString());
+        p->askPrint = [](QPrinter&) { return true; };
+        get<QToolButton>(p, pv::kPrint)->click();
+        EXPECT_EQ(msgs.texts.size(), 1);
+        p->askPrint = [&](QPrinter& printer) {
+            printer.setOutputFileName(printed);
+            return true;
+        };
+        get<QToolButton>(p, pv::kPrint)->click();
+        EXPECT_EQ(msgs.texts.size(), 1) << msgs.texts.join('\n').toStdString();
+        EXPECT_EQ(p->currentPage(), 1);
+        EXPECT_FALSE(get<QLabel>(p, pv::kPageImage)->pixmap().isNull());
+        return 0;
+    };
+    get<QPushButton>(&dialog, pd::kPreview)->click();
+    EXPECT_GT(QFile(printed).size(), 1000);
+}
+
+// Closing a preview goes back to its dialog, which keeps what was typed there.
+TEST(PrintScreens, ClosingThePreviewKeepsItsDialogOpenWithTitleAndDates) {
+    test::Club club;
+    club.addMember({{"Vorname", "Anna"}, {"Nachname", "Berg"}});
+    book(club, "10.01.2011", "E", "100", "Beiträge");
+    int previews = 0;
+    auto closePreview = [&](QDialog&) {
+        ++previews;
+        return 0;
+    };
+
+    TDruckerDialogF list(*club.session);
+    list.mode = ListMode::Member;
+    list.execPreview = closePreview;
+    list.show();
+    get<QLineEdit>(&list, pd::kTitle)->setText("Vorstand");
+    get<QPushButton>(&list, pd::kPreview)->click();
+    EXPECT_EQ(previews, 1);
+    EXPECT_TRUE(list.isVisible());
+    EXPECT_EQ(get<QLineEdit>(&list, pd::kTitle)->text(), "Vorstand");
+
+    TDruckerDialogF1 statement(*club.session);
+    statement.execPreview = closePreview;
+    statement.show();
+    get<QDateEdit>(&statement, sd::kFrom)->setDate(QDate(2011, 1, 1));
+    get<QDateEdit>(&statement, sd::kTo)->setDate(QDate(2011, 6, 30));
+    get<QPushButton>(&statement, sd::kPreview)->click();
+    EXPECT_EQ(previews, 2);
+    EXPECT_TRUE(statement.isVisible());
+    EXPECT_EQ(get<QDateEdit>(&statement, sd::kFrom)->date(), QDate(2011, 1, 1));
+    EXPECT_EQ(get<QDateEdit>(&statement, sd::kTo)->date(), QDate(2011, 6, 30));
+}
+
+TEST(PrintScreens, TheLastPageButtonDrawsTheListToItsEnd) {
+    test::Club club;
+    for (int i = 1; i <= 40; ++i) club.addMember({{"Vorname", QString("V%1").arg(i)}, {"Nachname", "Berg"}});
+    TDruckerDialogF dialog(*club.session);
+    dialog.mode = ListMode::Member;
+    dialog.prepareShow();
+    bool shown = false;
+    dialog.execPreview = [&](QDialog& d) {
+        auto* p = qobject_cast<PagePreviewScreen*>(&d);
+        if (!p) return 0;
+        shown = true;
+        p->resize(800, 900);
+        p->showPage(1);
+        EXPECT_TRUE(get<QToolButton>(p, pv::kLast)->isEnabled());
+        get<QToolButton>(p, pv::kLast)->click();
+        EXPECT_EQ(p->currentPage(), 2);
+        EXPECT_EQ(get<QLabel>(p, pv::kPageLabel)->text(), "Seite 2 von 2");
+        EXPECT_FALSE(get<QToolButton>(p, pv::kLast)->isEnabled());
+        get<QToolButton>(p, pv::kFirst)->click();
+        EXPECT_EQ(p->currentPage(), 1);
+        return 0;
+    };
+    get<QPushButton>(&dialog, pd::kPreview)->click();
+    EXPECT_TRUE(shown);
 }

@@ -100,6 +100,15 @@ struct Quiet {
     DataModule& data;
 };
 
+// Why a source text was left out, for the import's notes.
+QString unreadableWhat(const QString& field) {
+    if (field == u"ID" || field == u"Bankleitzahl") return QStringLiteral("ist keine Zahl");
+    if (field == u"Geburtsdatum" || field == u"EintrittDatum" || field == u"AustrittDatum")
+        return QStringLiteral("ist kein Datum");
+    if (field == u"Kontonummer") return QStringLiteral("ist zu lang");
+    return QStringLiteral("wurde nicht übernommen");
+}
+
 bool holdsText(const QStringList& record) {
     for (const QString& v : record)
         if (!v.isEmpty()) return true;
@@ -132,7 +141,13 @@ int importMembers(DataModule& data, const ImportRequest& request) {
                 const int source = request.mapping[i];
                 if (source == kNotAssigned) continue;
                 field = request.fields[i].field;
-                setImportedField(members, field, source < record.size() ? record[source] : QString());
+                const QString text = source < record.size() ? record[source] : QString();
+                setImportedField(members, field, text);
+                if (request.notes && field != u"DTAUS" && !text.trimmed().isEmpty() && members.value(field).isNull())
+                    *request.notes << QStringLiteral("%1 %2, %3: %4 %5 – leer gelassen")
+                                          .arg(request.recordWord)
+                                          .arg(r + 1)
+                                          .arg(request.fields[i].title, text.trimmed(), unreadableWhat(field));
             }
             field.clear();
             if (!members.post()) throw DataError(QStringLiteral("Die Mitgliedsregeln haben das Speichern abgelehnt."));
@@ -157,7 +172,14 @@ int importMembers(DataModule& data, const ImportRequest& request) {
                               kept, r, field);
         }
         ++stored;
-        ensureFeeClass(data, members.storedText(QStringLiteral("Betrag")));
+        const QString feeClass = members.storedText(QStringLiteral("Betrag"));
+        const int classesBefore = data.feeClasses().isOpen() ? data.feeClasses().totalCount() : 0;
+        ensureFeeClass(data, feeClass);
+        if (request.notes && data.feeClasses().isOpen() && data.feeClasses().totalCount() > classesBefore)
+            *request.notes << QStringLiteral("%1 %2, Beitragsklasse: »%3« war nicht vorhanden – neu angelegt")
+                                  .arg(request.recordWord)
+                                  .arg(r + 1)
+                                  .arg(feeClass);
         if (stored % 100 == 0) progress.step(r - request.first + 1);
     }
     try {

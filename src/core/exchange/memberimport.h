@@ -67,6 +67,9 @@ struct ImportRequest {
     // How a record is named in the failure message: "Zeile" (lines of a text file,
     // counted from 1) or "Datensatz".
     QString recordWord = QStringLiteral("Zeile");
+    // When set: one note per value left empty or fee class created, named by record and
+    // field ("Zeile 3, Geburtstag: 31.02.1990 ist kein Datum – leer gelassen").
+    QStringList* notes = nullptr;
 };
 
 // Imports the records from `first` on: one new member per record that holds any text,

@@ -10,6 +10,11 @@ namespace ferolind {
 
 const QString kMassDeletionQuestion = QStringLiteral("Wollen Sie die unten angezeigten Mitglieder wirklich löschen?");
 
+QString massDeletionQuestion(int count) {
+    if (count == 1) return QStringLiteral("Wollen Sie das unten angezeigte Mitglied wirklich löschen?");
+    return QStringLiteral("Wollen Sie die unten angezeigten %1 Mitglieder wirklich löschen?").arg(count);
+}
+
 namespace {
 
 // A clause joins text that exists with " and "; otherwise it starts the text.

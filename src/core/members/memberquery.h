@@ -79,6 +79,8 @@ using DeletionProgress = std::function<void(int done, int total)>;
 int deletePresentedMembers(Dataset& members, const DeletionProgress& progress = {});
 // "Wollen Sie die unten angezeigten Mitglieder wirklich löschen?"
 extern const QString kMassDeletionQuestion;
+// The mass deletion's question with the number of members it deletes.
+QString massDeletionQuestion(int count);
 
 // The statistics: one count per label, in screen order ("Mitgliederanzahl:", the four
 // general counts, then the eleven age groups). The total is what the dataset presents;

@@ -118,7 +118,14 @@ int BookingListLayout::drawPage(Canvas& canvas, int W, int H, int page) {
         int x = N(250 * sx_);
         for (int c = 0; c < kBookingPrintColumns; ++c) {
             if (selected[c]) {
-                canvas.drawText(x, y, cellText(position, c));
+                if (c == kAmountColumn) {
+                    // Amounts right-aligned, so that their decimal commas stand in a line.
+                    canvas.setAlign(HAlign::Right, VAlign::Baseline);
+                    canvas.drawText(x + widths_[c] - N(60 * sx_), y, cellText(position, c));
+                    canvas.setAlign(HAlign::Left, VAlign::Baseline);
+                } else {
+                    canvas.drawText(x, y, cellText(position, c));
+                }
                 x += widths_[c];
             }
             wrap(c, x, y);

@@ -6,6 +6,7 @@
 #include "common/comboitems.h"
 #include "common/datasetgrid.h"
 #include "common/help.h"
+#include "common/keyboard.h"
 #include "common/look.h"
 #include "common/messages.h"
 #include "common/notices.h"
@@ -93,6 +94,7 @@ void TBuchungF::connectControls() {
     connect(u.SpeedButton1, &QToolButton::clicked, this, [this] { openManual(this); });
     connect(u.directionGroup, &QButtonGroup::buttonClicked, this,
             [this](QAbstractButton* b) { directionClicked(ui_->directionGroup->buttons().indexOf(b)); });
+    chooseWithArrowKeys(u.directionGroup);  // "Einnahme"/"Ausgabe" with the arrow keys too
     // The balance of the account the box names.
     connect(u.CBBestand, &QComboBox::currentTextChanged, this, [this] { showBalance(); });
 }

@@ -2,6 +2,7 @@
 
 #include "booking/bookingrules.h"
 #include "booking/bookinggrid.h"
+#include "common/keyboard.h"
 #include "common/comboitems.h"
 #include "common/datasetgrid.h"
 #include "common/help.h"
@@ -33,6 +34,7 @@ TBuchungenAuswertenF::TBuchungenAuswertenF(Session& session, QWidget* parent)
       session_(session),
       bookings_(session.data().bookings()) {
     ui_->setupUi(this);
+    ui::makeDefaultButton(ui_->BLoeschen);  // Enter presses it
     applyScreenLook(this);
     ui_->SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
     ui_->LSumme->hide();

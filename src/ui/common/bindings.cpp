@@ -8,6 +8,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -33,13 +34,42 @@ void FieldBinding::startEditing() {
 
 // ------------------------------------------------------------ line edit
 
+namespace {
+// The caption the screen shows in front of a control ("Geburtstag"), without its
+// mnemonic and colon; empty when it has none.
+QString captionOf(const QWidget* control) {
+    for (const QLabel* l : control->window()->findChildren<QLabel*>())
+        if (l->buddy() == control) {
+            QString t = l->text().remove('&').trimmed();
+            if (t.endsWith(':')) t.chop(1);
+            return t.trimmed();
+        }
+    return {};
+}
+
+// A refusal names the field as the screen does, not by its column name.
+DataError namedAsShown(const DataError& e, const QString& field, const QWidget* control) {
+    const QString caption = captionOf(control);
+    QString text = e.message();
+    if (!caption.isEmpty()) text.replace(QStringLiteral("Feld '%1'").arg(field), QStringLiteral("Feld »%1«").arg(caption));
+    return DataError(text);
+}
+}  // namespace
+
 LineEditBinding::LineEditBinding(Dataset& dataset, const QString& field, QLineEdit* edit)
     : FieldBinding(dataset, field, edit), edit_(edit) {
     connect(edit_, &QLineEdit::textEdited, this, [this] { guarded(edit_, [this] { startEditing(); }); });
     connect(edit_, &QLineEdit::editingFinished, this, [this] {
         if (!pending_) return;
         // A text the field cannot take is reported; the focus goes back to the field.
-        if (!guarded(edit_, [this] { commit(); })) QTimer::singleShot(0, edit_, [e = edit_] { e->setFocus(); });
+        const bool taken = guarded(edit_, [this] {
+            try {
+                commit();
+            } catch (const DataError& e) {
+                throw namedAsShown(e, field_, edit_);
+            }
+        });
+        if (!taken) QTimer::singleShot(0, edit_, [e = edit_] { e->setFocus(); });
     });
 }
 

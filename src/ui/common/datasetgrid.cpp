@@ -11,6 +11,8 @@
 #include <QFont>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMetaMethod>
 #include <QScrollBar>
 #include <QStyle>
 #include <optional>
@@ -105,6 +107,19 @@ void DatasetGrid::setDataset(Dataset& dataset, const QStringList& fields, const 
     selectCurrent();
 }
 
+void DatasetGrid::keyPressEvent(QKeyEvent* event) {
+    // Enter opens the current row as the double click does; a grid that opens nothing
+    // leaves Enter to its dialog's default button.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && currentIndex().isValid() &&
+        isSignalConnected(QMetaMethod::fromSignal(&DatasetGrid::rowDoubleClicked))) {
+        event->accept();
+        emit rowDoubleClicked();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
 int DatasetGrid::column(const QString& field) const {
     for (int c = 0; model_ && c < model_->columnCount(); ++c)
         if (model_->fieldName(c).compare(field, Qt::CaseInsensitive) == 0) return c;
@@ -182,10 +197,9 @@ void DatasetGrid::loadWidths() {
     const QStringList t = titles();
     for (int c = 0; c < t.size(); ++c) {
         const int w = RegistryGetInt(QStringLiteral("Breite") + prefix_ + t[c]);
-        if (w > 0)
-            setColumnWidth(c, w);
-        else  // the designed width, but no number is cut ("10…" for 1004)
-            setColumnWidth(c, qMax(designed_.value(c), widestNumberWidth(c)));
+        // The stored or else the designed width, but no number is cut ("10…" for 1004):
+        // a width stored while the numbers were shorter (or no club was open) widens.
+        setColumnWidth(c, qMax(w > 0 ? w : designed_.value(c), widestNumberWidth(c)));
     }
 }
 

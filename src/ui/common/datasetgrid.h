@@ -76,7 +76,11 @@ public:
 
 signals:
     void titleClicked(int column);
+    // A double click on a row, or Enter on the current row (where the grid opens rows).
     void rowDoubleClicked();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void selectCurrent();

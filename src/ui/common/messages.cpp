@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 
 namespace ferolind::ui {
@@ -16,6 +17,11 @@ MessageHandler& handler() {
 
 Answer showBox(QWidget* parent, Kind kind, const QString& text, Buttons buttons, bool defaultNo = false) {
     if (handler()) return handler()(kind, text, buttons);
+    // A screen that is not shown (or none) hands the box to the window in front, and that
+    // window gets the keyboard back afterwards, on the control it had.
+    if (!parent || !parent->isVisible()) parent = QApplication::activeWindow();
+    QPointer<QWidget> back = parent ? parent->window() : nullptr;
+    QPointer<QWidget> focused = back ? back->focusWidget() : nullptr;
     QMessageBox box(parent);
     box.setWindowTitle(QApplication::applicationName());
     box.setText(text);
@@ -36,6 +42,10 @@ Answer showBox(QWidget* parent, Kind kind, const QString& text, Buttons buttons,
         box.setEscapeButton(cancel ? cancel : no);
     }
     box.exec();
+    if (back && back->isVisible()) {
+        back->activateWindow();
+        if (focused && focused->isVisible()) focused->setFocus(Qt::ActiveWindowFocusReason);
+    }
     if (buttons == Buttons::Ok) return Answer::Ok;
     if (box.clickedButton() == yes) return Answer::Yes;
     if (box.clickedButton() == no) return Answer::No;

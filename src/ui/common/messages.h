@@ -20,8 +20,8 @@ void setMessageHandler(MessageHandler handler);
 void inform(QWidget* parent, const QString& text);
 // A question with Ja/Nein or Ja/Nein/Abbrechen.
 Answer ask(QWidget* parent, const QString& text, Buttons buttons = Buttons::YesNo);
-// Every "... wirklich löschen?" question: Ja/Nein with "Nein" as the default button,
-// so that Enter never deletes.
+// Every question that deletes or overwrites ("... wirklich löschen?", restore, reset):
+// Ja/Nein with "Nein" as the default button, so that Enter never deletes.
 Answer askDelete(QWidget* parent, const QString& text);
 // The standard error box: an error's own text; the program keeps running.
 void showError(QWidget* parent, const QString& text);

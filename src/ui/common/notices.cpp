@@ -11,6 +11,7 @@ namespace ferolind::ui {
 NoticeQueue::NoticeQueue(QWidget* owner) : QObject(owner), owner_(owner) {}
 
 void NoticeQueue::add(const QString& text) {
+    if (holding()) return;
     if (!waiting_.contains(text)) waiting_ << text;
     if (scheduled_) return;
     scheduled_ = true;

@@ -22,7 +22,21 @@ public:
     // Shows the waiting notices, one message box each, in the order they came.
     void showNow();
 
+    // While one lives, notices are not queued: work that reports them itself (an
+    // import, with its list at the end) takes them.
+    struct Hold {
+        Hold() { ++held(); }
+        ~Hold() { --held(); }
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+    };
+    static bool holding() { return held() > 0; }
+
 private:
+    static int& held() {
+        static int n = 0;
+        return n;
+    }
     void schedule();
     QPointer<QWidget> owner_;
     QStringList waiting_;

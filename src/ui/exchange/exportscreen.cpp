@@ -152,7 +152,6 @@ TExportF::~TExportF() = default;
 
 void TExportF::setFreeFieldLabels(const FreeFieldLabels& labels) {
     columns_ = memberExportColumns(labels);
-    if (memberScreen_) return;
     for (int i = 0; i < columns_.size(); ++i)
         if (columns_[i].field.startsWith(QLatin1String("Sonstiges"))) boxes_[i]->setText(columns_[i].heading);
 }

@@ -3,10 +3,12 @@
 #include "common/help.h"
 #include "common/look.h"
 #include "common/messages.h"
+#include "common/notices.h"
 #include "data/datamodule.h"
 #include "exchange/delimited.h"
 #include "exchange/sources.h"
 #include "recordsmodel.h"
+#include "members/memberrules.h"
 #include "session/session.h"
 #include "ui_importscreen.h"
 #include "ui_wizardscreen.h"
@@ -62,8 +64,31 @@ void importWith(QWidget* screen, Session& session, const QVector<QStringList>& r
     request.fields = mapping.fields();
     request.mapping = mapping.mapping();
     request.recordWord = recordWord;
+    // What was left out, created or noticed comes once, as a list after the import, not
+    // as a box per member over the result.
+    QStringList notes;
+    request.notes = &notes;
+    QStringList ruleNotices;
+    const ui::NoticeQueue::Hold hold;
+    const QMetaObject::Connection collect =
+        QObject::connect(&session.memberRules(), &MemberRules::notice, screen, [&ruleNotices](const QString& t) {
+            // A missing fee class is created and named in the notes.
+            if (t != MemberRules::kWrongFeeClassMessage && !ruleNotices.contains(t)) ruleNotices << t;
+        });
+    struct Disconnect {
+        QMetaObject::Connection c;
+        ~Disconnect() { QObject::disconnect(c); }
+    } disconnect{collect};
     const int stored = importMembers(session.data(), request);
-    inform(screen, QStringLiteral("%1 Mitglieder wurden importiert.").arg(stored));
+    notes << ruleNotices;
+    QString text = QStringLiteral("%1 Mitglieder wurden importiert.").arg(stored);
+    if (!notes.isEmpty()) {
+        constexpr int kShown = 25;
+        const qsizetype more = notes.size() - kShown;
+        if (more > 0) notes = notes.mid(0, kShown) << QStringLiteral("… und %1 weitere Hinweise").arg(more);
+        text += QStringLiteral("\n\nHinweise:\n") + notes.join(u'\n');
+    }
+    inform(screen, text);
 }
 
 }  // namespace
@@ -272,6 +297,11 @@ void TWizzardF::loadSource() {
 }
 
 void TWizzardF::next() {
+    // Without records there is nothing to assign: the assistant stays at the source.
+    if (preview_->records().isEmpty()) {
+        inform(this, QStringLiteral("Bitte zuerst eine Quelldatei mit Daten wählen."));
+        return;
+    }
     copy_->setRecords(preview_->records(), preview_->fieldNames());
     if (copy_->rowCount() > 0) ui_->SgDatei2->selectRow(0);
     ui_->SGDatenbank->setCurrentCell(std::max(0, ui_->SGDatenbank->currentRow()), 0);

@@ -1,5 +1,6 @@
 #include "feepaymentscreen.h"
 
+#include "common/keyboard.h"
 #include "common/comboitems.h"
 #include "common/help.h"
 #include "common/look.h"
@@ -24,6 +25,7 @@ using namespace ferolind::ui;
 TBeitragBuchenF::TBeitragBuchenF(Session& session, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::TBeitragBuchenF>()), session_(session) {
     ui_->setupUi(this);
+    ui::makeDefaultButton(ui_->BOK);  // Enter presses it
     applyScreenLook(this);
     ui_->SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
 

@@ -90,6 +90,9 @@ TTextNeuF::TTextNeuF(Session& session, QWidget* parent)
     connect(ui_->Neu1, &QAction::triggered, this, [this] { ui::guarded(this, [this] { newDocument(); }); });
     connect(ui_->Oeffnen1, &QAction::triggered, this, [this] { ui::guarded(this, [this] { openDocument(); }); });
     connect(ui_->Speichern1, &QAction::triggered, this, [this] { save(); });
+    ui_->Speichern1->setShortcut(QKeySequence::Save);  // Ctrl+S, wherever the cursor is
+    ui_->Speichern1->setShortcutContext(Qt::WindowShortcut);
+    addAction(ui_->Speichern1);
     connect(ui_->Speichernunter1, &QAction::triggered, this, [this] { saveAs(); });
     connect(ui_->Drucken1, &QAction::triggered, this, [this] { ui::guarded(this, [this] { print(); }); });
     connect(ui_->Druckereinrichten1, &QAction::triggered, this, [this] { printerSetup(); });

@@ -6,6 +6,7 @@
 #include "maintenance/backup.h"
 #include "maintenance/questions.h"
 #include "session/session.h"
+#include "session/settingwords.h"
 #include "ui_backupscreen.h"
 
 #include <QDir>
@@ -14,11 +15,6 @@
 
 using namespace ferolind;
 using namespace ferolind::ui;
-
-namespace {
-// The settings of a set are listed before they are applied; a long list is cut.
-constexpr int kSettingsShown = 20;
-}  // namespace
 
 TDatenSichernF::TDatenSichernF(Session& session, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::TDatenSichernF>()), session_(session) {
@@ -61,25 +57,19 @@ void TDatenSichernF::backup() {
 
 void TDatenSichernF::restore() {
     const QString folder = folderIn(ui_->Edit2);
-    if (ask(this, kRestoreQuestion) != Answer::Yes) return;
+    if (askDelete(this, kRestoreQuestion) != Answer::Yes) return;  // "Nein" is the default
     RestoreResult result;
     if (!guarded(this, [&] { result = restoreTables(session_.data(), folder); })) return;
     inform(this, QStringLiteral("Die Datenbank wurde zurückgelesen.\n\n%1").arg(result.notes.join(u'\n')));
     // The settings of the set: shown, and applied only when the user says so.
     SettingsValues settings;
-    if (guarded(this, [&] { settings = backupSettings(folder); })) {
-        QStringList lines = describeSettings(settings);
-        if (lines.size() > kSettingsShown) {
-            const qsizetype more = lines.size() - kSettingsShown;
-            lines = lines.mid(0, kSettingsShown) << QStringLiteral("… und %1 weitere").arg(more);
-        }
-        const QString question = settings.isEmpty()
-                                     ? QString()
-                                     : QStringLiteral("Die Sicherung enthält diese persönlichen Einstellungen:\n\n%1\n\n"
-                                                      "Sollen sie übernommen werden?")
-                                           .arg(lines.join('\n'));
-        if (!question.isEmpty() && ask(this, question) == Answer::Yes)
-            guarded(this, [&] { applyUserSettings(settings); });
+    if (guarded(this, [&] { settings = backupSettings(folder); }) && !settings.isEmpty()) {
+        // Named as the user knows them, not as the entries behind them.
+        const QString question =
+            QStringLiteral("Die Sicherung enthält auch persönliche Einstellungen:\n\n• %1\n\n"
+                           "Sollen diese Einstellungen die jetzigen ersetzen?")
+                .arg(settingsInWords(settings).join(QStringLiteral("\n• ")));
+        if (askDelete(this, question) == Answer::Yes) guarded(this, [&] { applyUserSettings(settings); });
     }
     accept();
 }

@@ -1,5 +1,6 @@
 #include "resetscreen.h"
 
+#include "common/keyboard.h"
 #include "common/look.h"
 #include "common/messages.h"
 #include "data/paths.h"
@@ -16,6 +17,7 @@ using namespace ferolind::ui;
 TZuruecksetzenF::TZuruecksetzenF(Session& session, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::TZuruecksetzenF>()), session_(session) {
     ui_->setupUi(this);
+    ui::makeDefaultButton(ui_->BSchliessen);  // Enter cancels: the reset is never one key away
     applyScreenLook(this);
     endProgram = [] { QCoreApplication::quit(); };
     connect(ui_->BNeu, &QPushButton::clicked, this, &TZuruecksetzenF::reset);
@@ -25,7 +27,7 @@ TZuruecksetzenF::TZuruecksetzenF(Session& session, QWidget* parent)
 TZuruecksetzenF::~TZuruecksetzenF() = default;
 
 void TZuruecksetzenF::reset() {
-    if (ask(this, kResetQuestion) != Answer::Yes) return;
+    if (askDelete(this, kResetQuestion) != Answer::Yes) return;  // "Nein" is the default
     QStringList kept;
     if (!guarded(this, [&] { kept = resetProgram(session_.data(), applicationDataFolder()); })) return;
     if (!kept.isEmpty())

@@ -1,5 +1,6 @@
 #include "columnsscreen.h"
 
+#include "common/keyboard.h"
 #include "common/help.h"
 #include "common/look.h"
 #include "common/messages.h"
@@ -28,6 +29,7 @@ TZellenZeigenF::TZellenZeigenF(ferolind::Session& session, QWidget* parent)
       accepted_(kAllMemberColumns),
       working_(kAllMemberColumns) {
     ui_->setupUi(this);
+    ui::makeDefaultButton(ui_->BNeu);  // Enter presses it
     applyScreenLook(this);
     // The style's own symbol, which a layout file cannot name.
     ui_->SpeedButton4->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));

@@ -86,7 +86,7 @@ void TSammelloeschenF::deleteSelection() {
             members_.first();
         }))
         return;
-    if (askDelete(this, kMassDeletionQuestion) != Answer::Yes) return;
+    if (askDelete(this, massDeletionQuestion(members_.recordCount())) != Answer::Yes) return;
     QProgressDialog progress(QStringLiteral("Mitglieder werden gelöscht …"), QString(), 0, members_.recordCount(), this);
     progress.setObjectName(QString::fromLatin1(massdeletion::controls::kProgress));
     progress.setWindowTitle(windowTitle());

@@ -71,6 +71,10 @@ TDatenEingebenF::TDatenEingebenF(Session& session, QWidget* parent)
       notices_(new NoticeQueue(this)) {
     ui_->setupUi(this);
     applyScreenLook(this);
+    // The BIC beside the IBAN keeps its room, shown or not, apart from the field: the
+    // screen does not widen when a BIC appears.
+    ui_->ibanLayout->setSpacing(12);
+    ui_->LBIC->setMinimumWidth(ui_->LBIC->fontMetrics().horizontalAdvance(QStringLiteral("BIC: WWWWWWWWWWW")));
     // The style's own symbols, which a layout file cannot name.
     ui_->SpeedButton5->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
     // The pointing hand where the font has one.
@@ -146,6 +150,10 @@ void TDatenEingebenF::connectControls() {
 }
 
 void TDatenEingebenF::followRecord() {
+    connect(&members_, &Dataset::currentChanged, this, [this] { ibanRefused_ = false; });
+    connect(&members_, &Dataset::stateChanged, this, [this] {
+        if (!members_.isEditing()) ibanRefused_ = false;
+    });
     // What the screen shows besides the bound fields follows the record.
     for (auto signal : {&Dataset::currentChanged, &Dataset::rowUpdated})
         connect(&members_, signal, this, [this] {
@@ -414,7 +422,7 @@ void TDatenEingebenF::showDirectDebit() {
 void TDatenEingebenF::showIban() {
     if (!bindings_) return;
     const QString iban = entry_.ibanText();
-    ui_->EIBAN->setText(iban);
+    if (!ibanRefused_) ui_->EIBAN->setText(iban);
     const qint64 code = iban.isEmpty() ? 0 : members_.value(QStringLiteral("Bankleitzahl")).toLongLong();
     if (code != bicBankCode_) {
         bicBankCode_ = code;
@@ -425,12 +433,20 @@ void TDatenEingebenF::showIban() {
 
 void TDatenEingebenF::takeTypedIban() {
     if (!members_.isOpen() || !bindings_) return;
-    guarded(this, [this] { entry_.takeIban(ui_->EIBAN->text()); });
-    // Taken or refused: the field shows the IBAN of what the record holds now.
+    const QString typed = ui_->EIBAN->text();
+    const bool taken = guarded(this, [this, &typed] { entry_.takeIban(typed); });
     for (const char* field : {"Bankleitzahl", "Kontonummer", "Bank"})
         if (FieldBinding* b = bindings_->binding(QString::fromLatin1(field))) b->refresh();
+    ibanRefused_ = !taken;
+    if (!taken) {
+        // Refused: the record is unchanged, the typed text and the cursor stay in the
+        // field to be corrected, as in the date fields.
+        ui_->EIBAN->setText(typed);
+        refocusLater(ui_->EIBAN);
+        return;
+    }
     guarded(this, [this] { entry_.directDebitDataEdited(); });
-    showIban();
+    showIban();  // the IBAN of what the record holds now, grouped
 }
 
 bool TDatenEingebenF::checkFeeClass() {

@@ -95,6 +95,9 @@ protected:
 
 private:
     qint64 bicBankCode_ = -1;  // the bank code whose BIC is shown
+    // A typed IBAN was refused: the field keeps that text to be corrected until another
+    // IBAN is taken, the record is stored or left, or another member is shown.
+    bool ibanRefused_ = false;
     QString bic_;
     void connectControls();
     void bindControls();

@@ -20,6 +20,7 @@
 #include "ui_dtausscreen.h"
 
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QPrinter>
 #include <QSignalBlocker>
 #include <QStyle>
@@ -57,6 +58,9 @@ TdtausF::TdtausF(Session& session, const TBeitragBuchenF& periods, QWidget* pare
     : MemberSelectionScreen(session, parent, false), ui_(std::make_unique<Ui::TdtausF>()), periods_(periods) {
     ui_->setupUi(this);
     setUpScreen(ui_->DBGrid1, QStringLiteral("Dtaus"), kGridFields);
+    // A creditor id has 18 characters ("DE98ZZZ09999999999"): the field shows it whole.
+    QLineEdit* creditorId = ui_->ESepaGlaeubigerID;
+    creditorId->setMinimumWidth(creditorId->fontMetrics().horizontalAdvance(QStringLiteral("DE98ZZZ09999999999")) + 16);
     ui_->SpeedButton3->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
 
     // The writer of this screen: errors are raised, plain direct debits, no disk number,
@@ -262,4 +266,12 @@ void TdtausF::printList() {
         TVorschauMitgliederF preview(*printer_, layout, this);
         execPreview(preview);
     });
+}
+
+void TdtausF::setMandateDateCaptions(const FreeFieldLabels& labels) {
+    QComboBox* box = ui_->CBSepaMandatsdatum;
+    for (int i = 0; i < box->count(); ++i) {
+        const QString source = box->itemData(i).toString();  // "Sonstiges1" … "Sonstiges4"
+        if (source.startsWith(QLatin1String("Sonstiges"))) box->setItemText(i, labels.s[source.right(1).toInt() - 1]);
+    }
 }

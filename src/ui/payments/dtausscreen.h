@@ -66,6 +66,8 @@ inline constexpr const char* kPrenotification = "BVorabinformation";  // "Vorabi
 class TdtausF : public ferolind::ui::MemberSelectionScreen {
     Q_OBJECT
 public:
+    // The free fields offered for the mandate date under the club's labels.
+    void setMandateDateCaptions(const ferolind::FreeFieldLabels& labels);
     // periods: the fee payment screen, whose period kind and period box this screen copies.
     TdtausF(ferolind::Session& session, const TBeitragBuchenF& periods, QWidget* parent = nullptr);
     ~TdtausF() override;

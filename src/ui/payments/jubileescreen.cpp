@@ -1,5 +1,6 @@
 #include "jubileescreen.h"
 
+#include "common/keyboard.h"
 #include "common/datasetgrid.h"
 #include "common/help.h"
 #include "common/messages.h"
@@ -20,6 +21,7 @@ using namespace ferolind::ui;
 TJubiF::TJubiF(Session& session, QWidget* parent)
     : MemberSelectionScreen(session, parent, false), ui_(std::make_unique<Ui::TJubiF>()) {
     ui_->setupUi(this);
+    ui::makeDefaultButton(ui_->BLoeschen);  // Enter presses it
     setUpScreen(ui_->DBGrid1, QStringLiteral("Jubi"));
     ui_->SpeedButton1->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
     for (int n : jubileeYears()) yearBoxes_ << findChild<QCheckBox*>(QStringLiteral("CB%1").arg(n));

@@ -82,9 +82,8 @@ void TEtikettendruckF::preview() {
             ~Resume() { d.ConnectDB(); }
         } resume{data};
         TEtikettendruckVorschauF screen(*printer_, layout, this);
-        execPreview(screen);
+        execPreview(screen);  // the dialog stays with its fields and grid
     });
-    accept();
 }
 
 void TEtikettendruckF::done(int r) {

@@ -1,5 +1,6 @@
 #include "receiptscreen.h"
 
+#include "common/keyboard.h"
 #include "common/help.h"
 #include "common/look.h"
 #include "common/messages.h"
@@ -14,17 +15,82 @@
 #include "session/session.h"
 #include "ui_receiptscreen.h"
 
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QScrollArea>
+#include <QVBoxLayout>
 #include <QPrinter>
 #include <QStyle>
 
 using namespace ferolind;
 using namespace ferolind::printing;
 
+namespace ferolind::ui {
+// A click on a box's wrapped text ticks the box.
+class ClickTicks : public QObject {
+public:
+    ClickTicks(QCheckBox* box, QObject* parent) : QObject(parent), box_(box) {}
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton &&
+            box_->isEnabled()) {
+            box_->click();
+            return true;
+        }
+        return false;
+    }
+
+private:
+    QCheckBox* box_;
+};
+}  // namespace ferolind::ui
+
 TSpendenF::TSpendenF(Session& session, QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::TSpendenF>()), session_(session), printer_(defaultPrinter()) {
     ui_->setupUi(this);
+    ui::makeDefaultButton(ui_->BNeu);  // Enter presses it
     ui::applyScreenLook(this);
+    // Donor, club data and the kind of donation scroll between the printer above and the
+    // buttons below: the screen keeps its designed size, and "Drucken" stays in reach on
+    // a small screen.
+    auto* content = new QWidget;
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(0, 0, 0, 0);
+    for (QWidget* part : {static_cast<QWidget*>(ui_->GBSpende), static_cast<QWidget*>(ui_->GBVereinsdaten),
+                          static_cast<QWidget*>(ui_->PageControl1)}) {
+        ui_->rootLayout->removeWidget(part);
+        column->addWidget(part);
+    }
+    // The long declarations wrap beside their boxes instead of widening the screen; a
+    // click on the text ticks the box as on a caption.
+    for (QCheckBox* box : content->findChildren<QCheckBox*>()) {
+        if (box->fontMetrics().horizontalAdvance(box->text()) < 420) continue;
+        QLayout* holder = box->parentWidget() ? box->parentWidget()->layout() : nullptr;
+        if (!holder) continue;
+        auto* row = new QWidget(box->parentWidget());
+        auto* rowLayout = new QHBoxLayout(row);
+        rowLayout->setContentsMargins(0, 0, 0, 0);
+        auto* text = new QLabel(box->text(), row);
+        text->setObjectName(box->objectName() + QStringLiteral("Text"));
+        text->setWordWrap(true);
+        text->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+        text->installEventFilter(new ui::ClickTicks(box, text));
+        box->setAccessibleName(box->text());
+        box->setText(QString());
+        delete holder->replaceWidget(box, row);
+        rowLayout->addWidget(box, 0, Qt::AlignTop);
+        rowLayout->addWidget(text, 1);
+    }
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("SBInhalt"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidget(content);
+    ui_->rootLayout->insertWidget(1, scroll, 1);
+    resize(598, 661);
     ui_->SpeedButton2->setIcon(style()->standardIcon(QStyle::SP_DialogHelpButton));
     // The copies are chosen with the arrows only.
     if (auto* field = ui_->UpDown1->findChild<QLineEdit*>()) field->setReadOnly(true);
@@ -116,10 +182,7 @@ void TSpendenF::print() {
         printer_->setDocName(kReceiptTitle);
         printer_->setCopyCount(receiptCopies(ui_->UpDown1->text()));
         PrintJob job(layout, 1);
-        if (job.printAll(*printer_) == 0)
-            throw DataError(QStringLiteral("Die Spendenquittung kann auf »%1« nicht gedruckt werden. Bitte mit "
-                                           "»Ändern« einen Drucker wählen.")
-                                .arg(printerName(*printer_)));
+        printOnCopy(job, *printer_, QStringLiteral("Die Spendenquittung"));  // the chosen printer stays usable
     });
     if (!printed) return;
     if (ui_->CBBuchungssatz->isChecked() && session_.data().bookings().isOpen() &&

@@ -2,13 +2,19 @@
 
 #include "common/look.h"
 #include "common/messages.h"
+#include "data/errors.h"
+#include "data/safefile.h"
 #include "printing/bookinglistlayout.h"
 #include "printing/memberlistlayout.h"
 #include "printing/statementlayout.h"
 #include "printing/paintercanvas.h"
 #include "ui_pagepreview.h"
 
+#include <QBuffer>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QPdfWriter>
 #include <QImage>
 #include <QPageSetupDialog>
 #include <QPainter>
@@ -19,6 +25,8 @@
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QToolButton>
+
+#include <cerrno>
 
 using namespace ferolind;
 using namespace ferolind::printing;
@@ -33,6 +41,68 @@ std::unique_ptr<QPrinter> defaultPrinter() {
 QString printerName(const QPrinter& p) {
     if (!p.printerName().isEmpty()) return p.printerName();
     return p.outputFormat() == QPrinter::PdfFormat ? QStringLiteral("PDF-Datei") : QStringLiteral("(kein Drucker)");
+}
+
+std::unique_ptr<QPrinter> printerLike(const QPrinter& p) {
+    auto copy = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    copy->setOutputFormat(p.outputFormat());
+    if (p.outputFormat() == QPrinter::NativeFormat) copy->setPrinterName(p.printerName());
+    copy->setOutputFileName(p.outputFileName());
+    copy->setResolution(p.resolution());
+    copy->setPageLayout(p.pageLayout());
+    copy->setFullPage(p.fullPage());
+    copy->setCopyCount(p.copyCount());
+    copy->setCollateCopies(p.collateCopies());
+    copy->setDuplex(p.duplex());
+    copy->setColorMode(p.colorMode());
+    copy->setPageOrder(p.pageOrder());
+    copy->setPrintRange(p.printRange());
+    copy->setFromTo(p.fromPage(), p.toPage());
+    copy->setDocName(p.docName());
+    return copy;
+}
+
+int printOnCopy(PrintJob& job, const QPrinter& printer, const QString& what) {
+    if (printer.outputFormat() == QPrinter::PdfFormat) {
+        // A PDF "printer" is a file: its sentence says where and why not.
+        if (printer.outputFileName().isEmpty())
+            throw DataError(QStringLiteral("%1 kann auf »%2« nicht gedruckt werden: Es ist keine Datei gewählt. "
+                                           "Bitte mit »Ändern« einen Drucker oder eine Datei wählen.")
+                                .arg(what, printerName(printer)));
+        try {
+            return savePdf(job, printer, printer.outputFileName(), printer.docName());
+        } catch (const DataError& e) {
+            throw DataError(QStringLiteral("%1 kann auf »%2« nicht gedruckt werden: %3").arg(what, printerName(printer), e.message()));
+        }
+    }
+    const std::unique_ptr<QPrinter> target = printerLike(printer);
+    const int pages = job.printAll(*target);
+    if (pages == 0)
+        throw DataError(QStringLiteral("%1 kann auf »%2« nicht gedruckt werden. Bitte mit »Ändern« einen Drucker wählen.")
+                            .arg(what, printerName(printer)));
+    return pages;
+}
+
+int savePdf(PrintJob& job, const QPrinter& printer, const QString& path, const QString& title) {
+    // Drawn in memory first: the file is then written whole, or not at all with the reason.
+    const QFileInfo folder(QFileInfo(path).absolutePath());
+    if (!folder.exists()) throw DataError(fileErrorMessage(path, ENOENT));
+    if (!folder.isDir()) throw DataError(fileErrorMessage(path, ENOTDIR));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    int pages = 0;
+    {
+        QPdfWriter pdf(&buffer);
+        pdf.setTitle(title);
+        pdf.setCreator(QStringLiteral("Ferolind"));
+        pdf.setResolution(printer.resolution());
+        pdf.setPageLayout(printer.pageLayout());
+        pages = job.printAll(pdf);
+    }
+    if (pages == 0)
+        throw DataError(QStringLiteral("Die Datei »%1« kann nicht geschrieben werden.").arg(QDir::toNativeSeparators(path)));
+    writeFileAtomically(path, buffer.data());
+    return pages;
 }
 
 bool execPrintDialog(QWidget* parent, QPrinter& printer, const QString& title) {
@@ -64,6 +134,7 @@ PagePreviewScreen::PagePreviewScreen(QPrinter& printer, PageLayout& layout, int 
     connect(ui_->TBErste, &QToolButton::clicked, this, [this] { showPage(1); });
     connect(ui_->TBVorige, &QToolButton::clicked, this, [this] { showPage(page_ - 1); });
     connect(ui_->TBNaechste, &QToolButton::clicked, this, [this] { showPage(page_ + 1); });
+    connect(ui_->TBLetzte, &QToolButton::clicked, this, [this] { showLastPage(); });
     connect(ui_->TBKleiner, &QToolButton::clicked, this, [this] {
         fitWidth_ = false;
         zoom_ = std::max(0.02, zoom_ / 1.25);
@@ -85,6 +156,17 @@ PagePreviewScreen::~PagePreviewScreen() = default;
 void PagePreviewScreen::showPage(int page) {
     page_ = std::clamp(page, 1, job_.pageCount());
     render();
+}
+
+void PagePreviewScreen::showLastPage() {
+    // Until the end is drawn the count is only the open count; each try reaches further.
+    // Page by page: each drawing reaches one page further, until the data ends there.
+    while (!job_.pageCountKnown()) {
+        const int before = page_;
+        showPage(page_ + 1);
+        if (page_ <= before) break;  // a drawing that failed
+    }
+    showPage(job_.pageCount());
 }
 
 void PagePreviewScreen::fitWidth() {
@@ -121,6 +203,7 @@ void PagePreviewScreen::render() {
         ui_->TBErste->setEnabled(page_ > 1);
         ui_->TBVorige->setEnabled(page_ > 1);
         ui_->TBNaechste->setEnabled(page_ < job_.pageCount());
+        ui_->TBLetzte->setEnabled(page_ < job_.pageCount() || !job_.pageCountKnown());
     });
 }
 
@@ -134,7 +217,7 @@ void PagePreviewScreen::showEvent(QShowEvent* event) {
     render();
 }
 
-int PagePreviewScreen::printTo(QPrinter& target) {
+int PagePreviewScreen::printTo(QPagedPaintDevice& target) {
     // The layout is prepared anew for the target's page, and again for the screen after.
     const int pages = job_.printAll(target);
     markStale();
@@ -144,8 +227,14 @@ int PagePreviewScreen::printTo(QPrinter& target) {
 void PagePreviewScreen::print() {
     if (!askPrint(printer_)) return;
     ui::guarded(this, [this] {
-        printTo(printer_);
-        render();
+        struct Redraw {  // the screen's page again, also after a failure
+            PagePreviewScreen* s;
+            ~Redraw() {
+                s->markStale();
+                s->render();
+            }
+        } redraw{this};
+        printOnCopy(job_, printer_, QStringLiteral("Die Liste"));
     });
 }
 
@@ -153,13 +242,14 @@ void PagePreviewScreen::saveAsPdf() {
     const QString path = askPdfFile();
     if (path.isEmpty()) return;
     ui::guarded(this, [this, &path] {
-        QPrinter pdf(QPrinter::HighResolution);
-        pdf.setOutputFormat(QPrinter::PdfFormat);
-        pdf.setOutputFileName(path);
-        pdf.setPageLayout(printer_.pageLayout());
-        pdf.setDocName(windowTitle());
-        printTo(pdf);
-        render();
+        struct Redraw {
+            PagePreviewScreen* s;
+            ~Redraw() {
+                s->markStale();
+                s->render();
+            }
+        } redraw{this};
+        savePdf(job_, printer_, path, windowTitle());
     });
 }
 

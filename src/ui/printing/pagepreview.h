@@ -33,6 +33,7 @@ inline constexpr const char* kPdf = "TBPdf";
 inline constexpr const char* kFirst = "TBErste";
 inline constexpr const char* kPrevious = "TBVorige";
 inline constexpr const char* kNext = "TBNaechste";
+inline constexpr const char* kLast = "TBLetzte";
 inline constexpr const char* kZoomOut = "TBKleiner";
 inline constexpr const char* kZoomIn = "TBGroesser";
 inline constexpr const char* kPageWidth = "TBSeitenbreite";
@@ -44,6 +45,16 @@ inline constexpr const char* kPageImage = "LSeitenbild";
 // The system's default printer (each print dialog starts from it), and the name a dialog shows.
 std::unique_ptr<QPrinter> defaultPrinter();
 QString printerName(const QPrinter& printer);
+// A new printer with the settings of the given one (printer or file, page, copies, range).
+// Every print goes to such a copy: a printer a failed print left active refuses every
+// later change of its settings, so the chosen one stays untouched and a retry works.
+std::unique_ptr<QPrinter> printerLike(const QPrinter& printer);
+// Prints the layout onto a copy of the printer; throws DataError with a German sentence
+// when nothing could be printed. Returns the page count.
+int printOnCopy(ferolind::printing::PrintJob& job, const QPrinter& printer, const QString& what);
+// Writes the layout as PDF into path (whole or not at all) with the printer's page;
+// throws DataError naming the file and why it cannot be written.
+int savePdf(ferolind::printing::PrintJob& job, const QPrinter& printer, const QString& path, const QString& title);
 // The system's print dialog with a title ("Drucken", "Druckereinrichtung"): true when confirmed.
 bool execPrintDialog(QWidget* parent, QPrinter& printer, const QString& title);
 
@@ -59,8 +70,10 @@ public:
     int pageCount() const { return job_.pageCount(); }
     double zoom() const { return zoom_; }
     void showPage(int page);
+    // The last page; a list whose end was not drawn yet is drawn to its end first.
+    void showLastPage();
     // Draws every page on a paged device (printer or PDF); returns the page count.
-    int printTo(QPrinter& target);
+    int printTo(QPagedPaintDevice& target);
 
     // Seams for tests: the system's print dialog, the printer set-up and the file name for PDF.
     std::function<bool(QPrinter&)> askPrint;

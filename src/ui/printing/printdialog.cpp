@@ -53,6 +53,12 @@ QCheckBox* TDruckerDialogF::bookingBox(int i) const {
 bool TDruckerDialogF::memberColumnSelected(int c) const { return memberBox(c)->isChecked(); }
 bool TDruckerDialogF::bookingColumnSelected(int c) const { return bookingBox(c)->isChecked(); }
 
+void TDruckerDialogF::setFreeFieldLabels(const FreeFieldLabels& labels) {
+    const qsizetype first = memberPrintCaptions().indexOf(QStringLiteral("Sonstiges 1"));
+    for (int i = 0; i < 4 && first >= 0; ++i)
+        if (QCheckBox* box = memberBox(int(first) + i)) box->setText(labels.s[i]);
+}
+
 void TDruckerDialogF::offerQuery(bool on) {
     ui_->Button4->setText(mode == ListMode::Member ? QStringLiteral("Mitglieder eingrenzen/sortieren")
                                                    : QStringLiteral("Daten eingrenzen/sortieren"));
@@ -114,5 +120,5 @@ void TDruckerDialogF::preview() {
             execPreview(screen);
         }
     });
-    accept();
+    // The dialog stays with its title and columns: closing the preview is no "fertig".
 }

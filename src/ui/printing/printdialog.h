@@ -5,6 +5,8 @@
 // main grid's visible columns each time). The layout is printdialog.ui.
 #pragma once
 
+#include "members/columns.h"
+
 #include <QDialog>
 #include <functional>
 #include <memory>
@@ -57,6 +59,8 @@ public:
 
     // Shows or hides "… eingrenzen/sortieren" with the caption of the mode.
     void offerQuery(bool on);
+    // The captions of the four free fields: the club's labels.
+    void setFreeFieldLabels(const ferolind::FreeFieldLabels& labels);
     // What showing does: title of the mode, field groups, default printer, member presets.
     void prepareShow();
     bool memberColumnSelected(int printColumn) const;

@@ -88,7 +88,6 @@ void TDruckerDialogF1::preview() {
         layout.to = to;
         layout.monthly = ui_->RBmonatsweise->isChecked();
         TDruckerVorschauF screen(*printer_, layout, this);
-        execPreview(screen);
-        accept();
+        execPreview(screen);  // the dialog stays with its title and dates
     });
 }
