@@ -28,6 +28,22 @@ DataError notASpreadsheet(const QString& why) {
     return DataError(QStringLiteral("Die Datei ist keine lesbare OpenDocument-Tabelle (.ods): %1").arg(why));
 }
 
+// The zip library's reason in German (its own texts are English).
+QString zipReason(int code) {
+    switch (code) {
+        case ZIP_ER_NOZIP: return QStringLiteral("sie ist kein ZIP-Archiv, wie es eine Arbeitsmappe ist");
+        case ZIP_ER_INCONS:
+        case ZIP_ER_CRC:
+        case ZIP_ER_COMPNOTSUPP:
+        case ZIP_ER_EOF: return QStringLiteral("ihr ZIP-Archiv ist beschädigt oder unvollständig");
+        case ZIP_ER_ENCRNOTSUPP:
+        case ZIP_ER_NOPASSWD:
+        case ZIP_ER_WRONGPASSWD: return QStringLiteral("sie ist verschlüsselt");
+        case ZIP_ER_MEMORY: return QStringLiteral("sie ist zu groß für den freien Arbeitsspeicher");
+        default: return QStringLiteral("ihr ZIP-Archiv lässt sich nicht lesen (Fehler %1)").arg(code);
+    }
+}
+
 class Archive {
 public:
     explicit Archive(const QByteArray& bytes, DataError (*refuse)(const QString&) = notAWorkbook)
@@ -39,7 +55,7 @@ public:
             zip_ = zip_open_from_source(source, ZIP_RDONLY, &error);
             if (!zip_) zip_source_free(source);
         }
-        const QString reason = QString::fromUtf8(zip_error_strerror(&error));
+        const QString reason = zipReason(zip_error_code_zip(&error));
         zip_error_fini(&error);
         if (!zip_) throw refuse_(reason);
     }
