@@ -4,6 +4,7 @@
 #include "data/collation.h"
 #include "data/database.h"
 #include "data/datamodule.h"
+#include "data/datasetmodel.h"
 #include "data/errors.h"
 #include "data/rowsetxml.h"
 #include "data/schema.h"
@@ -494,6 +495,34 @@ TEST(Engine, DisplaySuspensionNestsUntilTheOutermostResume) {
     m->enableControls();
     EXPECT_EQ(resets.count(), 1);
     EXPECT_FALSE(m->controlsDisabled());
+}
+
+// While the display is suspended (a printout walks the members under its own filter) a grid
+// keeps showing the rows it showed, never blank or other rows; resuming shows the live ones.
+TEST(Engine, AGridKeepsItsRowsWhileTheDisplayIsSuspended) {
+    Db db;
+    auto m = openMembers(db);
+    addMember(*m, 1, "Anna", "Berg");
+    addMember(*m, 2, "Bert", "Cramer");
+    addMember(*m, 3, "Cora", "Dorn");
+    DatasetModel grid(*m, {"Nachname"}, {"Nachname"});
+    const auto shown = [&] {
+        QStringList names;
+        for (int r = 0; r < grid.rowCount(); ++r) names << grid.data(grid.index(r, 0), Qt::DisplayRole).toString();
+        return names;
+    };
+    ASSERT_EQ(shown(), (QStringList{"Berg", "Cramer", "Dorn"}));
+    m->disableControls();
+    m->applyFilter("Nachname = 'Dorn'");
+    m->first();
+    EXPECT_EQ(shown(), (QStringList{"Berg", "Cramer", "Dorn"}));
+    m->clearFilter();
+    m->enableControls();
+    EXPECT_EQ(shown(), (QStringList{"Berg", "Cramer", "Dorn"}));
+    m->disableControls();
+    m->applyFilter("Nachname = 'Dorn'");
+    m->enableControls();
+    EXPECT_EQ(shown(), QStringList{"Dorn"});
 }
 
 TEST(Engine, DataModuleSuspendsTheFourDisplayedDatasetsButNotTheSettings) {

@@ -1177,7 +1177,9 @@ bool Dataset::locate(const QString& fieldNames, const QVariantList& values) {
 
 // ------------------------------------------------------------ display suspension
 
-void Dataset::disableControls() { ++suspend_; }
+void Dataset::disableControls() {
+    if (suspend_++ == 0) emit displaySuspended();
+}
 
 void Dataset::enableControls() {
     if (suspend_ == 0) return;

@@ -198,6 +198,8 @@ public:
     void disableControls();
     void enableControls();
     bool controlsDisabled() const { return suspend_ > 0; }
+    // The record indexes presented, in order (what rowAt walks).
+    const QVector<int>& presentedRecords() const { return view_; }
 
     // --- events
     int on(Event event, Handler handler);
@@ -221,6 +223,9 @@ signals:
     void stateChanged();
     // A re-read found the current record deleted by another workstation.
     void currentRecordLost();
+    // The display was suspended (the outermost disableControls): grids keep showing the
+    // rows presented now until viewReset or enableControls.
+    void displaySuspended();
 
 private:
     // One record taken out of the store (to put it back when a transaction is rolled back).

@@ -12,7 +12,20 @@ DatasetModel::DatasetModel(Dataset& dataset, const QStringList& fieldNames, cons
     connect(&dataset_, &Dataset::viewReset, this, [this] {
         beginResetModel();
         rows_ = dataset_.recordCount();
+        isFrozen_ = false;
+        frozen_.clear();
         endResetModel();
+    });
+    connect(&dataset_, &Dataset::displaySuspended, this, [this] {
+        frozen_ = dataset_.presentedRecords();
+        isFrozen_ = true;
+    });
+    // Resuming without a change of rows: the live rows again.
+    connect(&dataset_, &Dataset::currentChanged, this, [this] {
+        if (isFrozen_ && !dataset_.controlsDisabled()) {
+            isFrozen_ = false;
+            frozen_.clear();
+        }
     });
     connect(&dataset_, &Dataset::rowUpdated, this, [this](int row) {
         if (row >= 0 && row < rows_) emit dataChanged(index(row, 0), index(row, columnCount() - 1));
@@ -31,10 +44,18 @@ int DatasetModel::rowCount(const QModelIndex& parent) const { return parent.isVa
 int DatasetModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(fields_.size()); }
 
 QVariant DatasetModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= rows_ || index.row() >= dataset_.recordCount()) return {};
+    if (!index.isValid() || index.row() >= rows_) return {};
     const int f = fields_[index.column()];
     const FieldType type = dataset_.fields()[f].type;
-    if (role == Qt::DisplayRole) return valueToDisplayText(type, dataset_.rowAt(index.row())[f]);
+    if (role == Qt::DisplayRole) {
+        if (isFrozen_) {
+            const int record = index.row() < frozen_.size() ? frozen_[index.row()] : -1;
+            if (record < 0 || record >= dataset_.totalCount()) return {};
+            return valueToDisplayText(type, dataset_.recordAt(record)[f]);
+        }
+        if (index.row() >= dataset_.recordCount()) return {};
+        return valueToDisplayText(type, dataset_.rowAt(index.row())[f]);
+    }
     if (role == Qt::TextAlignmentRole && isNumericType(type)) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
     return {};
 }

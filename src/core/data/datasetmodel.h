@@ -30,6 +30,11 @@ private:
     QVector<int> fields_;
     QStringList titles_;
     int rows_ = 0;  // row count as last announced to the views
+    // While the dataset's display is suspended (a print walks it, a screen filters it), the
+    // records presented when it began: the grid keeps showing them instead of blank or
+    // other rows. Empty otherwise.
+    QVector<int> frozen_;
+    bool isFrozen_ = false;
 };
 
 }  // namespace ferolind
