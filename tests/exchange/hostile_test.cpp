@@ -38,7 +38,6 @@ const HostileFile kRefused[] = {
     {"mdb-null-deref.mdb", "a NULL dereference while the catalog is read"},
     {"mdb-catalog-oom.mdb", "the catalog grows past any memory limit"},
     {"cols-65535-selfloop.mdb", "65,535 columns and a page pointing at itself"},
-    {"gen.mdb", "an SQLite file whose generated column has 100,000,000 characters"},
 };
 
 QString nameOf(const QString& path) { return QStringLiteral("»%1«").arg(QDir::toNativeSeparators(path)); }
@@ -95,11 +94,13 @@ TEST(HostileFiles, SparseSheetsReadAsTheirCells) {
     EXPECT_LT(timer.elapsed(), 20000);
     EXPECT_EQ(readSource(wide, {}, QLatin1Char(';')).records, here.records);
 
-    // A DIMENSION record claiming 268,435,456 rows of none: nothing to read, at once.
+    // A DIMENSION record claiming 268,435,456 rows: the cells that are there, at once.
     const QString dim = kHostile + "/dim-leer-268Mx0.xls";
     timer.restart();
-    EXPECT_TRUE(readXls(dim, {}).records.isEmpty());
-    EXPECT_TRUE(readSource(dim, {}, QLatin1Char(';')).records.isEmpty());
+    const SourceTable claimed = readXls(dim, {});
+    EXPECT_LE(claimed.records.size(), 65536);
+    for (const QStringList& r : claimed.records) ASSERT_LE(r.size(), 256);
+    EXPECT_EQ(readSource(dim, {}, QLatin1Char(';')).records, claimed.records);
     EXPECT_LT(timer.elapsed(), 10000);
 }
 
@@ -111,12 +112,17 @@ TEST(HostileFiles, OwnReadersRefuseWhatNoImportCanUse) {
     } catch (const DataError& e) {
         EXPECT_TRUE(e.message().contains(QStringLiteral("zu viele Spalten"))) << e.message().toStdString();
     }
-    try {
-        readSqliteTable(kHostile + "/gen.mdb", {});
-        ADD_FAILURE() << "a value of 100,000,000 characters read";
-    } catch (const DataError& e) {
-        EXPECT_TRUE(e.message().contains(QStringLiteral("kann nicht gelesen werden"))) << e.message().toStdString();
-    }
+    // A generated column of 100,000,000 characters: the connection's length limit leaves
+    // the value out instead of handing over gigabytes.
+    const QString gen = kHostile + "/gen.mdb";
+    QElapsedTimer timer;
+    timer.start();
+    const ForeignTable t = readSqliteTable(gen, {});
+    ASSERT_EQ(t.cells.size(), 40);
+    for (const auto& row : t.cells)
+        for (const QString& cell : row) ASSERT_LE(cell.size(), 1 << 20);
+    EXPECT_LT(timer.elapsed(), 10000);
+    EXPECT_EQ(readSource(gen, {}, QLatin1Char(';')).records.size(), 40);
 }
 
 // The limits of the child turn a slow reading or a memory blow-up into the sentence.
@@ -168,7 +174,7 @@ TEST(HostileFiles, TheAssistantShowsTheSentenceAndTheUnsavedEditSurvives) {
     Dataset& members = club.members();
     members.edit();
     members.setText(QStringLiteral("Nachname"), QStringLiteral("Ungespeichert"));
-    for (const char* name : {"xls-segv-1.xls", "mdb-null-deref.mdb", "gen.mdb"}) {
+    for (const char* name : {"xls-segv-1.xls", "mdb-null-deref.mdb", "cols-65535-selfloop.mdb"}) {
         const QString path = kHostile + '/' + name;
         TWizzardF wizard(*club.session);
         wizard.chooseSource = [path](QWidget*) { return path; };
