@@ -7,7 +7,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 FUZZ_PARALLEL ?= 2
-FUZZ_TARGETS = fuzz-filter fuzz-rowsetxml fuzz-values fuzz-banklookup fuzz-feeperiod fuzz-dtaus fuzz-dtausline fuzz-certificates fuzz-rtf fuzz-delimited fuzz-xlsx fuzz-ods fuzz-settingsfile fuzz-iban fuzz-backupdescription fuzz-camt fuzz-mt940
+FUZZ_TARGETS = fuzz-filter fuzz-rowsetxml fuzz-values fuzz-banklookup fuzz-feeperiod fuzz-dtaus fuzz-dtausline fuzz-certificates fuzz-rtf fuzz-delimited fuzz-xlsx fuzz-ods fuzz-settingsfile fuzz-iban fuzz-backupdescription fuzz-camt fuzz-mt940 fuzz-xls fuzz-mdb fuzz-sqlitemdb
 
 .PHONY: all deps configure build run test bench fuzz clang package clean
 

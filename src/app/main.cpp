@@ -1,5 +1,6 @@
 // Ferolind: start the data module and the main window; the main window's start-up
 // sequence opens the club's database when it is first shown.
+#include "exchange/sourcechild.h"
 #include "common/translations.h"
 #include "data/datamodule.h"
 #include "mainform.h"
@@ -9,6 +10,8 @@
 #include <QLocale>
 
 int main(int argc, char** argv) {
+    // Started as the reader of a workbook or database file: read it, answer, and end.
+    if (const int rc = ferolind::exchange::sourceReaderMain(argc, argv); rc >= 0) return rc;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ferolind 2011 NET"));
     QApplication::setOrganizationName(QStringLiteral("Brankel Software"));

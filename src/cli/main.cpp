@@ -1,3 +1,4 @@
+#include "exchange/sourcechild.h"
 #include "cli.h"
 
 #include <QCoreApplication>
@@ -8,6 +9,8 @@
 #include <memory>
 
 int main(int argc, char** argv) {
+    // Started as the reader of a workbook or database file: read it, answer, and end.
+    if (const int rc = ferolind::exchange::sourceReaderMain(argc, argv); rc >= 0) return rc;
     // Printing measures text with the fonts, which needs the GUI part of Qt; without a
     // display it draws offscreen.
     int command = 1;

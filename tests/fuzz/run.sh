@@ -11,7 +11,11 @@ build=$(cd "$1" && pwd)
 seconds=$2
 parallel=${3:-2}
 here=$(cd "$(dirname "$0")" && pwd)
-targets=(filter rowsetxml values banklookup feeperiod dtaus dtausline certificates rtf delimited xlsx ods settingsfile iban)
+targets=(filter rowsetxml values banklookup feeperiod dtaus dtausline certificates rtf delimited xlsx ods settingsfile iban
+         backupdescription xls mdb sqlitemdb)
+# Inputs up to this many bytes (libFuzzer's own default is the largest seed, at least 4 KB):
+# a workbook needs some hundred KB before its sheets have many rows, a database file a few pages.
+declare -A max_len=([xlsx]=524288 [ods]=262144 [xls]=65536 [mdb]=524288 [sqlitemdb]=65536)
 
 run_target() {
   local t=$1 out="$build/fuzz/$1"
@@ -19,6 +23,7 @@ run_target() {
   rm -f "$out/artifacts/"*
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     "$build/tests/fuzz/fuzz-$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    ${max_len[$t]:+-max_len=${max_len[$t]}} \
     -print_final_stats=1 -artifact_prefix="$out/artifacts/" \
     "$out/corpus" "$here/seeds/$t" "$here/regressions/$t" >"$out/log.txt" 2>&1
   echo $? >"$out/rc"

@@ -118,3 +118,33 @@ TEST(SettingsFile, RefusesWhatItCannotReadWithTheLine) {
         }
     }
 }
+
+// A text whose first character is U+FEFF keeps it through the file, quoted or in the hex
+// form (which a control character forces): in a value the mark is a character, not a
+// byte order mark.
+TEST(SettingsFile, ATextBeginningWithTheByteOrderMarkKeepsIt) {
+    const QString bom(QChar(0xFEFF));
+    const struct {
+        const char* what;
+        QString text;
+    } cases[] = {
+        {"quoted", bom + "Eintracht"},
+        {"hex, control character", bom + QChar(0x10)},
+        {"hex, only the mark and a tab", bom + "\t"},
+        {"hex, the mark twice", bom + bom + "\r\nB"},
+    };
+    for (const auto& c : cases) {
+        const SettingsValues values{{"Wert", c.text}};
+        const QByteArray bytes = settingsFileBytes(values);
+        EXPECT_EQ(parseSettingsFile(bytes, "e.reg"), values) << c.what;
+        EXPECT_EQ(parseSettingsFile(textOf(bytes).toUtf8(), "e.reg"), values) << c.what;
+    }
+    // As a user's file holds it: UTF-8 without a mark of its own, the value quoted.
+    const QByteArray file =
+        "Windows Registry Editor Version 5.00\n"
+        "[HKEY_CURRENT_USER\\SOFTWARE\\Brankel Software\\Revode]\n"
+        "\"t\"=\"\xEF\xBB\xBF\x10\"";
+    const SettingsValues read = parseSettingsFile(file, "min.reg");
+    ASSERT_EQ(read, (SettingsValues{{"t", bom + QChar(0x10)}}));
+    EXPECT_EQ(parseSettingsFile(settingsFileBytes(read), "min.reg"), read);
+}

@@ -1,5 +1,6 @@
 // Test entry: a Qt application offscreen, the German locale, and settings and data
 // folders of its own so that no test touches the real user's settings.
+#include "exchange/sourcechild.h"
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QDir>
@@ -15,6 +16,8 @@
 #include <string_view>
 
 int main(int argc, char** argv) {
+    // Started as the reader of a workbook or database file: read it, answer, and end.
+    if (const int rc = ferolind::exchange::sourceReaderMain(argc, argv); rc >= 0) return rc;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     static QTemporaryDir home;
     ferolind::test::setSandbox(home.path());

@@ -5,14 +5,25 @@
 #include "schema.h"
 #include "values.h"
 
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <algorithm>
 #include <atomic>
+
+#include <sqlite3.h>
 
 namespace ferolind {
 
 namespace {
+
+// What another database may hand over: a text or blob longer than a member field could
+// ever be is an error of the query, not gigabytes in memory; so are more rows or cells
+// than an import can take.
+constexpr int kMaxValueLength = 1 << 20;
+constexpr qsizetype kMaxRows = 1048576;
+constexpr qint64 kMaxCells = 16'000'000;
 
 // A read-only connection to the file, closed when it goes out of scope.
 class ReadOnlyFile {
@@ -23,6 +34,13 @@ public:
         db_.setDatabaseName(path);
         db_.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=10000"));
         if (!db_.open()) fail(db_.lastError().text());
+        const QVariant h = db_.driver()->handle();
+        sqlite3* handle = h.isValid() && qstrcmp(h.typeName(), "sqlite3*") == 0 ? *static_cast<sqlite3* const*>(h.constData()) : nullptr;
+        if (!handle) {
+            closeConnection(db_);
+            fail(QStringLiteral("kein SQLite-Treiber"));
+        }
+        sqlite3_limit(handle, SQLITE_LIMIT_LENGTH, kMaxValueLength);
     }
     ~ReadOnlyFile() { closeConnection(db_); }
     ReadOnlyFile(const ReadOnlyFile&) = delete;
@@ -42,10 +60,11 @@ public:
         return names;
     }
 
-private:
     [[noreturn]] static void fail(const QString& reason) {
         throw DataError(engineMessage(QStringLiteral("Die Datenbankdatei kann nicht gelesen werden"), reason));
     }
+
+private:
     QSqlDatabase db_;
 };
 
@@ -90,12 +109,17 @@ ForeignTable readSqliteTable(const QString& path, const QString& table) {
         const int f = def ? fieldIndex(def->columns, rec.fieldName(i)) : -1;
         columns << (f >= 0 ? &def->columns[f] : nullptr);
     }
+    const qint64 maxRows = std::min<qint64>(kMaxRows, kMaxCells / std::max(1, rec.count()));
     while (q.next()) {
+        if (t.cells.size() >= maxRows)
+            throw DataError(QStringLiteral("Die Tabelle »%1« hat zu viele Datensätze (mehr als %2).").arg(name).arg(maxRows));
         QVector<QString> row;
         row.reserve(rec.count());
         for (int i = 0; i < rec.count(); ++i) row << storedText(columns[i], q.value(i));
         t.cells << row;
     }
+    // A value over the length limit ends the rows with an error, not with fewer rows.
+    if (q.lastError().isValid()) ReadOnlyFile::fail(q.lastError().text());
     return t;
 }
 

@@ -2,6 +2,7 @@
 #include "data/errors.h"
 #include "data/values.h"
 #include "libraryguards.h"
+#include "sheetcells.h"
 #include "sources.h"
 
 #include <QDateTime>
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <QVector>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -20,6 +22,10 @@ namespace ferolind::exchange {
 namespace {
 
 constexpr size_t kBindSize = 65536;  // the longest text or memo a field gives whole
+// A member table has a few dozen columns; each bound column costs kBindSize, so a damaged
+// table definition claiming thousands is refused before anything is bound.
+constexpr unsigned int kMaxColumns = 256;
+constexpr qint64 kMaxRecords = 1048576;
 
 class MdbFile {
 public:
@@ -100,11 +106,16 @@ SourceTable readMdb(const QString& path, const QString& table) {
             break;
         }
     if (!entry) throw DataError(QStringLiteral("Die Datenbank hat keine Tabelle »%1«.").arg(table));
+    const QString name = QString::fromUtf8(entry->object_name);
     std::unique_ptr<MdbTableDef, void (*)(MdbTableDef*)> def(mdb_read_table(entry), mdb_free_tabledef);
-    if (!def || !mdb_read_columns(def.get()))
-        throw DataError(QStringLiteral("Die Tabelle »%1« kann nicht gelesen werden.").arg(table));
+    if (def && def->num_cols > kMaxColumns)
+        throw DataError(QStringLiteral("Die Tabelle »%1« hat zu viele Spalten (mehr als %2).").arg(name).arg(kMaxColumns));
+    if (!def || !mdb_read_columns(def.get()) || !def->columns || def->columns->len != def->num_cols)
+        throw DataError(QStringLiteral("Die Tabelle »%1« kann nicht gelesen werden.").arg(name));
     mdb_rewind_table(def.get());
     const unsigned int n = def->num_cols;
+    // A page chain that leads back to itself would give the same rows for ever.
+    const qint64 maxRecords = std::min<qint64>(kMaxRecords, kMaxSheetCells / std::max(1u, n));
     std::vector<std::vector<char>> values(n, std::vector<char>(kBindSize + 1));
     std::vector<int> lengths(n, 0);
     SourceTable t;
@@ -114,6 +125,8 @@ SourceTable readMdb(const QString& path, const QString& table) {
         mdb_bind_column(def.get(), int(c + 1), values[c].data(), &lengths[c]);
     }
     while (mdb_fetch_row(def.get())) {
+        if (t.records.size() >= maxRecords)
+            throw DataError(QStringLiteral("Die Tabelle »%1« hat zu viele Datensätze (mehr als %2).").arg(name).arg(maxRecords));
         QStringList record;
         for (unsigned int c = 0; c < n; ++c) {
             auto* col = static_cast<MdbColumn*>(g_ptr_array_index(def->columns, c));

@@ -5,6 +5,8 @@
 #include "data/safefile.h"
 #include "data/values.h"
 #include "delimited.h"
+#include "sheetcells.h"
+#include "sourcechild.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -17,6 +19,7 @@
 
 #include <freexl.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace ferolind::exchange {
@@ -169,17 +172,19 @@ SourceTable readXls(const QString& path, const QString& sheet) {
     unsigned short columns = 0;
     if (freexl_worksheet_dimensions(xls.get(), &rows, &columns) != FREEXL_OK)
         throw DataError(QStringLiteral("Das Arbeitsblatt »%1« kann nicht gelesen werden.").arg(names[index]));
-    SourceTable t;
-    t.records.reserve(rows);
-    for (unsigned int r = 0; r < rows; ++r) {
-        QStringList record;
+    // A sheet of this format holds at most 65,536 rows of 256 columns; a larger dimension
+    // is a damaged header's claim; only the cells that are there count.
+    rows = std::min(rows, 65536u);
+    columns = std::min<unsigned short>(columns, 256);
+    SheetCells cells;
+    for (unsigned int r = 0; r < rows; ++r)
         for (unsigned short c = 0; c < columns; ++c) {
             FreeXL_CellValue v;
-            record << (freexl_get_cell_value(xls.get(), r, c, &v) == FREEXL_OK ? xlsCellText(v) : QString());
+            if (freexl_get_cell_value(xls.get(), r, c, &v) == FREEXL_OK) cells.add(int(r), int(c), xlsCellText(v));
         }
-        t.records << record;
-    }
-    trimLeadingEmpty(t.records);
+    SourceTable t;
+    if (!cells.records(t.records))
+        throw DataError(QStringLiteral("Das Arbeitsblatt »%1« ist zu groß.").arg(names[index]));
     return t;
 }
 
@@ -235,7 +240,7 @@ SourceTable textTable(const QStringList& names, const QVector<QVector<QString>>&
 
 }  // namespace
 
-QStringList sourceTableNames(const QString& path) {
+QStringList sourceTableNamesHere(const QString& path) {
     const SourceKind kind = sourceKindOf(path);
     if (kind == SourceKind::Text) {
         checkReadable(path);
@@ -253,18 +258,9 @@ QStringList sourceTableNames(const QString& path) {
     });
 }
 
-SourceTable readSource(const QString& path, const QString& table, QChar separator, TextEncoding encoding,
-                       TextEncoding* used) {
-    const SourceKind kind = sourceKindOf(path);
-    if (kind == SourceKind::Text) {
-        const DecodedText text = readTextFile(path, encoding);
-        if (used) *used = text.encoding;
-        SourceTable t;
-        t.records = readDelimited(text.text, separator);
-        return t;
-    }
+SourceTable readSourceHere(const QString& path, const QString& table) {
     return failingAs(path, [&]() -> SourceTable {
-        switch (kind) {
+        switch (sourceKindOf(path)) {
             case SourceKind::Xls: return readXls(path, table);
             case SourceKind::Xlsx: return readXlsx(readFileBytes(path), table);
             case SourceKind::Ods: return readOds(readFileBytes(path), table);
@@ -278,6 +274,29 @@ SourceTable readSource(const QString& path, const QString& table, QChar separato
         }
         return SourceTable{};
     });
+}
+
+// Workbooks and database files are read by a child process where the program can start
+// one. Text stays here: its reader is our own, its input fuzzed, and a 50,000-line file
+// would cross the pipe twice for nothing.
+QStringList sourceTableNames(const QString& path) {
+    if (sourceKindOf(path) == SourceKind::Text) {
+        checkReadable(path);
+        return {};
+    }
+    return sourceReaderChildAvailable() ? tableNamesInChild(path) : sourceTableNamesHere(path);
+}
+
+SourceTable readSource(const QString& path, const QString& table, QChar separator, TextEncoding encoding,
+                       TextEncoding* used) {
+    if (sourceKindOf(path) == SourceKind::Text) {
+        const DecodedText text = readTextFile(path, encoding);
+        if (used) *used = text.encoding;
+        SourceTable t;
+        t.records = readDelimited(text.text, separator);
+        return t;
+    }
+    return sourceReaderChildAvailable() ? readTableInChild(path, table) : readSourceHere(path, table);
 }
 
 bool hasTitleRecord(const SourceTable& source, bool userSaysTitle) {

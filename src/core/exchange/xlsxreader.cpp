@@ -1,6 +1,7 @@
 // Reading .xlsx and .ods workbooks: the zip container through libzip, its XML parts
 // through QXmlStreamReader.
 #include "data/errors.h"
+#include "sheetcells.h"
 #include "sources.h"
 
 #include "data/values.h"
@@ -267,6 +268,7 @@ SourceTable readXlsx(const QByteArray& fileBytes, const QString& sheet) {
     const QVector<bool> dateStyles = readDateStyles(zip);
 
     SourceTable t;
+    SheetCells cells;
     QXmlStreamReader xml(zip.part(ref->part));
     int row = -1;
     int nextCol = 0;
@@ -320,15 +322,11 @@ SourceTable readXlsx(const QByteArray& fileBytes, const QString& sheet) {
             if (col < 0) col = nextCol;
             nextCol = col + 1;
             if (col >= kMaxColumns) throw notAWorkbook(QStringLiteral("zu viele Spalten"));
-            if (text.isEmpty()) continue;
-            if (t.records.size() <= row) t.records.resize(row + 1);
-            QStringList& record = t.records[row];
-            while (record.size() <= col) record << QString();
-            record[col] = text;
+            cells.add(row, col, text);
         }
     }
     checkXml(xml, ref->part);
-    trimLeadingEmpty(t.records);
+    if (!cells.records(t.records)) throw notAWorkbook(QStringLiteral("das Arbeitsblatt ist zu groß"));
     return t;
 }
 

@@ -182,7 +182,8 @@ private:
             const QByteArray bytes = readHex(rest.mid(colon + 1), index);
             if (kind == u"hex(1)" || kind == u"hex(2)") {
                 if (bytes.size() % 2 != 0) fail(line_, QStringLiteral("Der Text hat eine ungerade Zahl von Bytes."));
-                QString s = QStringDecoder(QStringDecoder::Utf16LE).decode(bytes);
+                // A leading U+FEFF is the value's own first character here, not a byte order mark.
+                QString s = QStringDecoder(QStringDecoder::Utf16LE, QStringDecoder::Flag::ConvertInitialBom).decode(bytes);
                 while (s.endsWith(QChar(0))) s.chop(1);
                 value = s;
             } else {
