@@ -37,25 +37,7 @@ QString fileReadFailure(const QString& path) {
     return fileErrorMessage(path, error ? error : EIO, FileAction::Read);
 }
 
-QByteArray readFileBytes(const QString& path) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw DataError(fileReadFailure(path));
-    QByteArray bytes;
-    char piece[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, piece, sizeof piece);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            const QString message = fileReadFailure(path);
-            ::close(fd);
-            throw DataError(message);
-        }
-        if (n == 0) break;
-        bytes.append(piece, qsizetype(n));
-    }
-    ::close(fd);
-    return bytes;
-}
+QByteArray readFileBytes(const QString& path) { return readWholeFile(path); }
 
 QString numberText(double value) {
     if (!std::isfinite(value)) return {};
