@@ -221,35 +221,34 @@ void setSourceReaderLimits(const SourceReaderLimits& l) {
     limits = l;
 }
 
-QStringList tableNamesInChild(const QString& path) {
-    const QByteArray answer = askChild(path, kNamesWord, QString(), true);
+namespace {
+// The child's answer: `expected` read by `read`, or its refusal thrown as it gave it; anything
+// else (a cut or garbled answer) counts as a damaged file.
+template <typename Read>
+void readAnswer(const QByteArray& answer, const QString& path, qint32 expected, Read read) {
     QDataStream in(answer);
     in.setVersion(QDataStream::Qt_6_0);
     qint32 kind = 0;
     in >> kind;
-    QStringList names;
     QString message;
-    if (kind == kAnswerNames) in >> names;
+    if (kind == expected) read(in);
     else if (kind == kAnswerRefused) in >> message;
-    if (in.status() != QDataStream::Ok || !in.atEnd() || (kind != kAnswerNames && kind != kAnswerRefused))
+    if (in.status() != QDataStream::Ok || !in.atEnd() || (kind != expected && kind != kAnswerRefused))
         throw damaged(path, false, 0);
     if (kind == kAnswerRefused) throw DataError(message);
+}
+}  // namespace
+
+QStringList tableNamesInChild(const QString& path) {
+    QStringList names;
+    readAnswer(askChild(path, kNamesWord, QString(), true), path, kAnswerNames, [&](QDataStream& in) { in >> names; });
     return names;
 }
 
 SourceTable readTableInChild(const QString& path, const QString& table) {
-    const QByteArray answer = askChild(path, kTableWord, table, false);
-    QDataStream in(answer);
-    in.setVersion(QDataStream::Qt_6_0);
-    qint32 kind = 0;
-    in >> kind;
     SourceTable t;
-    QString message;
-    if (kind == kAnswerTable) in >> t.fieldNames >> t.records;
-    else if (kind == kAnswerRefused) in >> message;
-    if (in.status() != QDataStream::Ok || !in.atEnd() || (kind != kAnswerTable && kind != kAnswerRefused))
-        throw damaged(path, false, 0);
-    if (kind == kAnswerRefused) throw DataError(message);
+    readAnswer(askChild(path, kTableWord, table, false), path, kAnswerTable,
+               [&](QDataStream& in) { in >> t.fieldNames >> t.records; });
     return t;
 }
 
